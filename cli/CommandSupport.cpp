@@ -1,0 +1,51 @@
+// Helpers shared by the commands of the command line.
+#include "cli/CommandSupport.h"
+
+#include <iostream>
+
+#include "vb_runtime/CodePage.h"
+#include "vb_runtime/FileAccess.h"
+
+namespace cli {
+
+Text ArgumentText(const std::string& argument) {
+#ifdef _WIN32
+    return vb::Decode(argument, vb::AnsiCodePage());
+#else
+    return vb::FromUtf8(argument);
+#endif
+}
+
+void AddCodePageOption(CLI::App& command, int32_t& codePage) {
+    command.add_option("--codepage", codePage, "Code page of the files (default: 1252, or the system's on Windows)")
+        ->check(CLI::PositiveNumber);
+}
+
+bool ApplyCodePage(int32_t codePage) {
+    if (codePage == 0) return true;
+    try {
+        vb::SetAnsiCodePage(codePage);
+        return true;
+    } catch (const vb::VbError& error) {
+        std::cerr << "trapwright: error: " << error.Description() << "\n";
+        return false;
+    }
+}
+
+Text ReadTemplate(const std::string& fileName, const Text& fallback) {
+    if (fileName.empty()) return fallback;
+    const Text path = ArgumentText(fileName);
+    if (!vb::IsOrdinaryFile(path)) throw vb::VbError(vb::ErrFileNotFound, vb::DisplayPath(path));
+    return vb::DecodeAnsi(vb::ReadFileBytes(path), vb::DisplayPath(path));
+}
+
+void ReportError(const vb::VbError& error, const Text& file) {
+    const std::string path = file.empty() ? std::string() : vb::DisplayPath(file);
+    std::string place = error.Context();
+    if (!path.empty() && place.rfind(path, 0) != 0) place = place.empty() ? path : path + ": " + place;
+    std::cerr << "trapwright: error " << error.Number() << ": " << error.Description();
+    if (!place.empty()) std::cerr << " (" << place << ")";
+    std::cerr << "\n";
+}
+
+}  // namespace cli

@@ -1,0 +1,8 @@
+// Exit codes of the trapwright command line: a contract that scripts rely on.
+#pragma once
+
+enum ExitStatus : int {
+    ExitSuccess = 0,  ///< the command did all its work
+    ExitFailure = 1,  ///< a processing error; stderr names it
+    ExitUsage = 2,    ///< the command line was refused before any work
+};

@@ -1,0 +1,39 @@
+// clsProject: one opened VB6 project, its object list (forms, modules,
+// classes, user controls) and its variable list (every other setting).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "project_model/ProjectEntry.h"
+#include "vb_runtime/Text.h"
+
+class clsProject {
+public:
+    /// Clears both lists, loads the project file and rebuilds them from it.
+    void ParseProject(const Text& strFileName);
+    /// Reads the whole file into CodeInput when it is an ordinary file.
+    void LoadCode(const Text& strFileName);
+    /// The highest object index: the number of objects minus one (-1 if none).
+    int32_t ObjectCount() const;
+    /// Fields of object `Index`; VbError 9 outside 0..ObjectCount.
+    Text ObjectName(int32_t Index) const;
+    Text ObjectPath(int32_t Index) const;
+    Text ObjectType(int32_t Index) const;
+    /// The value of the first setting named sName (case ignored), or empty text.
+    Text Variables(const Text& sName) const;
+    /// Sets the first setting named sName, or appends a new one.
+    void Variables(const Text& sName, const Text& vNewValue);
+    const Text& CodeInput() const;
+    void CodeInput(const Text& vNewValue);
+
+private:
+    /// The name up to and including its last "\" or "/"; empty without one.
+    static Text GetFolder(const Text& strFileName);
+    /// Index of the first setting named sName (case ignored), or -1.
+    int32_t FindVariable(const Text& sName) const;
+
+    std::vector<ProjectEntry> objects_;
+    std::vector<ProjectEntry> variables_;
+    Text codeInput_;
+};

@@ -1,0 +1,58 @@
+// File access: ordinary-file lookup, whole-file reads as bytes, and writes
+// that replace a file in one step so that it is never left half-written.
+//
+// On POSIX, paths written on Windows are mapped when the file system is
+// accessed: "\" is taken as "/", and a path component that does not exist as
+// written is looked up without regard to case. The Text paths held by the
+// classes are never changed; only the access maps them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "vb_runtime/Text.h"
+
+namespace vb {
+
+#ifdef _WIN32
+using NativePathString = std::wstring;
+#else
+using NativePathString = std::string;
+#endif
+
+/// The path as the file system is asked for it (see the banner).
+NativePathString NativePath(const Text& path);
+
+/// True when the path names an ordinary file: it exists and is neither a
+/// folder nor hidden or system (on POSIX: a name starting with "." is hidden).
+bool IsOrdinaryFile(const Text& path);
+
+/// True when something (file, folder, link) exists at the path.
+bool PathExists(const Text& path);
+
+/// The file's length in bytes. Throws VbError (53, 70, 75, …) with the path.
+uint64_t FileLength(const Text& path);
+
+/// The file's whole content. Throws VbError with the path when it cannot be
+/// opened or read (53 missing, 70 access denied, 75 a folder, 57 I/O).
+std::string ReadFileBytes(const Text& path);
+
+/// Creates the file or replaces its content with `bytes`, in one step: the
+/// bytes go to a temporary file in the same folder, which is flushed and then
+/// takes the target's place. The target's permissions (attributes on
+/// Windows) are kept, a symbolic link is written through to its target, and no
+/// temporary file is left behind. Throws VbError before anything changes:
+/// 70 for a read-only target or a folder that cannot be written, 75 when the
+/// target is a folder, 76 when the folder does not exist, 61 when the disk
+/// is full.
+void WriteFileBytes(const Text& path, std::string_view bytes);
+
+/// Throws the error that WriteFileBytes would throw before writing, without
+/// writing anything: the target (if it exists) and its folder can be written.
+void CheckWritable(const Text& path);
+
+/// The path as UTF-8, for messages.
+std::string DisplayPath(const Text& path);
+
+}  // namespace vb

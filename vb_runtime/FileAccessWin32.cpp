@@ -1,0 +1,169 @@
+// File access on Windows, through the wide-character API.
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "vb_runtime/FileAccess.h"
+#include "vb_runtime/CodePage.h"
+#include "vb_runtime/VbError.h"
+
+namespace vb {
+
+namespace {
+
+int32_t ErrorNumberFor(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND: return ErrFileNotFound;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE: return ErrPathNotFound;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT: return ErrPermissionDenied;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return ErrDiskFull;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY: return ErrOutOfMemory;
+    case ERROR_CRC:
+    case ERROR_READ_FAULT:
+    case ERROR_WRITE_FAULT: return ErrDeviceIO;
+    default: return ErrPathFileAccess;
+    }
+}
+
+[[noreturn]] void ThrowLastError(const Text& path) { throw VbError(ErrorNumberFor(GetLastError()), DisplayPath(path)); }
+
+class Handle {
+public:
+    explicit Handle(HANDLE handle) : handle_(handle) {}
+    ~Handle() {
+        if (Valid()) CloseHandle(handle_);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+std::wstring FolderOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return L".";
+    return path.substr(0, slash + 1);
+}
+
+// The file that a write to `path` really replaces: the target of a symbolic
+// link, else the path itself.
+std::wstring WriteTarget(const Text& path) {
+    std::wstring target = NativePath(path);
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return target;
+    Handle file(CreateFileW(target.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file.Valid()) ThrowLastError(path);
+    std::vector<wchar_t> buffer(32768);
+    const DWORD length = GetFinalPathNameByHandleW(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), 0);
+    if (length == 0 || length >= buffer.size()) ThrowLastError(path);
+    return std::wstring(buffer.data(), length);
+}
+
+void CheckTarget(const std::wstring& target, const Text& path, DWORD& attributes) {
+    attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) throw VbError(ErrPathFileAccess, DisplayPath(path));
+        if (attributes & FILE_ATTRIBUTE_READONLY) throw VbError(ErrPermissionDenied, DisplayPath(path));
+    } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {
+        ThrowLastError(path);
+    }
+    const DWORD folder = GetFileAttributesW(FolderOf(target).c_str());
+    if (folder == INVALID_FILE_ATTRIBUTES || (folder & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        throw VbError(ErrPathNotFound, DisplayPath(path));
+    }
+}
+
+}  // namespace
+
+std::string DisplayPath(const Text& path) { return ToUtf8(path); }
+
+NativePathString NativePath(const Text& path) { return std::wstring(path.begin(), path.end()); }
+
+bool PathExists(const Text& path) { return GetFileAttributesW(NativePath(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool IsOrdinaryFile(const Text& path) {
+    const DWORD attributes = GetFileAttributesW(NativePath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
+}
+
+uint64_t FileLength(const Text& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(NativePath(path).c_str(), GetFileExInfoStandard, &data)) ThrowLastError(path);
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) throw VbError(ErrPathFileAccess, DisplayPath(path));
+    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+std::string ReadFileBytes(const Text& path) {
+    Handle file(CreateFileW(NativePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) ThrowLastError(path);
+    std::string bytes;
+    char buffer[1 << 16];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr)) ThrowLastError(path);
+        if (got == 0) break;
+        bytes.append(buffer, got);
+    }
+    return bytes;
+}
+
+void CheckWritable(const Text& path) {
+    DWORD attributes = 0;
+    CheckTarget(WriteTarget(path), path, attributes);
+}
+
+void WriteFileBytes(const Text& path, std::string_view bytes) {
+    const std::wstring target = WriteTarget(path);
+    DWORD attributes = 0;
+    CheckTarget(target, path, attributes);
+
+    wchar_t temporary[MAX_PATH + 1];
+    if (GetTempFileNameW(FolderOf(target).c_str(), L"~tw", 0, temporary) == 0) ThrowLastError(path);
+    bool moved = false;
+    struct Remover {
+        const wchar_t* path;
+        const bool& moved;
+        ~Remover() {
+            if (!moved) DeleteFileW(path);
+        }
+    } remover{temporary, moved};
+    {
+        Handle file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.Valid()) ThrowLastError(path);
+        size_t done = 0;
+        while (done < bytes.size()) {
+            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
+            DWORD written = 0;
+            if (!WriteFile(file.Get(), bytes.data() + done, chunk, &written, nullptr)) ThrowLastError(path);
+            done += written;
+        }
+        if (!FlushFileBuffers(file.Get())) ThrowLastError(path);
+    }
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        // ReplaceFileW keeps the target's attributes, security and streams.
+        if (ReplaceFileW(target.c_str(), temporary, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+            moved = true;
+            return;
+        }
+    }
+    if (!MoveFileExW(temporary, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ThrowLastError(path);
+    }
+    moved = true;
+    if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(target.c_str(), attributes);
+}
+
+}  // namespace vb
