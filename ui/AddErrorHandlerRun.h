@@ -40,7 +40,10 @@ struct RunResult {
     int32_t filesProcessed = 0;     ///< objects whose file was transformed (a file listed twice counts twice)
     int32_t procedures = 0;         ///< headers given a begin block, over all files
     std::vector<Text> skippedFiles; ///< listed files that do not exist, in list order
-    std::vector<Problem> problems;  ///< everything that stopped the run; nothing was written when not empty
+    /// Everything that stopped the run. Problems found while reading, checking
+    /// or transforming mean nothing was written; a write that still fails
+    /// (disk full, say) stops the writing there and is the last entry.
+    std::vector<Problem> problems;
     bool Succeeded() const { return problems.empty(); }
 };
 

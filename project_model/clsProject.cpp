@@ -1,0 +1,120 @@
+// clsProject: reads a VB6 project file into the object list and the
+// variable list.
+#include "project_model/clsProject.h"
+
+#include <string>
+
+#include "project_model/modGlobal.h"
+#include "vb_runtime/CodePage.h"
+#include "vb_runtime/FileAccess.h"
+#include "vb_runtime/Strings.h"
+#include "vb_runtime/VbError.h"
+
+using namespace vb;
+
+namespace {
+
+// The keys that make a line an object line, compared without regard to case.
+constexpr TextView kObjectKinds[] = {u"form", u"module", u"class", u"usercontrol"};
+
+bool IsObjectKind(const Text& key) {
+    for (TextView kind : kObjectKinds) {
+        if (EqualsNoCase(key, kind)) return true;
+    }
+    return false;
+}
+
+// Appends an empty entry at (upper bound + 1) and returns it.
+ProjectEntry& AppendEntry(std::vector<ProjectEntry>& list) {
+    const int32_t n = GetUpperBound(list, 1) + 1;
+    list.resize(static_cast<size_t>(n) + 1);
+    return list[static_cast<size_t>(n)];
+}
+
+const ProjectEntry& EntryAt(const std::vector<ProjectEntry>& list, int32_t Index) {
+    if (Index < 0 || Index > GetUpperBound(list, 1)) {
+        throw VbError(ErrSubscriptOutOfRange, "object index " + std::to_string(Index));
+    }
+    return list[static_cast<size_t>(Index)];
+}
+
+}  // namespace
+
+void clsProject::ParseProject(const Text& strFileName) {
+    objects_.clear();
+    variables_.clear();
+    LoadCode(strFileName);
+
+    const Text folder = GetFolder(strFileName);
+    for (const Text& line : Split(codeInput_, CrLf)) {
+        const std::vector<Text> pieces = Split(line, u"=");
+        if (pieces.size() < 2) continue;
+        const Text& key = pieces[0];
+        const Text& value = pieces[1];
+
+        if (IsObjectKind(key)) {
+            ProjectEntry& entry = AppendEntry(objects_);
+            const std::vector<Text> parts = Split(value, u";");
+            entry.Type = key;
+            if (parts.size() > 1) {
+                // The IDE writes "Module=Module1; Module1.bas": the blanks
+                // around both parts are not part of the name or the file.
+                entry.Name = Trim(parts[0]);
+                entry.Path = folder + Trim(parts[1]);
+            } else {
+                entry.Name = value;
+                entry.Path = folder + value;
+            }
+        } else {
+            ProjectEntry& entry = AppendEntry(variables_);
+            entry.Name = key;
+            entry.Path = Replace(value, u"\"", u"", BinaryCompare);
+        }
+    }
+}
+
+void clsProject::LoadCode(const Text& strFileName) {
+    if (!IsOrdinaryFile(strFileName)) return;
+    // The buffer takes the file's length before the file is opened, so a
+    // failed read leaves that many blanks.
+    codeInput_.assign(static_cast<size_t>(FileLength(strFileName)), u' ');
+    codeInput_ = DecodeAnsi(ReadFileBytes(strFileName), DisplayPath(strFileName));
+}
+
+int32_t clsProject::ObjectCount() const { return GetUpperBound(objects_, 1); }
+
+Text clsProject::ObjectName(int32_t Index) const { return EntryAt(objects_, Index).Name; }
+
+Text clsProject::ObjectPath(int32_t Index) const { return EntryAt(objects_, Index).Path; }
+
+Text clsProject::ObjectType(int32_t Index) const { return EntryAt(objects_, Index).Type; }
+
+Text clsProject::Variables(const Text& sName) const {
+    const int32_t index = FindVariable(sName);
+    return index >= 0 ? variables_[static_cast<size_t>(index)].Path : Text();
+}
+
+void clsProject::Variables(const Text& sName, const Text& vNewValue) {
+    const int32_t index = FindVariable(sName);
+    ProjectEntry& entry = index >= 0 ? variables_[static_cast<size_t>(index)] : AppendEntry(variables_);
+    if (index < 0) entry.Name = sName;
+    entry.Path = vNewValue;
+}
+
+const Text& clsProject::CodeInput() const { return codeInput_; }
+
+void clsProject::CodeInput(const Text& vNewValue) { codeInput_ = vNewValue; }
+
+Text clsProject::GetFolder(const Text& strFileName) {
+    // Either separator counts: a project opened through a POSIX path or as
+    // "C:/Work/Demo.vbp" must resolve its objects against its own folder.
+    const size_t separator = strFileName.find_last_of(u"\\/");
+    return separator == Text::npos ? Text() : strFileName.substr(0, separator + 1);
+}
+
+int32_t clsProject::FindVariable(const Text& sName) const {
+    for (size_t i = 0; i < variables_.size(); ++i) {
+        if (EqualsNoCase(variables_[i].Name, sName)) return static_cast<int32_t>(i);
+    }
+    return -1;
+}

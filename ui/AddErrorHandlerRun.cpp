@@ -1,0 +1,124 @@
+// The add-error-handler run. It works in two phases so that a project is
+// never left half-processed by a fault that can be seen up front: first every
+// object is read, checked for writing and transformed in memory, in list
+// order; only when nothing failed are the results written.
+#include "ui/AddErrorHandlerRun.h"
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <system_error>
+
+#include "project_model/clsProject.h"
+#include "source_transformation/clsVBParser.h"
+#include "vb_runtime/CodePage.h"
+#include "vb_runtime/FileAccess.h"
+
+namespace addrun {
+
+const char CompletionMessage[] =
+    "Error handler is added! Remember to append the file 'modDebugErr.bas' if you want it to work correctly.";
+
+namespace {
+
+// What a run will write to one file: the bytes SaveCode would write for the
+// last object that names it.
+struct PendingWrite {
+    int32_t Index;  // the first object that names the file
+    Text path;
+    std::string bytes;
+};
+
+// The identity of an existing file, so that two paths that differ in letter
+// case, separators or "..\" steps are known to name the same file.
+std::filesystem::path FileIdentity(const Text& path) {
+    const std::filesystem::path native(vb::NativePath(path));
+    std::error_code error;
+    std::filesystem::path canonical = std::filesystem::canonical(native, error);
+    if (!error) return canonical;
+    return std::filesystem::absolute(native, error).lexically_normal();
+}
+
+// The write phase: each file once, in the order the list first names it. A
+// failure here stops the phase; the files before it stay written.
+void WritePending(const std::vector<PendingWrite>& writes, RunResult& result) {
+    for (const PendingWrite& write : writes) {
+        try {
+            vb::WriteFileBytes(write.path, write.bytes);
+        } catch (const vb::VbError& error) {
+            result.problems.push_back(Problem{write.Index, write.path, error});
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+RunResult AddErrorHandlers(const clsProject& project, clsVBParser& parser, TemplateSource& templates,
+                           RunObserver* observer) {
+    RunResult result;
+    std::vector<PendingWrite> writes;
+    std::map<std::filesystem::path, size_t> pendingByFile;  // file identity -> index into writes
+
+    const int32_t last = project.ObjectCount();
+    for (int32_t Index = 0; Index <= last; ++Index) {
+        const Text path = project.ObjectPath(Index);
+        if (!vb::IsOrdinaryFile(path)) {
+            // LoadCode would keep the previous object's text: never write that here.
+            result.skippedFiles.push_back(path);
+            if (observer != nullptr) observer->FileSkipped(Index, path);
+            continue;
+        }
+        if (observer != nullptr) observer->FileProcessing(Index, last, path);
+
+        bool failed = false;
+        auto attempt = [&](auto&& step) {
+            try {
+                step();
+                return true;
+            } catch (const vb::VbError& error) {
+                result.problems.push_back(Problem{Index, path, error});
+                failed = true;
+                return false;
+            }
+        };
+
+        const std::filesystem::path identity = FileIdentity(path);
+        const auto pending = pendingByFile.find(identity);
+        bool loaded = false;
+        if (pending != pendingByFile.end()) {
+            // A file named again starts from what the earlier object's write
+            // will leave in it.
+            const std::string& earlier = writes[pending->second].bytes;
+            loaded = attempt([&] { parser.CodeInput(vb::DecodeAnsi(earlier, vb::DisplayPath(path))); });
+        } else {
+            attempt([&] { vb::CheckWritable(path); });
+            loaded = attempt([&] { parser.LoadCode(path); });
+        }
+        // An unwritable file is still transformed, so that its other problems are reported too.
+        if (loaded) {
+            attempt([&] {
+                const Text BeginProc = templates.BeginTemplate();
+                const Text EndProc = templates.EndTemplate();
+                parser.AddErrorHandler(BeginProc, EndProc);
+            });
+        }
+        if (failed) continue;
+
+        std::string bytes = vb::EncodeAnsi(parser.CodeOutput());
+        bytes += "\r\n";
+        if (pending != pendingByFile.end()) {
+            writes[pending->second].bytes = std::move(bytes);
+        } else {
+            pendingByFile.emplace(identity, writes.size());
+            writes.push_back(PendingWrite{Index, path, std::move(bytes)});
+        }
+        ++result.filesProcessed;
+        result.procedures += parser.ProcedureCount();
+    }
+
+    if (result.problems.empty()) WritePending(writes, result);
+    return result;
+}
+
+}  // namespace addrun
