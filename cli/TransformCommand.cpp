@@ -23,12 +23,19 @@ int RunTransform(const TransformOptions& options) {
     if (!ApplyCodePage(options.codePage)) return ExitUsage;
     const Text source = ArgumentText(options.source);
     const Text output = options.output.empty() ? source : ArgumentText(options.output);
+    Text begin;
+    Text end;
+    try {
+        begin = ReadTemplate(options.beginFile, templates::DefaultBeginTemplate());
+        end = ReadTemplate(options.endFile, templates::DefaultEndTemplate());
+    } catch (const vb::VbError& error) {
+        ReportError(error);
+        return ExitFailure;
+    }
     try {
         // Unlike LoadCode, which ignores a missing file, there is no earlier
         // text to fall back on here.
         if (!vb::IsOrdinaryFile(source)) throw vb::VbError(vb::ErrFileNotFound, vb::DisplayPath(source));
-        const Text begin = ReadTemplate(options.beginFile, templates::DefaultBeginTemplate());
-        const Text end = ReadTemplate(options.endFile, templates::DefaultEndTemplate());
         clsVBParser parser;
         parser.LoadCode(source);
         parser.AddErrorHandler(begin, end);

@@ -1,1 +1,148 @@
+// `trapwright transform` end to end: golden modules, byte-exact round trips,
+// exit codes and what is (not) written on an error.
 #include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "TestSupport.h"
+
+namespace fs = std::filesystem;
+using namespace testing_support;
+
+namespace {
+
+
+std::string AllByteValues() {
+    std::string bytes;
+    for (int b = 0; b < 256; ++b) bytes.push_back(static_cast<char>(b));
+    return bytes;
+}
+
+}  // namespace
+
+TEST(TransformCommand, GoldenModules) {
+    struct Row {
+        std::string name;
+        std::vector<std::string> templateOptions;
+    };
+    const Row rows[] = {
+        {"worked_example", {}},
+        {"mixed", {"--begin", DataFile("transform/mixed.begin.tpl").string(), "--end",
+                   DataFile("transform/mixed.end.tpl").string()}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScratchDir dir;
+        const fs::path module = dir / "Module.bas";
+        fs::copy_file(DataFile("transform/" + row.name + ".input.bas"), module);
+        std::vector<std::string> arguments = {"transform", module.string()};
+        arguments.insert(arguments.end(), row.templateOptions.begin(), row.templateOptions.end());
+        const CommandResult result = RunCli(arguments);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(ReadBytes(module), ReadBytes(DataFile("transform/" + row.name + ".expected.bas")));
+    }
+}
+
+TEST(TransformCommand, ModulesWithoutHeadersComeBackWithOneMoreCrLf) {
+    struct Row {
+        const char* name;
+        std::string bytes;
+    };
+    const Row rows[] = {
+        {"empty file", ""},
+        {"every Windows-1252 byte value", AllByteValues()},
+        {"final line break", "Option Explicit\r\nDim x As Long\r\n"},
+        {"no final line break, lone CR and LF", "x = 1\ry = 2\nEnd Sub"},
+        {"NUL bytes", std::string("a\0b\r\n\0", 6)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScratchDir dir;
+        WriteBytes(dir / "In.bas", row.bytes);
+        const CommandResult result = RunCli({"transform", (dir / "In.bas").string(), "--output", (dir / "Out.bas").string()});
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(ReadBytes(dir / "Out.bas"), row.bytes + "\r\n");
+        EXPECT_EQ(ReadBytes(dir / "In.bas"), row.bytes) << "--output leaves the source alone";
+    }
+}
+
+TEST(TransformCommand, ErrorsWriteNothing) {
+    ScratchDir dir;
+    const std::string module = "Sub Main()\r\nEnd Sub\r\n";
+    WriteBytes(dir / "Main.bas", module);
+    WriteBytes(dir / "short.tpl", "x");
+    WriteBytes(dir / "sjis.bas", "Sub A()\r\n' \x83\r\n");
+    struct Row {
+        const char* name;
+        std::vector<std::string> arguments;
+        std::string stderrText;
+    };
+    const Row rows[] = {
+        {"missing source", {"transform", (dir / "Missing.bas").string()},
+         "trapwright: error 53: File not found (" + (dir / "Missing.bas").string() + ")\n"},
+        {"begin template shorter than two characters",
+         {"transform", (dir / "Main.bas").string(), "--begin", (dir / "short.tpl").string()},
+         "trapwright: error 5: Invalid procedure call or argument (" + (dir / "Main.bas").string() +
+             ": line 1: the begin template is shorter than two characters)\n"},
+        {"missing template file", {"transform", (dir / "Main.bas").string(), "--end", (dir / "none.tpl").string()},
+         "trapwright: error 53: File not found (" + (dir / "none.tpl").string() + ")\n"},
+        {"byte invalid in the code page", {"transform", (dir / "sjis.bas").string(), "--codepage", "932"},
+         "trapwright: error 5: byte 0x83 at offset 11 is not valid in code page 932 (" + (dir / "sjis.bas").string() +
+             ")\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const CommandResult result = RunCli(row.arguments);
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.err, row.stderrText);
+        EXPECT_EQ(result.out, "");
+    }
+    EXPECT_EQ(ReadBytes(dir / "Main.bas"), module);
+    EXPECT_EQ(ReadBytes(dir / "sjis.bas"), "Sub A()\r\n' \x83\r\n");
+    EXPECT_FALSE(fs::exists(dir / "Missing.bas"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 3);
+}
+
+TEST(TransformCommand, UsageErrorsExitWithTwo) {
+    ScratchDir dir;
+    WriteBytes(dir / "Main.bas", "Sub Main()\r\n");
+    const std::vector<std::vector<std::string>> rows = {
+        {},
+        {"transform"},
+        {"transform", (dir / "Main.bas").string(), "--bogus"},
+        {"transform", (dir / "Main.bas").string(), "--codepage", "4242"},
+        {"transform", (dir / "Main.bas").string(), "--codepage", "x"},
+        {"frobnicate"},
+    };
+    for (const auto& arguments : rows) {
+        SCOPED_TRACE(arguments.empty() ? "(none)" : arguments.back());
+        const CommandResult result = RunCli(arguments);
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_NE(result.err, "");
+    }
+    EXPECT_EQ(ReadBytes(dir / "Main.bas"), "Sub Main()\r\n");
+}
+
+TEST(TransformCommand, VersionAndHelp) {
+    const CommandResult version = RunCli({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "Trapwright 1.00\n");
+    const CommandResult help = RunCli({"transform", "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("--begin"), std::string::npos);
+}
+
+TEST(TransformCommand, ShiftJisModuleKeepsItsBytes) {
+    ScratchDir dir;
+    // "' モジュール" as a comment, then a header whose name is Japanese.
+    const std::string module =
+        "' \x83\x82\x83\x57\x83\x85\x81\x5B\x83\x8B\r\nSub \x8A\x4A\x8E\x6E(a As Long)\r\n";
+    WriteBytes(dir / "M.bas", module);
+    WriteBytes(dir / "begin.tpl", "' [ProcName]([Paramenters])\r\n");
+    const CommandResult result =
+        RunCli({"transform", (dir / "M.bas").string(), "--codepage", "932", "--begin", (dir / "begin.tpl").string()});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(ReadBytes(dir / "M.bas"), "' \x83\x82\x83\x57\x83\x85\x81\x5B\x83\x8B\r\nSub \x8A\x4A\x8E\x6E(a As Long)\r\n\r\n"
+                                        "' \x8A\x4A\x8E\x6E(a)\r\n\r\n");
+}

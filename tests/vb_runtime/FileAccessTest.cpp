@@ -1,1 +1,125 @@
+// File access: ordinary-file lookup, Windows paths on POSIX, and writes that
+// replace a file in one step.
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "TestSupport.h"
+#include "vb_runtime/FileAccess.h"
+#include "vb_runtime/VbError.h"
+
+namespace fs = std::filesystem;
+using namespace testing_support;
+
+namespace {
+
+int32_t WriteError(const Text& path, const std::string& bytes) {
+    try {
+        vb::WriteFileBytes(path, bytes);
+    } catch (const vb::VbError& error) {
+        return error.Number();
+    }
+    return 0;
+}
+
+size_t EntryCount(const fs::path& folder) {
+    return static_cast<size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+}  // namespace
+
+TEST(OrdinaryFile, HiddenFilesAndFoldersDoNotCount) {
+    ScratchDir dir;
+    WriteBytes(dir / "a.bas", "x");
+    WriteBytes(dir / ".hidden.bas", "x");
+    fs::create_directory(dir / "folder.bas");
+    EXPECT_TRUE(vb::IsOrdinaryFile(PathText(dir / "a.bas")));
+    EXPECT_FALSE(vb::IsOrdinaryFile(PathText(dir / ".hidden.bas")));
+    EXPECT_FALSE(vb::IsOrdinaryFile(PathText(dir / "folder.bas")));
+    EXPECT_FALSE(vb::IsOrdinaryFile(PathText(dir / "missing.bas")));
+}
+
+TEST(NativePath, BackslashesAndLetterCaseAsWindowsFindsThem) {
+    ScratchDir dir;
+    fs::create_directories(dir / "Src" / "Forms");
+    WriteBytes(dir / "Src" / "Forms" / "Main.frm", "form");
+    const std::string root = dir.path().string();
+    EXPECT_EQ(vb::ReadFileBytes(PathText(root + "\\src\\FORMS\\main.FRM")), "form");
+    EXPECT_EQ(vb::ReadFileBytes(PathText(root + "/Src/Forms/../Forms/MAIN.frm")), "form");
+    EXPECT_EQ(vb::NativePath(PathText(root + "\\SRC\\nothing\\x.bas")), root + "/Src/nothing/x.bas");
+}
+
+TEST(ReadFileBytes, ErrorsNameThePath) {
+    ScratchDir dir;
+    fs::create_directory(dir / "folder");
+    struct Row {
+        fs::path path;
+        int32_t number;
+    };
+    for (const Row& row : {Row{dir / "missing.bas", 53}, Row{dir / "folder", 75}}) {
+        SCOPED_TRACE(row.path.string());
+        try {
+            vb::ReadFileBytes(PathText(row.path));
+            ADD_FAILURE() << "no error";
+        } catch (const vb::VbError& error) {
+            EXPECT_EQ(error.Number(), row.number);
+            EXPECT_EQ(error.Context(), row.path.string());
+        }
+    }
+}
+
+TEST(WriteFileBytes, ReplacesContentKeepsPermissionsAndLeavesNoTemporaryFile) {
+    ScratchDir dir;
+    const fs::path file = dir / "Module1.bas";
+    WriteBytes(file, "old content that is longer");
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    vb::WriteFileBytes(PathText(file), "new");
+    EXPECT_EQ(ReadBytes(file), "new");
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(EntryCount(dir.path()), 1u);
+
+    vb::WriteFileBytes(PathText(dir / "New.bas"), "");
+    EXPECT_EQ(ReadBytes(dir / "New.bas"), "");
+    EXPECT_EQ(EntryCount(dir.path()), 2u);
+}
+
+TEST(WriteFileBytes, WritesThroughASymbolicLink) {
+    ScratchDir dir;
+    fs::create_directory(dir / "real");
+    WriteBytes(dir / "real" / "a.bas", "old");
+    fs::create_symlink(dir / "real" / "a.bas", dir / "link.bas");
+    vb::WriteFileBytes(PathText(dir / "link.bas"), "new");
+    EXPECT_TRUE(fs::is_symlink(dir / "link.bas"));
+    EXPECT_EQ(ReadBytes(dir / "real" / "a.bas"), "new");
+    EXPECT_EQ(EntryCount(dir.path()), 2u);
+    EXPECT_EQ(EntryCount(dir / "real"), 1u);
+}
+
+TEST(WriteFileBytes, RefusesBeforeWritingAnything) {
+    ScratchDir dir;
+    const fs::path readOnly = dir / "ReadOnly.bas";
+    WriteBytes(readOnly, "keep");
+    fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read);
+    fs::create_directory(dir / "folder.bas");
+
+    struct Row {
+        const char* name;
+        fs::path path;
+        int32_t number;
+    };
+    const Row rows[] = {
+        {"read-only file", readOnly, 70},
+        {"a folder in its place", dir / "folder.bas", 75},
+        {"folder missing", dir / "nowhere" / "a.bas", 76},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(WriteError(PathText(row.path), "new"), row.number);
+        EXPECT_THROW(vb::CheckWritable(PathText(row.path)), vb::VbError);
+    }
+    EXPECT_EQ(ReadBytes(readOnly), "keep");
+    EXPECT_EQ(EntryCount(dir.path()), 2u);
+    EXPECT_NO_THROW(vb::CheckWritable(PathText(dir / "fresh.bas")));
+}

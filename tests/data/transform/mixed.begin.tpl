@@ -1,0 +1,1 @@
+On Error GoTo Err_[ProcName] ' [ProcType]([Paramenters])

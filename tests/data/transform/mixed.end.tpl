@@ -1,0 +1,1 @@
+Err_[procname]:

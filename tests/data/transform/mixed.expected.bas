@@ -1,0 +1,25 @@
+Attribute VB_Name = "Mixed"
+Option Explicit
+Private Declare Function GetTickCount Lib "kernel32" () As Long
+' Sub in a comment — café
+Public Sub Go(Optional ByVal n As Long = 5, ParamArray rest() As Variant)
+
+On Error GoTo Err_Go ' Sub (n, rest()
+    If n = 0 Then Exit Sub ' nothing to do
+    MsgBox "Function call"
+Err_Go:
+
+End Sub ' Go
+Friend Property Get Value() As Long
+
+On Error GoTo Err_Property Get Value ' Friend ()
+    Value = 1
+End Property
+	Sub Tabbed()
+Rem this sub is slow
+Private Function Sum(a As Long, _
+
+On Error GoTo Err_Sum ' Function ()
+    b As Long) As Long
+End Function
+
