@@ -4,8 +4,11 @@
 
 #include <iostream>
 
+#include "cli/AddCommand.h"
 #include "cli/ExitStatus.h"
+#include "cli/ListCommand.h"
 #include "cli/TransformCommand.h"
+#include "cli/TreeCommand.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"Trapwright inserts error-handling blocks into the procedures of Visual Basic 6 sources.",
@@ -15,6 +18,12 @@ int main(int argc, char** argv) {
 
     cli::TransformOptions transform;
     CLI::App* transformCommand = cli::AddTransformCommand(app, transform);
+    cli::ListOptions list;
+    CLI::App* listCommand = cli::AddListCommand(app, list);
+    cli::TreeOptions tree;
+    CLI::App* treeCommand = cli::AddTreeCommand(app, tree);
+    cli::AddOptions add;
+    CLI::App* addCommand = cli::AddAddCommand(app, add);
 
     try {
         app.parse(argc, argv);
@@ -24,5 +33,8 @@ int main(int argc, char** argv) {
     }
 
     if (transformCommand->parsed()) return cli::RunTransform(transform);
+    if (listCommand->parsed()) return cli::RunList(list);
+    if (treeCommand->parsed()) return cli::RunTree(tree);
+    if (addCommand->parsed()) return cli::RunAdd(add);
     return ExitUsage;
 }

@@ -105,6 +105,8 @@ const Text& clsProject::CodeInput() const { return codeInput_; }
 
 void clsProject::CodeInput(const Text& vNewValue) { codeInput_ = vNewValue; }
 
+const std::vector<ProjectEntry>& clsProject::VariableEntries() const { return variables_; }
+
 Text clsProject::GetFolder(const Text& strFileName) {
     // Either separator counts: a project opened through a POSIX path or as
     // "C:/Work/Demo.vbp" must resolve its objects against its own folder.

@@ -27,6 +27,10 @@ public:
     const Text& CodeInput() const;
     void CodeInput(const Text& vNewValue);
 
+    /// The variable list in list order, duplicates included (for listing;
+    /// lookups by name go through Variables).
+    const std::vector<ProjectEntry>& VariableEntries() const;
+
 private:
     /// The name up to and including its last "\" or "/"; empty without one.
     static Text GetFolder(const Text& strFileName);

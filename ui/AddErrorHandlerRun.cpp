@@ -41,10 +41,11 @@ std::filesystem::path FileIdentity(const Text& path) {
 
 // The write phase: each file once, in the order the list first names it. A
 // failure here stops the phase; the files before it stay written.
-void WritePending(const std::vector<PendingWrite>& writes, RunResult& result) {
+void WritePending(const std::vector<PendingWrite>& writes, RunResult& result, RunObserver* observer) {
     for (const PendingWrite& write : writes) {
         try {
             vb::WriteFileBytes(write.path, write.bytes);
+            if (observer != nullptr) observer->FileWritten(write.Index, write.path);
         } catch (const vb::VbError& error) {
             result.problems.push_back(Problem{write.Index, write.path, error});
             return;
@@ -117,7 +118,7 @@ RunResult AddErrorHandlers(const clsProject& project, clsVBParser& parser, Templ
         result.procedures += parser.ProcedureCount();
     }
 
-    if (result.problems.empty()) WritePending(writes, result);
+    if (result.problems.empty()) WritePending(writes, result, observer);
     return result;
 }
 

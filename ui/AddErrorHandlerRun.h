@@ -28,6 +28,8 @@ public:
     virtual ~RunObserver() = default;
     virtual void FileProcessing(int32_t /*Index*/, int32_t /*ObjectCount*/, const Text& /*path*/) {}
     virtual void FileSkipped(int32_t /*Index*/, const Text& /*path*/) {}
+    /// Called after a file was written; `Index` is the first object naming it.
+    virtual void FileWritten(int32_t /*Index*/, const Text& /*path*/) {}
 };
 
 struct Problem {

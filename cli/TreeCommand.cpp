@@ -1,0 +1,49 @@
+// `trapwright tree PROJECT.vbp [--codepage N]`
+//
+// Output, UTF-8 with LF line ends: the root's text, then each remaining
+// folder's caption indented two spaces, each followed by its objects' names
+// indented four, in the order the tree is built.
+#include "cli/TreeCommand.h"
+
+#include <iostream>
+#include <string>
+
+#include "cli/CommandSupport.h"
+#include "cli/ExitStatus.h"
+#include "cli/ProjectInput.h"
+#include "project_model/clsProject.h"
+#include "ui/ProjectTreeContent.h"
+#include "vb_runtime/CodePage.h"
+
+namespace cli {
+
+CLI::App* AddTreeCommand(CLI::App& app, TreeOptions& options) {
+    CLI::App* command = app.add_subcommand("tree", "Show the project tree of a project");
+    command->add_option("PROJECT", options.project, "The VB6 project file (.vbp)")->required();
+    AddCodePageOption(*command, options.codePage);
+    return command;
+}
+
+int RunTree(const TreeOptions& options) {
+    if (!ApplyCodePage(options.codePage)) return ExitUsage;
+    tree::TreeContent content;
+    try {
+        clsProject project;
+        OpenProject(project, options.project);
+        content = tree::BuildTreeContent(project);
+    } catch (const vb::VbError& error) {
+        ReportError(error);
+        return ExitFailure;
+    }
+    UseBinaryStdout();
+    std::string out = vb::ToUtf8(content.rootText) + "\n";
+    for (const tree::TreeFolder& folder : content.folders) {
+        if (!folder.Remains()) continue;
+        out += "  " + vb::ToUtf8(folder.caption) + "\n";
+        for (const tree::TreeObject& object : folder.objects) out += "    " + vb::ToUtf8(object.text) + "\n";
+    }
+    std::cout << out << std::flush;
+    return ExitSuccess;
+}
+
+}  // namespace cli
