@@ -15,14 +15,18 @@ bool MatchesAt(TextView text, size_t at, TextView find, int32_t compare) {
     return true;
 }
 
-// 0-based index of the first occurrence at or after `from`, or npos.
+// 0-based index of the first occurrence at or after `from`, or npos. The
+// case-insensitive search looks for the first unit in both cases with one
+// test: for a small ASCII letter L, (c | 0x20) == L holds exactly for L and
+// its capital.
 size_t Find(TextView text, TextView find, size_t from, int32_t compare) {
     if (compare == BinaryCompare) return text.find(find, from);
     if (find.size() > text.size()) return TextView::npos;
     const char16_t first = FoldAscii(find[0]);
+    const char16_t caseBit = (first >= u'a' && first <= u'z') ? 0x20 : 0;
     const size_t last = text.size() - find.size();
     for (size_t at = from; at <= last; ++at) {
-        if (FoldAscii(text[at]) == first && MatchesAt(text, at, find, compare)) return at;
+        if (char16_t(text[at] | caseBit) == first && MatchesAt(text, at, find, compare)) return at;
     }
     return TextView::npos;
 }

@@ -1,0 +1,50 @@
+// Speed of the transformation on large modules (Google Benchmark).
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "bench/SyntheticProject.h"
+#include "source_transformation/clsVBParser.h"
+#include "ui/DefaultTemplates.h"
+#include "vb_runtime/CodePage.h"
+
+namespace {
+
+void BM_AddErrorHandler(benchmark::State& state) {
+    const int32_t lines = static_cast<int32_t>(state.range(0));
+    clsVBParser parser;
+    parser.CodeInput(vb::DecodeAnsi(synthetic::Module(lines, 7)));
+    for (auto _ : state) {
+        parser.AddErrorHandler(templates::DefaultBeginTemplate(), u"' end of [ProcName]\r\n");
+        benchmark::DoNotOptimize(parser.CodeOutput().data());
+    }
+    state.counters["procedures"] = parser.ProcedureCount();
+    state.SetItemsProcessed(state.iterations() * lines);
+}
+BENCHMARK(BM_AddErrorHandler)->Arg(1000)->Arg(65000)->Unit(benchmark::kMillisecond);
+
+// LoadCode, AddErrorHandler and SaveCode of one file on disk.
+void BM_TransformFile(benchmark::State& state) {
+    const int32_t lines = static_cast<int32_t>(state.range(0));
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / "trapwright-bench.bas";
+    const std::string module = synthetic::Module(lines, 7);
+    const Text file = vb::FromUtf8(path.string());
+    clsVBParser parser;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::FILE* out = std::fopen(path.c_str(), "wb");
+        std::fwrite(module.data(), 1, module.size(), out);
+        std::fclose(out);
+        state.ResumeTiming();
+        parser.LoadCode(file);
+        parser.AddErrorHandler(templates::DefaultBeginTemplate(), Text());
+        parser.SaveCode(file);
+    }
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_TransformFile)->Arg(65000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
