@@ -1,10 +1,11 @@
-// `trapwright transform SOURCE [--output FILE] [--begin FILE] [--end FILE] [--codepage N]`
+// `trapwright transform SOURCE [--output FILE] [--begin FILE] [--end FILE] [--codepage N] [--backup]`
 #include "cli/TransformCommand.h"
 
 #include "cli/CommandSupport.h"
 #include "cli/ExitStatus.h"
 #include "source_transformation/clsVBParser.h"
 #include "ui/DefaultTemplates.h"
+#include "vb_runtime/Backup.h"
 #include "vb_runtime/FileAccess.h"
 
 namespace cli {
@@ -16,6 +17,7 @@ CLI::App* AddTransformCommand(CLI::App& app, TransformOptions& options) {
     command->add_option("--begin", options.beginFile, "Begin template file (default: the built-in template)");
     command->add_option("--end", options.endFile, "End template file (default: empty, no end blocks)");
     AddCodePageOption(*command, options.codePage);
+    command->add_flag("--backup", options.backup, "Keep the original bytes of the file written as FILE.bak (or .bak.1, ...)");
     return command;
 }
 
@@ -39,6 +41,7 @@ int RunTransform(const TransformOptions& options) {
         clsVBParser parser;
         parser.LoadCode(source);
         parser.AddErrorHandler(begin, end);
+        if (options.backup && vb::IsOrdinaryFile(output)) vb::WriteBackup(output, vb::ReadFileBytes(output));
         parser.SaveCode(output);
     } catch (const vb::VbError& error) {
         ReportError(error, source);

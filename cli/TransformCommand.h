@@ -15,6 +15,7 @@ struct TransformOptions {
     std::string beginFile;
     std::string endFile;
     int32_t codePage = 0;
+    bool backup = false;
 };
 
 /// Registers the command and its options on `app`.

@@ -146,3 +146,25 @@ TEST(TransformCommand, ShiftJisModuleKeepsItsBytes) {
     EXPECT_EQ(ReadBytes(dir / "M.bas"), "' \x83\x82\x83\x57\x83\x85\x81\x5B\x83\x8B\r\nSub \x8A\x4A\x8E\x6E(a As Long)\r\n\r\n"
                                         "' \x8A\x4A\x8E\x6E(a)\r\n\r\n");
 }
+
+TEST(TransformCommand, BackupKeepsEveryEarlierOriginal) {
+    ScratchDir dir;
+    const fs::path module = dir / "Main.bas";
+    WriteBytes(module, "Sub Main()\r\n");
+    WriteBytes(dir / "Main.bas.bak", "an older backup");
+    const CommandResult first = RunCli({"transform", module.string(), "--backup"});
+    EXPECT_EQ(first.exitCode, 0) << first.err;
+    const std::string once = ReadBytes(module);
+    const CommandResult second = RunCli({"transform", module.string(), "--backup"});
+    EXPECT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_EQ(ReadBytes(dir / "Main.bas.bak"), "an older backup");
+    EXPECT_EQ(ReadBytes(dir / "Main.bas.bak.1"), "Sub Main()\r\n");
+    EXPECT_EQ(ReadBytes(dir / "Main.bas.bak.2"), once);
+    EXPECT_NE(ReadBytes(module), once);
+
+    WriteBytes(dir / "Short.bas", "Sub S()\r\n");
+    WriteBytes(dir / "short.tpl", "x");
+    const CommandResult failed = RunCli({"transform", (dir / "Short.bas").string(), "--backup", "--begin", (dir / "short.tpl").string()});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_FALSE(fs::exists(dir / "Short.bas.bak")) << "no backup when nothing is written";
+}
