@@ -66,13 +66,6 @@ std::string Encode1252(TextView text) {
     return bytes;
 }
 
-std::string InvalidByteDescription(unsigned char byte, size_t offset, int32_t codePage) {
-    char buffer[96];
-    std::snprintf(buffer, sizeof buffer, "byte 0x%02X at offset %zu is not valid in code page %d", byte, offset,
-                  codePage);
-    return buffer;
-}
-
 #ifdef _WIN32
 
 Text DecodeSystem(std::string_view bytes, int32_t codePage, const std::string& context) {
@@ -102,6 +95,13 @@ std::string EncodeSystem(TextView text, int32_t codePage) {
 bool SystemKnows(int32_t codePage) { return IsValidCodePage(static_cast<UINT>(codePage)) != 0; }
 
 #else
+
+std::string InvalidByteDescription(unsigned char byte, size_t offset, int32_t codePage) {
+    char buffer[96];
+    std::snprintf(buffer, sizeof buffer, "byte 0x%02X at offset %zu is not valid in code page %d", byte, offset,
+                  codePage);
+    return buffer;
+}
 
 std::string IconvName(int32_t codePage) {
     return codePage == Utf8CodePage ? std::string("UTF-8") : "CP" + std::to_string(codePage);
