@@ -118,11 +118,6 @@ TEST(ListAndTree, ProjectsOfTheirOwn) {
     const std::vector<Row> rows = {
         {"no objects, no name", CrLfLines({"Type=Exe", ""}), {}, "variable\tType\tExe\n", "\n"},
         {"empty file", "", {}, "", "\n"},
-        {"module, form, form; kinds in any case",
-         CrLfLines({"MODULE=M1; m1.bas", "form=B.frm", "Form=A.frm", "Name=\"N\""}),
-         {},
-         "object\tMODULE\tM1\t<D>m1.bas\nobject\tform\tB.frm\t<D>B.frm\nobject\tForm\tA.frm\t<D>A.frm\nvariable\tName\tN\n",
-         "N\n  Forms\n    B.frm\n    A.frm\n  Modules\n    M1\n"},
         {"LF line ends make one line",
          "Name=\"N\"\nForm=a.frm\n",
          {},
@@ -201,6 +196,11 @@ TEST(AddCommand, ExampleProjectMatchesTheExpectedFiles) {
     EXPECT_NE(result.err.find("files processed: 5; procedures given a handler: 24; files skipped: 0\n"),
               std::string::npos)
         << result.err;
+    const std::string d = (dir / "Demo").string() + "/";
+    EXPECT_EQ(result.err.find("[1/5] " + d + "frmMain.frm\n[2/5] " + d + "modMain.bas\n[3/5] " + d +
+                              "Shared\\modText.bas\n[4/5] " + d + "clsCustomer.cls\n[5/5] " + d + "ctlGauge.ctl\n"),
+              0u)
+        << result.err;
     for (const std::string& source : kExampleSources) {
         SCOPED_TRACE(source);
         EXPECT_EQ(ReadBytes(dir / "Demo" / source), ReadBytes(kExamples / "expected" / source));
@@ -277,25 +277,19 @@ TEST(AddCommand, ProblemsAreAllReportedAndNothingIsWritten) {
     EXPECT_EQ(Snapshot(dir.path()), before);
 }
 
-TEST(AddCommand, ShortBeginTemplateFailsOnlyWhereThereAreHeaders) {
+TEST(AddCommand, FileThatCannotBeDecodedStopsTheRunBeforeAnyWrite) {
     ScratchDir dir;
-    WriteBytes(dir / "x.tpl", "x");
-    WriteBytes(dir / "None.vbp", "Module=N; n.bas\r\n");
-    WriteBytes(dir / "Some.vbp", "Module=N; n.bas\r\nModule=S; s.bas\r\n");
-    WriteBytes(dir / "n.bas", "Option Explicit");
-    WriteBytes(dir / "s.bas", "Sub S()");
-
-    CommandResult result = RunCli({"add", (dir / "Some.vbp").string(), "--begin", (dir / "x.tpl").string()});
+    WriteBytes(dir / "P.vbp", CrLfLines({"Module=A; a.bas", "Module=B; b.bas"}));
+    WriteBytes(dir / "a.bas", "Sub A()\r\n");
+    WriteBytes(dir / "b.bas", "Sub B()\r\n' \x81\x20\r\n");
+    const CommandResult result = RunCli({"add", (dir / "P.vbp").string(), "--codepage", "932"});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_NE(result.err.find("trapwright: error 5: "), std::string::npos) << result.err;
-    EXPECT_NE(result.err.find(dir.path().string() + "/s.bas"), std::string::npos) << result.err;
-    EXPECT_EQ(ReadBytes(dir / "n.bas"), "Option Explicit");
-    EXPECT_EQ(ReadBytes(dir / "s.bas"), "Sub S()");
-
-    result = RunCli({"add", (dir / "None.vbp").string(), "--begin", (dir / "x.tpl").string()});
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out, kCompletion);
-    EXPECT_EQ(ReadBytes(dir / "n.bas"), "Option Explicit\r\n");
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find("trapwright: error 5: byte 0x81 at offset 11 is not valid in code page 932 (" +
+                              (dir / "b.bas").string() + ")\ntrapwright: nothing was written\n"),
+              std::string::npos)
+        << result.err;
+    EXPECT_EQ(ReadBytes(dir / "a.bas"), "Sub A()\r\n");
 }
 
 TEST(AddCommand, EmptyProjectPrintsTheMessageAndTouchesNothing) {

@@ -273,9 +273,3 @@ TEST(AddErrorHandlers, EmptyProjectTouchesNothing) {
     EXPECT_EQ(templates.reads, 0);
     EXPECT_EQ(Snapshot(dir.path()), before);
 }
-
-TEST(AddErrorHandlers, CompletionMessage) {
-    EXPECT_STREQ(addrun::CompletionMessage,
-                 "Error handler is added! Remember to append the file 'modDebugErr.bas' if you want it to work "
-                 "correctly.");
-}

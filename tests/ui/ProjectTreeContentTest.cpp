@@ -93,6 +93,7 @@ TEST(BuildTreeContent, ShownTrees) {
          CrLfLines({"Name=\"Demo\"", "Module=M1;m1.bas", "Form=B.frm", "Form=A.frm"}),
          {"Demo", "  Forms formFolder 6", "    B.frm 2", "    A.frm 2", "  Modules moduleFolder 6", "    M1 4"}},
         {"no objects: the root alone", CrLfLines({"Name=\"Empty\"", "Type=Exe"}), {"Empty"}},
+        {"empty project file: an empty root", "", {""}},
         {"no Name entry: empty root text", "Form=f.frm", {"", "  Forms formFolder 6", "    f.frm 2"}},
         {"kinds in any case land together",
          CrLfLines({"FORM=a", "form=b", "UserControl=u", "USERCONTROL=v", "CLASS=c;c.cls"}),
@@ -108,11 +109,4 @@ TEST(BuildTreeContent, ShownTrees) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(Shown(tree::BuildTreeContent(ParseText(row.project))), row.shown);
     }
-}
-
-TEST(BuildTreeContent, NewProjectHasOnlyTheRoot) {
-    const clsProject project;
-    const tree::TreeContent content = tree::BuildTreeContent(project);
-    EXPECT_EQ(Shown(content), std::vector<std::string>{""});
-    EXPECT_EQ(content.folders.size(), 4u);
 }
