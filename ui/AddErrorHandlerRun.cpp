@@ -8,6 +8,9 @@
 #include <map>
 #include <string>
 #include <system_error>
+#ifdef _WIN32
+#include <cwctype>
+#endif
 
 #include "project_model/clsProject.h"
 #include "source_transformation/clsVBParser.h"
@@ -34,9 +37,15 @@ struct PendingWrite {
 std::filesystem::path FileIdentity(const Text& path) {
     const std::filesystem::path native(vb::NativePath(path));
     std::error_code error;
-    std::filesystem::path canonical = std::filesystem::canonical(native, error);
-    if (!error) return canonical;
-    return std::filesystem::absolute(native, error).lexically_normal();
+    std::filesystem::path identity = std::filesystem::canonical(native, error);
+    if (error) identity = std::filesystem::absolute(native, error).lexically_normal();
+#ifdef _WIN32
+    // The canonical form keeps the letter case as written; Windows ignores it.
+    std::wstring folded = identity.native();
+    for (wchar_t& c : folded) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+    identity = folded;
+#endif
+    return identity;
 }
 
 // The write phase: each file once, in the order the list first names it. A
