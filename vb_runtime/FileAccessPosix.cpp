@@ -256,14 +256,9 @@ void WriteFileBytes(const Text& path, std::string_view bytes) {
     if (fsync(temporary.fd()) != 0) ThrowErrno(errno, path);
     if (temporary.Close() != 0) ThrowErrno(errno, path);
     if (rename(temporary.path().c_str(), target.c_str()) != 0) ThrowErrno(errno, path);
+    // The data was flushed before the rename, so after a crash the target is
+    // either its old or its new content, whichever the folder records.
     temporary.Committed();
-
-    // Make the rename itself durable.
-    const int folder = open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        fsync(folder);
-        close(folder);
-    }
 }
 
 }  // namespace vb
