@@ -273,3 +273,34 @@ TEST(AddErrorHandlers, EmptyProjectTouchesNothing) {
     EXPECT_EQ(templates.reads, 0);
     EXPECT_EQ(Snapshot(dir.path()), before);
 }
+
+TEST(AddErrorHandlers, WriteFailureStopsTheWritingThere) {
+    // The second file turns read-only after the checks, while the first is
+    // being written, as a file another program locks in between would.
+    class LockingObserver : public RecordingObserver {
+    public:
+        explicit LockingObserver(fs::path lock) : lock_(std::move(lock)) {}
+        void FileWritten(int32_t Index, const Text& path) override {
+            RecordingObserver::FileWritten(Index, path);
+            fs::permissions(lock_, fs::perms::owner_read);
+        }
+
+    private:
+        fs::path lock_;
+    };
+    ScratchDir dir;
+    WriteBytes(dir / "a.bas", "Sub A()\r\n");
+    WriteBytes(dir / "b.bas", "Sub B()\r\n");
+    WriteBytes(dir / "c.bas", "Sub C()\r\n");
+    const clsProject project = Project(dir, {"Module=a;a.bas", "Module=b;b.bas", "Module=c;c.bas"});
+    clsVBParser parser;
+    CountingTemplates templates;
+    LockingObserver observer(dir / "b.bas");
+    const addrun::RunResult result = addrun::AddErrorHandlers(project, parser, templates, &observer);
+
+    EXPECT_EQ(ProblemIndexes(result), std::vector<int32_t>{1});
+    EXPECT_EQ(result.problems.at(0).error.Number(), vb::ErrPermissionDenied);
+    EXPECT_EQ(ReadBytes(dir / "a.bas"), "Sub A()\r\n\r\n<Sub |A|>\r\n\r\n");
+    EXPECT_EQ(ReadBytes(dir / "b.bas"), "Sub B()\r\n");
+    EXPECT_EQ(ReadBytes(dir / "c.bas"), "Sub C()\r\n");
+}
