@@ -39,6 +39,18 @@ Text ReadTemplate(const std::string& fileName, const Text& fallback) {
     return vb::DecodeAnsi(vb::ReadFileBytes(path), vb::DisplayPath(path));
 }
 
+void RequireOrdinaryFile(const Text& path) {
+    if (vb::IsOrdinaryFile(path)) return;
+    if (!vb::PathExists(path)) throw vb::VbError(vb::ErrFileNotFound, vb::DisplayPath(path));
+    throw vb::VbError(vb::ErrPathFileAccess, vb::DisplayPath(path) + ": a folder or a hidden file, not a source file");
+}
+
+void WarnAboutNulBytes(const Text& code, const Text& path) {
+    if (code.find(u'\0') == Text::npos) return;
+    std::cerr << "trapwright: warning: " << vb::DisplayPath(path)
+              << " holds NUL bytes, so it is probably not a VB6 source; its bytes are kept as they are\n";
+}
+
 void ReportError(const vb::VbError& error, const Text& file) {
     const std::string path = file.empty() ? std::string() : vb::DisplayPath(file);
     std::string place = error.Context();

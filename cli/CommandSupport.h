@@ -26,6 +26,14 @@ bool ApplyCodePage(int32_t codePage);
 /// Without a file name, `fallback`.
 Text ReadTemplate(const std::string& fileName, const Text& fallback);
 
+/// Throws VbError 53 when nothing exists at the path, 75 when it is a
+/// folder or a hidden file (which LoadCode would not read).
+void RequireOrdinaryFile(const Text& path);
+
+/// Warns on stderr when a file's text holds NUL bytes: no VB6 source does,
+/// so it is probably a binary file listed by mistake. Its bytes are kept.
+void WarnAboutNulBytes(const Text& code, const Text& path);
+
 /// Prints "trapwright: error N: description (place)" to stderr, where the
 /// place names `file` and the error's own context.
 void ReportError(const vb::VbError& error, const Text& file = {});

@@ -37,9 +37,10 @@ int RunTransform(const TransformOptions& options) {
     try {
         // Unlike LoadCode, which ignores a missing file, there is no earlier
         // text to fall back on here.
-        if (!vb::IsOrdinaryFile(source)) throw vb::VbError(vb::ErrFileNotFound, vb::DisplayPath(source));
+        RequireOrdinaryFile(source);
         clsVBParser parser;
         parser.LoadCode(source);
+        WarnAboutNulBytes(parser.CodeInput(), source);
         parser.AddErrorHandler(begin, end);
         if (options.backup && vb::IsOrdinaryFile(output)) vb::WriteBackup(output, vb::ReadFileBytes(output));
         parser.SaveCode(output);

@@ -179,10 +179,18 @@ int32_t clsVBParser::InStrArray(int32_t& Start, const Text& strCompare, const st
 
 void clsVBParser::LoadCode(const Text& strFileName) {
     if (!IsOrdinaryFile(strFileName)) return;
-    // The buffer takes the file's length before the file is opened, so a
-    // failed read leaves that many blanks, as the original runtime did.
-    codeInput_.assign(static_cast<size_t>(FileLength(strFileName)), u' ');
-    codeInput_ = DecodeAnsi(ReadFileBytes(strFileName), DisplayPath(strFileName));
+    // The buffer takes the file's length before the file is read, so a failed
+    // read leaves that many blanks, as the original runtime did; the blanks
+    // are only made when the read fails.
+    const auto length = static_cast<size_t>(FileLength(strFileName));
+    std::string bytes;
+    try {
+        bytes = ReadFileBytes(strFileName);
+    } catch (const VbError&) {
+        codeInput_.assign(length, u' ');
+        throw;
+    }
+    codeInput_ = DecodeAnsi(bytes, DisplayPath(strFileName));
 }
 
 void clsVBParser::SaveCode(const Text& strFileName) {
