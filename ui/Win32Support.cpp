@@ -138,7 +138,7 @@ int RunMessageLoop() {
 void ShowError(HWND owner, const vb::VbError& error) {
     std::wstring text = L"Error " + std::to_wstring(error.Number()) + L": " +
                         Wide(vb::FromUtf8(error.Description()));
-    if (!error.Context().empty()) text += L"\r\n\r\nFile: " + Wide(vb::FromUtf8(error.Context()));
+    if (!error.Context().empty()) text += L"\r\n\r\n" + Wide(vb::FromUtf8(error.Context()));
     MessageBoxW(owner, text.c_str(), AppCaption, MB_OK | MB_ICONEXCLAMATION);
 }
 

@@ -115,7 +115,7 @@ bool PreTranslate(const MSG& message);
 /// Runs the message loop until WM_QUIT; returns its exit code.
 int RunMessageLoop();
 
-/// "Error N: description" and the file (or place), in a message box owned by `owner`.
+/// "Error N: description" and the place (a file, "file:line"), in a message box owned by `owner`.
 void ShowError(HWND owner, const vb::VbError& error);
 
 /// The caption of the main window, also the title of its error messages.

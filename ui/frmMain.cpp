@@ -104,9 +104,12 @@ private:
     HWND focus_;
 };
 
+// The file of a problem, and the place inside it when the error names one.
 std::wstring PlaceOf(const addrun::Problem& problem) {
+    std::wstring place = L"File: " + ui::Wide(problem.path);
     const std::string& context = problem.error.Context();
-    return ui::Wide(context.empty() ? problem.path : vb::FromUtf8(context));
+    if (!context.empty() && context != vb::DisplayPath(problem.path)) place += L"\r\n" + ui::Wide(vb::FromUtf8(context));
+    return place;
 }
 
 }  // namespace
@@ -251,7 +254,7 @@ void frmMain::OnAddErr() {
         std::wstring text = L"No file was changed: error handlers can not be added to this project.";
         for (const addrun::Problem& problem : result.problems) {
             text += L"\r\n\r\nError " + std::to_wstring(problem.error.Number()) + L": " +
-                    ui::Wide(vb::FromUtf8(problem.error.Description())) + L"\r\nFile: " + PlaceOf(problem);
+                    ui::Wide(vb::FromUtf8(problem.error.Description())) + L"\r\n" + PlaceOf(problem);
         }
         MessageBoxW(hwnd_, text.c_str(), L"Error handler", MB_OK | MB_ICONEXCLAMATION);
         return;
