@@ -1,4 +1,4 @@
-// `trapwright add PROJECT.vbp [--begin FILE] [--end FILE] [--codepage N]`
+// `trapwright add PROJECT.vbp [--begin FILE] [--end FILE] [--codepage N] [--backup]`
 //
 // Progress and the summary go to stderr; the completion message alone goes
 // to stdout. Exit 0 when every listed, existing file was processed (missing
@@ -54,7 +54,9 @@ public:
 
     void FileSkipped(int32_t /*Index*/, const Text& path) override {
         EndBar();
-        std::cerr << "trapwright: skipped, no such file: " << vb::DisplayPath(path) << "\n";
+        std::cerr << (vb::PathExists(path) ? "trapwright: skipped, a folder or a hidden file: "
+                                           : "trapwright: skipped, no such file: ")
+                  << vb::DisplayPath(path) << "\n";
     }
 
     void FileWritten(int32_t /*Index*/, const Text& /*path*/) override { ++filesWritten_; }
@@ -81,6 +83,8 @@ CLI::App* AddAddCommand(CLI::App& app, AddOptions& options) {
     command->add_option("--begin", options.beginFile, "Begin template file (default: the built-in template)");
     command->add_option("--end", options.endFile, "End template file (default: empty, no end blocks)");
     AddCodePageOption(*command, options.codePage);
+    command->add_flag("--backup", options.backup,
+                      "Keep each file's original bytes next to it as FILE.bak (or .bak.1, ...)");
     return command;
 }
 
@@ -101,8 +105,12 @@ int RunAdd(const AddOptions& options) {
     clsVBParser parser;
     FixedTemplates source(std::move(begin), std::move(end));
     ProgressReport progress(StderrIsTerminal());
-    const addrun::RunResult result = addrun::AddErrorHandlers(project, parser, source, &progress);
+    addrun::RunOptions runOptions;
+    runOptions.backup = options.backup;
+    runOptions.projectFile = ArgumentText(options.project);
+    const addrun::RunResult result = addrun::AddErrorHandlers(project, parser, source, &progress, runOptions);
     progress.EndBar();
+    for (const Text& path : result.filesWithNul) WarnAboutNulBytes(path);
 
     if (!result.Succeeded()) {
         for (const addrun::Problem& problem : result.problems) ReportError(problem.error, problem.path);

@@ -14,6 +14,7 @@ struct AddOptions {
     std::string beginFile;
     std::string endFile;
     int32_t codePage = 0;
+    bool backup = false;
 };
 
 /// Registers the command and its options on `app`.

@@ -45,8 +45,7 @@ void RequireOrdinaryFile(const Text& path) {
     throw vb::VbError(vb::ErrPathFileAccess, vb::DisplayPath(path) + ": a folder or a hidden file, not a source file");
 }
 
-void WarnAboutNulBytes(const Text& code, const Text& path) {
-    if (code.find(u'\0') == Text::npos) return;
+void WarnAboutNulBytes(const Text& path) {
     std::cerr << "trapwright: warning: " << vb::DisplayPath(path)
               << " holds NUL bytes, so it is probably not a VB6 source; its bytes are kept as they are\n";
 }

@@ -30,9 +30,9 @@ Text ReadTemplate(const std::string& fileName, const Text& fallback);
 /// folder or a hidden file (which LoadCode would not read).
 void RequireOrdinaryFile(const Text& path);
 
-/// Warns on stderr when a file's text holds NUL bytes: no VB6 source does,
+/// Warns on stderr that a file's text holds NUL bytes: no VB6 source does,
 /// so it is probably a binary file listed by mistake. Its bytes are kept.
-void WarnAboutNulBytes(const Text& code, const Text& path);
+void WarnAboutNulBytes(const Text& path);
 
 /// Prints "trapwright: error N: description (place)" to stderr, where the
 /// place names `file` and the error's own context.

@@ -40,7 +40,7 @@ int RunTransform(const TransformOptions& options) {
         RequireOrdinaryFile(source);
         clsVBParser parser;
         parser.LoadCode(source);
-        WarnAboutNulBytes(parser.CodeInput(), source);
+        if (parser.CodeInput().find(u'\0') != Text::npos) WarnAboutNulBytes(source);
         parser.AddErrorHandler(begin, end);
         if (options.backup && vb::IsOrdinaryFile(output)) vb::WriteBackup(output, vb::ReadFileBytes(output));
         parser.SaveCode(output);

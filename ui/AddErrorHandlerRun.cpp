@@ -14,6 +14,7 @@
 
 #include "project_model/clsProject.h"
 #include "source_transformation/clsVBParser.h"
+#include "vb_runtime/Backup.h"
 #include "vb_runtime/CodePage.h"
 #include "vb_runtime/FileAccess.h"
 
@@ -48,12 +49,22 @@ std::filesystem::path FileIdentity(const Text& path) {
     return identity;
 }
 
+// Writes one file; it must still be there, since it was read moments ago.
+void WriteOne(const PendingWrite& write, const RunOptions& options, RunResult& result) {
+    if (!vb::IsOrdinaryFile(write.path)) {
+        throw vb::VbError(vb::ErrFileNotFound, vb::DisplayPath(write.path) + ": disappeared after it was read");
+    }
+    if (options.backup) result.backups.push_back(vb::WriteBackup(write.path, vb::ReadFileBytes(write.path)));
+    vb::WriteFileBytes(write.path, write.bytes);
+}
+
 // The write phase: each file once, in the order the list first names it. A
 // failure here stops the phase; the files before it stay written.
-void WritePending(const std::vector<PendingWrite>& writes, RunResult& result, RunObserver* observer) {
+void WritePending(const std::vector<PendingWrite>& writes, const RunOptions& options, RunResult& result,
+                  RunObserver* observer) {
     for (const PendingWrite& write : writes) {
         try {
-            vb::WriteFileBytes(write.path, write.bytes);
+            WriteOne(write, options, result);
             if (observer != nullptr) observer->FileWritten(write.Index, write.path);
         } catch (const vb::VbError& error) {
             result.problems.push_back(Problem{write.Index, write.path, error});
@@ -65,10 +76,12 @@ void WritePending(const std::vector<PendingWrite>& writes, RunResult& result, Ru
 }  // namespace
 
 RunResult AddErrorHandlers(const clsProject& project, clsVBParser& parser, TemplateSource& templates,
-                           RunObserver* observer) {
+                           RunObserver* observer, const RunOptions& options) {
     RunResult result;
     std::vector<PendingWrite> writes;
     std::map<std::filesystem::path, size_t> pendingByFile;  // file identity -> index into writes
+    const std::filesystem::path projectIdentity =
+        options.projectFile.empty() ? std::filesystem::path() : FileIdentity(options.projectFile);
 
     const int32_t last = project.ObjectCount();
     for (int32_t Index = 0; Index <= last; ++Index) {
@@ -94,6 +107,12 @@ RunResult AddErrorHandlers(const clsProject& project, clsVBParser& parser, Templ
         };
 
         const std::filesystem::path identity = FileIdentity(path);
+        if (!projectIdentity.empty() && identity == projectIdentity) {
+            result.problems.push_back(Problem{
+                Index, path,
+                vb::VbError(vb::ErrPathFileAccess, vb::DisplayPath(path) + ": the project lists its own project file")});
+            continue;
+        }
         const auto pending = pendingByFile.find(identity);
         bool loaded = false;
         if (pending != pendingByFile.end()) {
@@ -114,6 +133,9 @@ RunResult AddErrorHandlers(const clsProject& project, clsVBParser& parser, Templ
             });
         }
         if (failed) continue;
+        if (pending == pendingByFile.end() && parser.CodeInput().find(u'\0') != Text::npos) {
+            result.filesWithNul.push_back(path);
+        }
 
         std::string bytes = vb::EncodeAnsi(parser.CodeOutput());
         bytes += "\r\n";
@@ -127,7 +149,7 @@ RunResult AddErrorHandlers(const clsProject& project, clsVBParser& parser, Templ
         result.procedures += parser.ProcedureCount();
     }
 
-    if (result.problems.empty()) WritePending(writes, result, observer);
+    if (result.problems.empty()) WritePending(writes, options, result, observer);
     return result;
 }
 

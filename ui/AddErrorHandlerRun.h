@@ -46,7 +46,18 @@ struct RunResult {
     /// or transforming mean nothing was written; a write that still fails
     /// (disk full, say) stops the writing there and is the last entry.
     std::vector<Problem> problems;
+    std::vector<Text> filesWithNul;  ///< processed files whose text holds NUL bytes (probably not sources)
+    std::vector<Text> backups;       ///< backup copies written, in the order of the writes
     bool Succeeded() const { return problems.empty(); }
+};
+
+struct RunOptions {
+    /// Keep each file's original bytes next to it (FILE.bak, FILE.bak.1, …)
+    /// just before it is first rewritten.
+    bool backup = false;
+    /// The project file itself: an object that names it is refused, so the
+    /// project file is never rewritten as a source.
+    Text projectFile;
 };
 
 /// The completion message shown (or printed) at the end of a run.
@@ -55,8 +66,9 @@ extern const char CompletionMessage[];
 /// Runs the add loop over every object of `project` with one parser. Before
 /// the first write, every existing object file is read, checked for
 /// writing and transformed; if anything fails, every problem found is
-/// returned and no file is written. Missing files are skipped.
+/// returned and no file is written. Missing files are skipped. A file that
+/// disappears or turns read-only after the checks stops the writing there.
 RunResult AddErrorHandlers(const clsProject& project, clsVBParser& parser, TemplateSource& templates,
-                           RunObserver* observer = nullptr);
+                           RunObserver* observer = nullptr, const RunOptions& options = {});
 
 }  // namespace addrun
