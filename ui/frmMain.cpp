@@ -251,7 +251,7 @@ void frmMain::OnAddErr() {
         result = addrun::AddErrorHandlers(project, *parser_, templates);
     }
     if (!result.problems.empty()) {
-        std::wstring text = L"No file was changed: error handlers can not be added to this project.";
+        std::wstring text = L"Error handler was not added; no file was changed.";
         for (const addrun::Problem& problem : result.problems) {
             text += L"\r\n\r\nError " + std::to_wstring(problem.error.Number()) + L": " +
                     ui::Wide(vb::FromUtf8(problem.error.Description())) + L"\r\n" + PlaceOf(problem);

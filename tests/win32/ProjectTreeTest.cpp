@@ -128,21 +128,6 @@ TEST_F(ProjectTree, ProcessControlsBuildsOnlyForTheTreeview) {
     EXPECT_EQ(TreeView_GetCount(Tree()), 0u);
 }
 
-TEST_F(ProjectTree, GUINameAndGetImageIndexFollowTheKindTable) {
-    struct Row {
-        const char16_t* kind;
-        const char16_t* caption;
-        int32_t image;
-    };
-    const Row rows[] = {{u"form", u"Forms", 2},           {u"CLASS", u"Class Modules", 3},
-                        {u"Module", u"Modules", 4},       {u"UserControl", u"User Controls", 5},
-                        {u"forms", u"", 0},               {u"", u"", 0}};
-    for (const Row& row : rows) {
-        EXPECT_EQ(main.GUIName(row.kind), row.caption);
-        EXPECT_EQ(main.GetImageIndex(row.kind), row.image);
-    }
-}
-
 TEST(TreeImages, SixPicturesOf18PixelsWithRedAsTheMask) {
     ui::ImageList list = ui::CreateTreeImageList();
     ASSERT_NE(list.Get(), nullptr);
