@@ -200,7 +200,8 @@ void frmMain::RunCommand(Command command) {
     } catch (const std::bad_alloc&) {
         ui::ShowError(hwnd_, vb::VbError(vb::ErrOutOfMemory));
     } catch (const std::exception& error) {
-        ui::ShowError(hwnd_, vb::VbError(vb::ErrPathFileAccess, error.what(), ""));
+        // Anything else is reported as an internal error (51), with its own text.
+        ui::ShowError(hwnd_, vb::VbError(51, error.what(), ""));
     }
 }
 
