@@ -77,6 +77,14 @@ private:
     frmSettings& settings_;
 };
 
+// Counts the files the add run has written, so that a failure while writing
+// can say that the files before it were changed.
+class WriteCounter : public addrun::RunObserver {
+public:
+    void FileWritten(int32_t /*Index*/, const Text& /*path*/) override { ++written; }
+    int32_t written = 0;
+};
+
 // While the add command runs, neither window takes input; input that arrived
 // meanwhile is dropped rather than acted on afterwards.
 class InputBlock {
@@ -238,7 +246,8 @@ void frmMain::OnOpen() {
     if (!vb::IsOrdinaryFile(dialogs_->File())) {
         throw vb::VbError(vb::ErrFileNotFound, vb::DisplayPath(dialogs_->File()));
     }
-    Project().ParseProject(dialogs_->File());
+    projectFile_ = dialogs_->File();
+    Project().ParseProject(projectFile_);
     ProcessControls(u"treeview");
 }
 
@@ -246,13 +255,19 @@ void frmMain::OnAddErr() {
     clsProject& project = Project();
     if (!parser_) parser_ = std::make_unique<clsVBParser>();
     SettingsTemplates templates(settings_);
+    addrun::RunOptions options;
+    options.projectFile = projectFile_;
+    WriteCounter counter;
     addrun::RunResult result;
     {
         InputBlock block(hwnd_, settings_);
-        result = addrun::AddErrorHandlers(project, *parser_, templates);
+        result = addrun::AddErrorHandlers(project, *parser_, templates, &counter, options);
     }
     if (!result.problems.empty()) {
-        std::wstring text = L"Error handler was not added; no file was changed.";
+        std::wstring text = counter.written == 0
+                                ? std::wstring(L"Error handler was not added; no file was changed.")
+                                : L"Writing stopped at an error; the " + std::to_wstring(counter.written) +
+                                      L" file(s) written before it have their handlers, the others are unchanged.";
         for (const addrun::Problem& problem : result.problems) {
             text += L"\r\n\r\nError " + std::to_wstring(problem.error.Number()) + L": " +
                     ui::Wide(vb::FromUtf8(problem.error.Description())) + L"\r\n" + PlaceOf(problem);

@@ -86,6 +86,7 @@ private:
     // Created on first use and kept for the window's lifetime.
     std::unique_ptr<clsVBParser> parser_;
     std::unique_ptr<clsProject> project_;
+    Text projectFile_;  // the file the project object was last read from
     std::unique_ptr<clsOpenSave> dialogs_;
     clsOpenSave::DialogFunction openDialog_;
 

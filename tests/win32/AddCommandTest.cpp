@@ -194,6 +194,20 @@ TEST_F(AddCommand, AReadOnlyFileIsReportedAndNothingIsWritten) {
     EXPECT_TRUE(IsWindowEnabled(main.Hwnd()));
 }
 
+TEST_F(AddCommand, AProjectThatListsItselfIsRefusedAndNothingIsWritten) {
+    for (const SourceFile* file : {&Module, &Form, &Control, &Class}) WriteBytes(folder / file->name, file->input);
+    const std::string project = "Module=modA;modA.bas\r\nModule=Self;SELF.VBP\r\nName=\"Self\"\r\n";
+    WriteBytes(folder / "Self.vbp", project);
+    ASSERT_TRUE(Open(folder / "Self.vbp").empty());
+    const auto boxes = Click(IDC_CMDADDERR);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, L"Error handler");
+    EXPECT_NE(boxes[0].text.find(L"no file was changed"), std::wstring::npos) << boxes[0].text;
+    EXPECT_NE(boxes[0].text.find(L"the project lists its own project file"), std::wstring::npos) << boxes[0].text;
+    EXPECT_EQ(ReadBytes(folder / "Self.vbp"), project);
+    ExpectUntouched();
+}
+
 TEST_F(AddCommand, MissingFilesAreNamedBeforeTheClosingMessage) {
     OpenFourObjectProject();
     std::filesystem::remove(folder / Form.name);
