@@ -73,34 +73,61 @@ std::string BaseNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// A temporary file next to the target, removed unless it was moved into place.
+// A temporary file next to the target, removed unless it was moved into
+// place. Where the system allows, it has no name until the moment before the
+// rename, so a process killed while writing leaves nothing behind.
 class TemporaryFile {
 public:
     TemporaryFile(const std::string& folder, const std::string& baseName)
-        : path_(folder + "/." + baseName + ".trapwright-XXXXXX") {
+        : prefix_(folder + "/." + baseName + ".trapwright-") {
+#ifdef O_TMPFILE
+        if (access("/proc/self/fd", X_OK) == 0) {
+            fd_ = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+            if (fd_ >= 0) return;
+        }
+#endif
+        path_ = prefix_ + "XXXXXX";
         fd_ = mkstemp(path_.data());
-        created_ = fd_ >= 0;
+        named_ = fd_ >= 0;
     }
     ~TemporaryFile() {
         if (fd_ >= 0) close(fd_);
-        if (created_ && !committed_) unlink(path_.c_str());
+        if (named_ && !committed_) unlink(path_.c_str());
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
     int fd() const { return fd_; }
-    const std::string& path() const { return path_; }
-    int Close() {
-        const int result = close(fd_);
+
+    /// Closes the file and renames it to `target`; returns false with errno set.
+    bool MoveTo(const std::string& target) {
+        if (!named_ && !GiveName()) return false;
+        const int closed = close(fd_);
         fd_ = -1;
-        return result;
+        if (closed != 0 || rename(path_.c_str(), target.c_str()) != 0) return false;
+        committed_ = true;
+        return true;
     }
-    void Committed() { committed_ = true; }
 
 private:
+    // Links the unnamed file into the folder under a fresh hidden name.
+    bool GiveName() {
+        const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            path_ = prefix_ + std::to_string(getpid()) + "-" + std::to_string(attempt);
+            if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path_.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+                named_ = true;
+                return true;
+            }
+            if (errno != EEXIST) return false;
+        }
+        return false;
+    }
+
+    std::string prefix_;
     std::string path_;
     int fd_ = -1;
-    bool created_ = false;
+    bool named_ = false;
     bool committed_ = false;
 };
 
@@ -254,11 +281,9 @@ void WriteFileBytes(const Text& path, std::string_view bytes) {
         [[maybe_unused]] const int ignored = fchown(temporary.fd(), st.st_uid, st.st_gid);
     }
     if (fsync(temporary.fd()) != 0) ThrowErrno(errno, path);
-    if (temporary.Close() != 0) ThrowErrno(errno, path);
-    if (rename(temporary.path().c_str(), target.c_str()) != 0) ThrowErrno(errno, path);
     // The data was flushed before the rename, so after a crash the target is
     // either its old or its new content, whichever the folder records.
-    temporary.Committed();
+    if (!temporary.MoveTo(target)) ThrowErrno(errno, path);
 }
 
 }  // namespace vb
