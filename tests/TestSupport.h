@@ -1,39 +1,14 @@
-// Helpers for the test suites: scratch folders, files as bytes, and running
-// the built command line.
+// Helpers for the native test suites: running the built command line and
+// finding test data (scratch folders and files come from TestFiles.h).
 #pragma once
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "vb_runtime/Text.h"
+#include "TestFiles.h"
 
 namespace testing_support {
-
-/// A fresh folder under the system's temporary folder, removed at the end.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-    /// The path of `name` inside the folder.
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    std::filesystem::path path_;
-};
-
-std::string ReadBytes(const std::filesystem::path& path);
-void WriteBytes(const std::filesystem::path& path, const std::string& bytes);
-
-/// A file system path as the Text the classes take.
-Text PathText(const std::filesystem::path& path);
-
-/// Joins lines with CR LF between them (no terminator after the last).
-std::string CrLfLines(const std::vector<std::string>& lines);
 
 struct CommandResult {
     int exitCode = -1;

@@ -2,9 +2,6 @@
 #include "WindowTestSupport.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
-#include <stdexcept>
 
 #include "ui/Win32Support.h"
 
@@ -12,37 +9,6 @@ namespace wintest {
 
 namespace {
 MessageBoxWatcher* activeWatcher = nullptr;
-}
-
-ScratchDir::ScratchDir() {
-    wchar_t temp[MAX_PATH + 1];
-    GetTempPathW(MAX_PATH + 1, temp);
-    static int counter = 0;
-    path_ = std::filesystem::path(temp) /
-            (L"trapwright-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-}
-
-ScratchDir::~ScratchDir() {
-    std::error_code ignored;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored)) {
-        SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
-    }
-    std::filesystem::remove_all(path_, ignored);
-}
-
-std::string ReadBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path.string());
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
 void PumpMessages(DWORD milliseconds) {

@@ -1,5 +1,4 @@
-// Helpers for the Windows suites: scratch folders, files as bytes, message
-// pumping, geometry and fonts of real windows, and a watcher that reads and
+// Helpers for the Windows suites: message pumping, geometry and fonts of real windows, and a watcher that reads and
 // dismisses the real message boxes that a command shows.
 #pragma once
 
@@ -10,26 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "TestFiles.h"
 #include "file_dialogs/clsOpenSave.h"
 
 namespace wintest {
 
-/// A fresh folder under the temporary folder, removed at the end.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    std::filesystem::path path_;
-};
-
-std::string ReadBytes(const std::filesystem::path& path);
-void WriteBytes(const std::filesystem::path& path, const std::string& bytes);
+using testing_support::ReadBytes;
+using testing_support::ScratchDir;
+using testing_support::WriteBytes;
 
 /// Dispatches the thread's messages (through the application's keyboard
 /// handling) for at least `milliseconds`.
