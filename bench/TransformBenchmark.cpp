@@ -6,7 +6,7 @@
 
 #include "bench/SyntheticProject.h"
 #include "source_transformation/clsVBParser.h"
-#include "ui/DefaultTemplates.h"
+#include "commands/DefaultTemplates.h"
 #include "vb_runtime/CodePage.h"
 
 namespace {

@@ -13,8 +13,8 @@
 #include "cli/ProjectInput.h"
 #include "project_model/clsProject.h"
 #include "source_transformation/clsVBParser.h"
-#include "ui/AddErrorHandlerRun.h"
-#include "ui/DefaultTemplates.h"
+#include "commands/AddErrorHandlerRun.h"
+#include "commands/DefaultTemplates.h"
 #include "vb_runtime/FileAccess.h"
 
 namespace cli {

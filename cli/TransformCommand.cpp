@@ -4,7 +4,7 @@
 #include "cli/CommandSupport.h"
 #include "cli/ExitStatus.h"
 #include "source_transformation/clsVBParser.h"
-#include "ui/DefaultTemplates.h"
+#include "commands/DefaultTemplates.h"
 #include "vb_runtime/Backup.h"
 #include "vb_runtime/FileAccess.h"
 

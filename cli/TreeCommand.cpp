@@ -12,7 +12,7 @@
 #include "cli/ExitStatus.h"
 #include "cli/ProjectInput.h"
 #include "project_model/clsProject.h"
-#include "ui/ProjectTreeContent.h"
+#include "commands/ProjectTreeContent.h"
 #include "vb_runtime/CodePage.h"
 
 namespace cli {

@@ -7,9 +7,9 @@
 
 #include "project_model/clsProject.h"
 #include "source_transformation/clsVBParser.h"
-#include "ui/AddErrorHandlerRun.h"
+#include "commands/AddErrorHandlerRun.h"
 #include "ui/ControlIds.h"
-#include "ui/ProjectTreeContent.h"
+#include "commands/ProjectTreeContent.h"
 #include "ui/TreeImages.h"
 #include "vb_runtime/CodePage.h"
 #include "vb_runtime/FileAccess.h"

@@ -2,7 +2,7 @@
 #include "ui/frmSettings.h"
 
 #include "ui/ControlIds.h"
-#include "ui/DefaultTemplates.h"
+#include "commands/DefaultTemplates.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "TestSupport.h"
 #include "project_model/clsProject.h"
 #include "source_transformation/clsVBParser.h"
-#include "ui/AddErrorHandlerRun.h"
+#include "commands/AddErrorHandlerRun.h"
 
 namespace fs = std::filesystem;
 using namespace testing_support;

@@ -7,7 +7,7 @@
 
 #include "TestSupport.h"
 #include "source_transformation/clsVBParser.h"
-#include "ui/DefaultTemplates.h"
+#include "commands/DefaultTemplates.h"
 #include "vb_runtime/CodePage.h"
 #include "vb_runtime/VbError.h"
 

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "MainWindowFixture.h"
-#include "ui/AddErrorHandlerRun.h"
+#include "commands/AddErrorHandlerRun.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "WindowTestSupport.h"
 #include "ui/ControlIds.h"
-#include "ui/DefaultTemplates.h"
+#include "commands/DefaultTemplates.h"
 #include "ui/frmSettings.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // The default handler templates.
-#include "ui/DefaultTemplates.h"
+#include "commands/DefaultTemplates.h"
 
 namespace templates {
 

@@ -2,7 +2,7 @@
 // never left half-processed by a fault that can be seen up front: first every
 // object is read, checked for writing and transformed in memory, in list
 // order; only when nothing failed are the results written.
-#include "ui/AddErrorHandlerRun.h"
+#include "commands/AddErrorHandlerRun.h"
 
 #include <filesystem>
 #include <map>

@@ -1,5 +1,5 @@
 // The content of the project tree, built from the project's object list.
-#include "ui/ProjectTreeContent.h"
+#include "commands/ProjectTreeContent.h"
 
 #include "project_model/clsProject.h"
 #include "vb_runtime/Strings.h"

@@ -7,7 +7,7 @@
 
 #include "TestSupport.h"
 #include "project_model/clsProject.h"
-#include "ui/ProjectTreeContent.h"
+#include "commands/ProjectTreeContent.h"
 #include "vb_runtime/CodePage.h"
 
 using testing_support::CrLfLines;
