@@ -5,6 +5,7 @@
 
 #include "vb_runtime/CodePage.h"
 #include "vb_runtime/FileAccess.h"
+#include "vb_runtime/LineBreak.h"
 
 namespace cli {
 
@@ -36,7 +37,7 @@ Text ReadTemplate(const std::string& fileName, const Text& fallback) {
     if (fileName.empty()) return fallback;
     const Text path = ArgumentText(fileName);
     if (!vb::IsOrdinaryFile(path)) throw vb::VbError(vb::ErrFileNotFound, vb::DisplayPath(path));
-    return vb::DecodeAnsi(vb::ReadFileBytes(path), vb::DisplayPath(path));
+    return vb::LoneLfToCrLf(vb::DecodeAnsi(vb::ReadFileBytes(path), vb::DisplayPath(path)));
 }
 
 void RequireOrdinaryFile(const Text& path) {

@@ -22,7 +22,8 @@ void AddCodePageOption(CLI::App& command, int32_t& codePage);
 /// reason) when it is not available, so the command can exit with ExitUsage.
 bool ApplyCodePage(int32_t codePage);
 
-/// A template file's text: its bytes decoded in the code page, used verbatim.
+/// A template file's text: its bytes decoded in the code page, with every
+/// lone LF taken as CR LF (as the settings window stores line breaks).
 /// Without a file name, `fallback`.
 Text ReadTemplate(const std::string& fileName, const Text& fallback);
 

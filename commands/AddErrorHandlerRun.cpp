@@ -137,8 +137,7 @@ RunResult AddErrorHandlers(const clsProject& project, clsVBParser& parser, Templ
             result.filesWithNul.push_back(path);
         }
 
-        std::string bytes = vb::EncodeAnsi(parser.CodeOutput());
-        bytes += "\r\n";
+        std::string bytes = vb::EncodeAnsi(parser.CodeOutput() + parser.OutputLineBreak());
         if (pending != pendingByFile.end()) {
             writes[pending->second].bytes = std::move(bytes);
         } else {

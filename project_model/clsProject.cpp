@@ -7,6 +7,7 @@
 #include "project_model/modGlobal.h"
 #include "vb_runtime/CodePage.h"
 #include "vb_runtime/FileAccess.h"
+#include "vb_runtime/LineBreak.h"
 #include "vb_runtime/Strings.h"
 #include "vb_runtime/VbError.h"
 
@@ -46,7 +47,7 @@ void clsProject::ParseProject(const Text& strFileName) {
     LoadCode(strFileName);
 
     const Text folder = GetFolder(strFileName);
-    for (const Text& line : Split(codeInput_, CrLf)) {
+    for (const Text& line : Split(codeInput_, DetectLineBreak(codeInput_))) {
         const std::vector<Text> pieces = Split(line, u"=");
         if (pieces.size() < 2) continue;
         const Text& key = pieces[0];

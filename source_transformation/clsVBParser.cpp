@@ -12,6 +12,7 @@
 
 #include "vb_runtime/CodePage.h"
 #include "vb_runtime/FileAccess.h"
+#include "vb_runtime/LineBreak.h"
 #include "vb_runtime/Strings.h"
 #include "vb_runtime/VbError.h"
 
@@ -107,24 +108,27 @@ Text Expand(TextView templateText, const ScanState& state) {
 }
 
 // The header keeps its line; one empty line and the begin block follow it.
-// The begin template's last two characters are always dropped.
-void InsertBeginBlock(Text& line, const Text& BeginProc, const ScanState& state, size_t lineNumber) {
-    if (BeginProc.size() < 2) {
-        throw VbError(ErrInvalidArgument,
-                      "line " + std::to_string(lineNumber) + ": the begin template is shorter than two characters");
+// The begin template loses as many characters at its end as the text's line
+// break has (two for CR LF, one for LF): its final line break.
+void InsertBeginBlock(Text& line, const Text& BeginProc, TextView lineBreak, const ScanState& state,
+                      size_t lineNumber) {
+    if (BeginProc.size() < lineBreak.size()) {
+        throw VbError(ErrInvalidArgument, "line " + std::to_string(lineNumber) +
+                                              (lineBreak == CrLf ? ": the begin template is shorter than two characters"
+                                                                 : ": the begin template is empty"));
     }
-    const Text block = Expand(TextView(BeginProc).substr(0, BeginProc.size() - 2), state);
-    line.reserve(line.size() + 4 + block.size());
-    line += CrLf;
-    line += CrLf;
+    const Text block = Expand(TextView(BeginProc).substr(0, BeginProc.size() - lineBreak.size()), state);
+    line.reserve(line.size() + 2 * lineBreak.size() + block.size());
+    line += lineBreak;
+    line += lineBreak;
     line += block;
 }
 
 // The end block goes directly above a line that set the end-of-procedure flag.
-void InsertEndBlock(Text& line, const Text& EndProc, ScanState& state) {
+void InsertEndBlock(Text& line, const Text& EndProc, TextView lineBreak, ScanState& state) {
     if (EndProc.empty() || !state.endOfProcedure) return;
     Text block = Expand(EndProc, state);
-    block += CrLf;
+    block += lineBreak;
     block += line;
     line = std::move(block);
     state.endOfProcedure = false;
@@ -133,7 +137,10 @@ void InsertEndBlock(Text& line, const Text& EndProc, ScanState& state) {
 }  // namespace
 
 void clsVBParser::AddErrorHandler(const Text& BeginProc, const Text& EndProc) {
-    std::vector<Text> lines = Split(codeInput_, CrLf);
+    const TextView lineBreak = DetectLineBreak(codeInput_);
+    const Text begin = TemplateForLineBreak(BeginProc, lineBreak);
+    const Text end = TemplateForLineBreak(EndProc, lineBreak);
+    std::vector<Text> lines = Split(codeInput_, lineBreak);
     ScanState state;
     int32_t headers = 0;
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -147,13 +154,14 @@ void clsVBParser::AddErrorHandler(const Text& BeginProc, const Text& EndProc) {
                 state.kind = std::move(header->kind);
                 state.name = std::move(header->name);
                 state.parameters = std::move(header->parameters);
-                InsertBeginBlock(line, BeginProc, state, i + 1);
+                InsertBeginBlock(line, begin, lineBreak, state, i + 1);
                 ++headers;
             }
         }
-        InsertEndBlock(line, EndProc, state);
+        InsertEndBlock(line, end, lineBreak, state);
     }
-    codeOutput_ = Join(lines, CrLf);
+    codeOutput_ = Join(lines, lineBreak);
+    outputLineBreak_ = lineBreak;
     procedureCount_ = headers;
 }
 
@@ -194,8 +202,7 @@ void clsVBParser::LoadCode(const Text& strFileName) {
 }
 
 void clsVBParser::SaveCode(const Text& strFileName) {
-    std::string bytes = EncodeAnsi(codeOutput_);
-    bytes += "\r\n";
+    std::string bytes = EncodeAnsi(codeOutput_ + outputLineBreak_);
     WriteFileBytes(strFileName, bytes);
 }
 
@@ -206,3 +213,5 @@ const Text& clsVBParser::CodeInput() const { return codeInput_; }
 void clsVBParser::CodeInput(const Text& vNewValue) { codeInput_ = vNewValue; }
 
 int32_t clsVBParser::ProcedureCount() const { return procedureCount_; }
+
+const Text& clsVBParser::OutputLineBreak() const { return outputLineBreak_; }

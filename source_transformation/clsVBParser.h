@@ -9,12 +9,14 @@
 
 class clsVBParser {
 public:
-    /// Splits CodeInput into lines at CR LF, recognises procedure headers line
-    /// by line, puts the expanded begin template under each header and the
+    /// Splits CodeInput into lines at its line break (CR LF, or LF when its
+    /// lone LFs outnumber its CR LFs), recognises procedure headers line by
+    /// line, puts the expanded begin template under each header and the
     /// expanded end template above each line that closes a procedure, and
-    /// joins the lines into CodeOutput. CodeOutput changes only when the whole
-    /// call succeeds. Throws VbError 5 at the first header when BeginProc is
-    /// shorter than two characters.
+    /// joins the lines into CodeOutput. In an LF text the templates' CR LFs
+    /// become LF. CodeOutput changes only when the whole call succeeds. Throws
+    /// VbError 5 at the first header when BeginProc is shorter than the line
+    /// break it must lose at its end.
     void AddErrorHandler(const Text& BeginProc, const Text& EndProc);
 
     /// Cuts every element of lpArray before its first occurrence of strFind
@@ -32,7 +34,7 @@ public:
     /// blanks as the file has bytes.
     void LoadCode(const Text& strFileName);
 
-    /// Writes CodeOutput and one CR LF to the file, encoded in the ANSI code
+    /// Writes CodeOutput and one line break (OutputLineBreak) to the file, encoded in the ANSI code
     /// page, replacing the file in one step. Throws VbError (70 read-only,
     /// 76 folder missing, …) before anything is written.
     void SaveCode(const Text& strFileName);
@@ -45,8 +47,13 @@ public:
     /// begin block.
     int32_t ProcedureCount() const;
 
+    /// The line break of the text that the last successful AddErrorHandler
+    /// transformed (CR LF before any); SaveCode appends it.
+    const Text& OutputLineBreak() const;
+
 private:
     Text codeInput_;
     Text codeOutput_;
+    Text outputLineBreak_ = Text(vb::CrLf);
     int32_t procedureCount_ = 0;
 };

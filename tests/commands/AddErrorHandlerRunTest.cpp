@@ -304,3 +304,21 @@ TEST(AddErrorHandlers, WriteFailureStopsTheWritingThere) {
     EXPECT_EQ(ReadBytes(dir / "b.bas"), "Sub B()\r\n");
     EXPECT_EQ(ReadBytes(dir / "c.bas"), "Sub C()\r\n");
 }
+
+TEST(AddErrorHandlers, LfCheckoutKeepsLfLineBreaks) {
+    ScratchDir dir;
+    WriteBytes(dir / "m.bas", "Attribute VB_Name = \"m\"\nSub Main()\n  x = 1\nEnd Sub\n");
+    WriteBytes(dir / "c.cls", "Sub C()\r\nEnd Sub\r\n");
+    WriteBytes(dir / "P.vbp", "Type=Exe\nModule=m; m.bas\nClass=c; c.cls\nName=\"P\"\n");
+    clsProject project;
+    project.ParseProject(PathText(dir / "P.vbp"));
+    ASSERT_EQ(project.ObjectCount(), 1);
+
+    clsVBParser parser;
+    CountingTemplates templates;
+    const addrun::RunResult result = addrun::AddErrorHandlers(project, parser, templates);
+
+    ASSERT_TRUE(result.Succeeded());
+    EXPECT_EQ(ReadBytes(dir / "m.bas"), "Attribute VB_Name = \"m\"\nSub Main()\n\n<Sub |Main|>\n  x = 1\nEnd Sub\n\n");
+    EXPECT_EQ(ReadBytes(dir / "c.cls"), "Sub C()\r\n\r\n<Sub |C|>\r\nEnd Sub\r\n\r\n");
+}

@@ -90,7 +90,8 @@ TEST(ParseProject, LineRules) {
     const std::vector<Row> rows = {
         {"empty file", "", {}, {}},
         {"blank lines and a section only", "\r\n\r\n[Options]\r\n", {}, {}},
-        {"LF alone does not end a line", "Form=a.frm\nModule=b.bas\n", {{"Form", "a.frm\nModule", "C:\\P\\a.frm\nModule"}}, {}},
+        {"an LF file's lines end in LF", "Form=a.frm\nModule=b.bas\n", {{"Form", "a.frm", "C:\\P\\a.frm"}, {"Module", "b.bas", "C:\\P\\b.bas"}}, {}},
+        {"a lone LF in a CR LF file does not end a line", "Form=a.frm\nModule=b.bas\r\nX=1\r\n", {{"Form", "a.frm\nModule", "C:\\P\\a.frm\nModule"}}, {{"X", "1"}}},
         {"CR alone does not end a line", "Type=Exe\rName=x", {}, {{"Type", "Exe\rName"}}},
         {"final CR LF adds nothing", "Form=a.frm\r\n", {{"Form", "a.frm", "C:\\P\\a.frm"}}, {}},
         {"kind key in capitals kept as written", "FORM=a.frm", {{"FORM", "a.frm", "C:\\P\\a.frm"}}, {}},

@@ -44,17 +44,18 @@ TEST(TransformCommand, GoldenModules) {
     }
 }
 
-TEST(TransformCommand, ModulesWithoutHeadersComeBackWithOneMoreCrLf) {
+TEST(TransformCommand, ModulesWithoutHeadersComeBackWithOneMoreLineBreak) {
     struct Row {
         const char* name;
         std::string bytes;
+        std::string appended;  // the text's own line break
     };
     const Row rows[] = {
-        {"empty file", ""},
-        {"every Windows-1252 byte value", AllByteValues()},
-        {"final line break", "Option Explicit\r\nDim x As Long\r\n"},
-        {"no final line break, lone CR and LF", "x = 1\ry = 2\nEnd Sub"},
-        {"NUL bytes", std::string("a\0b\r\n\0", 6)},
+        {"empty file", "", "\r\n"},
+        {"every Windows-1252 byte value (one lone LF)", AllByteValues(), "\n"},
+        {"final line break", "Option Explicit\r\nDim x As Long\r\n", "\r\n"},
+        {"no final line break, lone CR and LF", "x = 1\ry = 2\nEnd Sub", "\n"},
+        {"NUL bytes", std::string("a\0b\r\n\0", 6), "\r\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -62,8 +63,40 @@ TEST(TransformCommand, ModulesWithoutHeadersComeBackWithOneMoreCrLf) {
         WriteBytes(dir / "In.bas", row.bytes);
         const CommandResult result = RunCli({"transform", (dir / "In.bas").string(), "--output", (dir / "Out.bas").string()});
         EXPECT_EQ(result.exitCode, 0) << result.err;
-        EXPECT_EQ(ReadBytes(dir / "Out.bas"), row.bytes + "\r\n");
+        EXPECT_EQ(ReadBytes(dir / "Out.bas"), row.bytes + row.appended);
         EXPECT_EQ(ReadBytes(dir / "In.bas"), row.bytes) << "--output leaves the source alone";
+    }
+}
+
+TEST(TransformCommand, LineBreaksOfModulesAndTemplateFiles) {
+    struct Row {
+        const char* name;
+        std::string module;
+        std::string beginFile;
+        std::string endFile;
+        std::string expected;
+    };
+    const std::string lf = "Public Sub Foo(a As Long)\n  a = 1\nEnd Sub ' x\n";
+    const std::string crLf = "Public Sub Foo(a As Long)\r\n  a = 1\r\nEnd Sub ' x\r\n";
+    const Row rows[] = {
+        {"LF module, CR LF templates", lf, "' [ProcName]\r\nOn Error GoTo H\r\n", "H: ' [ProcName]\r\n",
+         "Public Sub Foo(a As Long)\n\n' Foo\nOn Error GoTo H\n  a = 1\nH: ' Foo\n\nEnd Sub ' x\n\n"},
+        {"LF module, LF templates", lf, "' [ProcName]\nOn Error GoTo H\n", "H: ' [ProcName]\n",
+         "Public Sub Foo(a As Long)\n\n' Foo\nOn Error GoTo H\n  a = 1\nH: ' Foo\n\nEnd Sub ' x\n\n"},
+        {"CR LF module, LF templates", crLf, "' [ProcName]\nOn Error GoTo H\n", "H: ' [ProcName]\n",
+         "Public Sub Foo(a As Long)\r\n\r\n' Foo\r\nOn Error GoTo H\r\n  a = 1\r\nH: ' Foo\r\n\r\n"
+         "End Sub ' x\r\n\r\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScratchDir dir;
+        WriteBytes(dir / "M.bas", row.module);
+        WriteBytes(dir / "begin.tpl", row.beginFile);
+        WriteBytes(dir / "end.tpl", row.endFile);
+        const CommandResult result = RunCli({"transform", (dir / "M.bas").string(), "--begin",
+                                             (dir / "begin.tpl").string(), "--end", (dir / "end.tpl").string()});
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(ReadBytes(dir / "M.bas"), row.expected);
     }
 }
 

@@ -279,3 +279,49 @@ TEST(State, ScanStateDoesNotCarryOverToTheNextCall) {
     parser.AddErrorHandler(kProbeBegin, u"[[ProcName]]");
     EXPECT_EQ(U(parser.CodeOutput()), "[]\r\nEnd If ' flagged before any header");
 }
+
+TEST(LineBreaks, DecidedOncePerTextAndUsedForEverythingInserted) {
+    struct Row {
+        const char* name;
+        std::string input;
+        Text begin;
+        Text end;
+        std::string expected;
+        Text savedLineBreak;
+    };
+    const Text probeEnd = u"<E [ProcName]>\r\n";
+    const std::vector<Row> rows = {
+        {"LF", "Public Sub Foo(a As Long)\n  a = 1\nEnd Sub ' x\n", kProbeBegin, probeEnd,
+         "Public Sub Foo(a As Long)\n\nSub |Foo|a\n  a = 1\n<E Foo>\n\nEnd Sub ' x\n", u"\n"},
+        {"CR LF", "Public Sub Foo(a As Long)\r\n  a = 1\r\nEnd Sub ' x\r\n", kProbeBegin, probeEnd,
+         "Public Sub Foo(a As Long)\r\n\r\nSub |Foo|a\r\n  a = 1\r\n<E Foo>\r\n\r\nEnd Sub ' x\r\n", u"\r\n"},
+        {"lone LFs in the majority: a CR before an LF stays in its line", "Sub A()\r\nx\ny\nz", kProbeBegin, u"",
+         "Sub A()\r\n\nSub |A|\nx\ny\nz", u"\n"},
+        {"CR LFs in the majority: a lone LF stays in its line", "Sub A()\r\nx\r\ny\nSub B()", kProbeBegin, u"",
+         "Sub A()\r\n\r\nSub |A|\r\nx\r\ny\nSub B()", u"\r\n"},
+        {"as many of each: CR LF", "Sub A()\r\nx\ny", kProbeBegin, u"", "Sub A()\r\n\r\nSub |A|\r\nx\ny", u"\r\n"},
+        {"LF: the begin template loses one character", "Sub A()\nx", u"abc", u"", "Sub A()\n\nab\nx", u"\n"},
+        {"LF: one-character template gives two empty lines", "Sub A()\nx", u"z", u"", "Sub A()\n\n\nx", u"\n"},
+        {"LF: a lone CR in a template stays", "Sub A()\n", u"a\rb\r\n", u"", "Sub A()\n\na\rb\n", u"\n"},
+        {"empty text", "", kProbeBegin, u"", "", u"\r\n"},
+        {"one line without a break", "Sub A()", kProbeBegin, u"", "Sub A()\r\n\r\nSub |A|", u"\r\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        clsVBParser parser;
+        parser.CodeInput(T(row.input));
+        parser.AddErrorHandler(row.begin, row.end);
+        EXPECT_EQ(U(parser.CodeOutput()), row.expected);
+        EXPECT_EQ(parser.OutputLineBreak(), row.savedLineBreak);
+    }
+
+    clsVBParser parser;
+    parser.CodeInput(u"x\nSub B()\ny");
+    try {
+        parser.AddErrorHandler(u"", u"");
+        ADD_FAILURE() << "no error";
+    } catch (const vb::VbError& error) {
+        EXPECT_EQ(error.Number(), 5);
+        EXPECT_EQ(error.Context(), "line 2: the begin template is empty");
+    }
+}
