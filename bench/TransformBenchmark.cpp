@@ -8,6 +8,7 @@
 #include "source_transformation/clsVBParser.h"
 #include "commands/DefaultTemplates.h"
 #include "vb_runtime/CodePage.h"
+#include "vb_runtime/CodePageTable.h"
 
 namespace {
 
@@ -44,6 +45,35 @@ void BM_TransformFile(benchmark::State& state) {
     std::filesystem::remove(path);
 }
 BENCHMARK(BM_TransformFile)->Arg(65000)->Unit(benchmark::kMillisecond);
+
+// Decoding and encoding a large module once the code page's table exists.
+void BM_DecodeModule(benchmark::State& state) {
+    const auto codePage = static_cast<int32_t>(state.range(0));
+    const std::string module = synthetic::Module(65000, 7);
+    vb::Decode(module, codePage);
+    for (auto _ : state) benchmark::DoNotOptimize(vb::Decode(module, codePage).data());
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(module.size()));
+}
+BENCHMARK(BM_DecodeModule)->Arg(1252)->Arg(1251)->Arg(932)->Arg(65001)->Unit(benchmark::kMillisecond);
+
+void BM_EncodeModule(benchmark::State& state) {
+    const auto codePage = static_cast<int32_t>(state.range(0));
+    const std::string module = synthetic::Module(65000, 7);
+    const Text text = vb::Decode(module, codePage);
+    for (auto _ : state) benchmark::DoNotOptimize(vb::Encode(text, codePage).data());
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(module.size()));
+}
+BENCHMARK(BM_EncodeModule)->Arg(1252)->Arg(1251)->Arg(932)->Arg(65001)->Unit(benchmark::kMillisecond);
+
+// Probing the system's converter for a code page's tables, done once per run.
+void BM_BuildCodePageTable(benchmark::State& state) {
+    const auto codePage = static_cast<int32_t>(state.range(0));
+    for (auto _ : state) {
+        const vb::CodePageTable table(codePage);
+        benchmark::DoNotOptimize(&table);
+    }
+}
+BENCHMARK(BM_BuildCodePageTable)->Arg(1251)->Arg(932)->Arg(949)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,18 +1,16 @@
-// Code-page conversion. Windows-1252 goes through our own table everywhere so
-// that all 256 byte values round-trip; other code pages go through the
-// system's converter (MultiByteToWideChar on Windows, iconv elsewhere).
+// Code-page conversion, lossless in every code page. Windows-1252 has its
+// own table everywhere (all 256 byte values map to characters); UTF-8 has a
+// decoder of its own that escapes what is not valid; every other code page
+// goes through a CodePageTable probed from the system's converter.
 #include "vb_runtime/CodePage.h"
 
 #include <array>
-#include <cstdio>
 
+#include "vb_runtime/CodePageTable.h"
 #include "vb_runtime/VbError.h"
 
 #ifdef _WIN32
 #include <windows.h>
-#else
-#include <cerrno>
-#include <iconv.h>
 #endif
 
 namespace vb {
@@ -66,175 +64,158 @@ std::string Encode1252(TextView text) {
     return bytes;
 }
 
-#ifdef _WIN32
+// UTF-8 sequences and UTF-16 code units.
 
-Text DecodeSystem(std::string_view bytes, int32_t codePage, const std::string& context) {
-    if (bytes.empty()) return Text();
-    const int length = MultiByteToWideChar(static_cast<UINT>(codePage), MB_ERR_INVALID_CHARS, bytes.data(),
-                                           static_cast<int>(bytes.size()), nullptr, 0);
-    if (length == 0) {
-        throw VbError(ErrInvalidArgument, "the text is not valid in code page " + std::to_string(codePage), context);
+constexpr char32_t kNotUtf8 = 0xFFFFFFFF;
+
+struct Character {
+    char32_t code;
+    size_t length;  // in bytes or in UTF-16 units
+};
+
+bool IsSurrogate(char32_t code) { return code >= 0xD800 && code <= 0xDFFF; }
+
+// How many continuation bytes follow a UTF-8 lead byte; 0 for a byte that
+// cannot start a sequence of more than one byte.
+size_t ContinuationByteCount(unsigned char lead) {
+    if (lead >= 0xC2 && lead <= 0xDF) return 1;
+    if (lead >= 0xE0 && lead <= 0xEF) return 2;
+    if (lead >= 0xF0 && lead <= 0xF4) return 3;
+    return 0;
+}
+
+// The character whose UTF-8 sequence starts at utf8[i], or kNotUtf8 with
+// length 1 when no valid, shortest-form sequence starts there.
+Character ReadUtf8(std::string_view utf8, size_t i) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    if (lead < 0x80) return {lead, 1};
+    const size_t extra = ContinuationByteCount(lead);
+    if (extra == 0 || i + extra >= utf8.size()) return {kNotUtf8, 1};
+    char32_t code = lead & (extra == 3 ? 0x07u : extra == 2 ? 0x0Fu : 0x1Fu);
+    for (size_t k = 1; k <= extra; ++k) {
+        const auto next = static_cast<unsigned char>(utf8[i + k]);
+        if ((next & 0xC0) != 0x80) return {kNotUtf8, 1};
+        code = (code << 6) | (next & 0x3Fu);
     }
-    Text text(static_cast<size_t>(length), u'\0');
-    MultiByteToWideChar(static_cast<UINT>(codePage), MB_ERR_INVALID_CHARS, bytes.data(),
-                        static_cast<int>(bytes.size()), reinterpret_cast<wchar_t*>(text.data()), length);
+    const char32_t minimum = extra == 3 ? 0x10000 : extra == 2 ? 0x800 : 0x80;
+    if (code < minimum || code > 0x10FFFF || IsSurrogate(code)) return {kNotUtf8, 1};
+    return {code, extra + 1};
+}
+
+// The character at text[i]: a surrogate pair counts as one; a lone
+// surrogate comes back as itself.
+Character ReadUtf16(TextView text, size_t i) {
+    const char16_t unit = text[i];
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+        return {0x10000 + ((unit - 0xD800u) << 10) + (text[i + 1] - 0xDC00u), 2};
+    }
+    return {unit, 1};
+}
+
+void AppendUtf16(Text& text, char32_t code) {
+    if (code < 0x10000) {
+        text.push_back(static_cast<char16_t>(code));
+        return;
+    }
+    code -= 0x10000;
+    text.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+    text.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+}
+
+void AppendUtf8(std::string& utf8, char32_t code) {
+    if (code < 0x80) {
+        utf8.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+        utf8.push_back(static_cast<char>(0xC0 | (code >> 6)));
+        utf8.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        utf8.push_back(static_cast<char>(0xE0 | (code >> 12)));
+        utf8.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        utf8.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+        utf8.push_back(static_cast<char>(0xF0 | (code >> 18)));
+        utf8.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+        utf8.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        utf8.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+}
+
+// UTF-8 file contents: each byte of a sequence that is not valid UTF-8
+// (a stray byte, a truncated, overlong or surrogate sequence) becomes an
+// escape, so every byte string round-trips.
+Text DecodeUtf8Lossless(std::string_view bytes) {
+    Text text;
+    text.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size();) {
+        const Character character = ReadUtf8(bytes, i);
+        if (character.code == kNotUtf8) {
+            text.push_back(EscapeUnit(static_cast<unsigned char>(bytes[i])));
+        } else {
+            AppendUtf16(text, character.code);
+        }
+        i += character.length;
+    }
     return text;
 }
 
-std::string EncodeSystem(TextView text, int32_t codePage) {
-    if (text.empty()) return std::string();
-    const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
-    const int length = WideCharToMultiByte(static_cast<UINT>(codePage), 0, wide, static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(static_cast<UINT>(codePage), 0, wide, static_cast<int>(text.size()), bytes.data(), length,
-                        nullptr, nullptr);
+// Escapes of bytes 0x80..0xFF go back to their byte; other lone surrogates
+// cannot be written in UTF-8 and become "?".
+std::string EncodeUtf8Lossless(TextView text) {
+    std::string bytes;
+    bytes.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const Character character = ReadUtf16(text, i);
+        if (character.code >= EscapeUnit(0x80) && character.code <= EscapeUnit(0xFF)) {
+            bytes.push_back(static_cast<char>(character.code & 0xFF));
+        } else if (IsSurrogate(character.code)) {
+            bytes.push_back('?');
+        } else {
+            AppendUtf8(bytes, character.code);
+        }
+        i += character.length;
+    }
     return bytes;
 }
 
-bool SystemKnows(int32_t codePage) { return IsValidCodePage(static_cast<UINT>(codePage)) != 0; }
-
-#else
-
-std::string InvalidByteDescription(unsigned char byte, size_t offset, int32_t codePage) {
-    char buffer[96];
-    std::snprintf(buffer, sizeof buffer, "byte 0x%02X at offset %zu is not valid in code page %d", byte, offset,
-                  codePage);
-    return buffer;
+// The table of a code page for a file named by `context`.
+const CodePageTable& TableFor(int32_t codePage, const std::string& context) {
+    try {
+        return CodePageTable::For(codePage);
+    } catch (const VbError& error) {
+        throw VbError(error.Number(), error.Description(), context);
+    }
 }
-
-std::string IconvName(int32_t codePage) {
-    return codePage == Utf8CodePage ? std::string("UTF-8") : "CP" + std::to_string(codePage);
-}
-
-// An iconv descriptor that is closed on every path.
-class Converter {
-public:
-    Converter(const std::string& to, const std::string& from) : cd_(iconv_open(to.c_str(), from.c_str())) {}
-    ~Converter() {
-        if (Valid()) iconv_close(cd_);
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-    bool Valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-    iconv_t Get() const { return cd_; }
-
-private:
-    iconv_t cd_;
-};
-
-Text DecodeSystem(std::string_view bytes, int32_t codePage, const std::string& context) {
-    Converter converter("UTF-16LE", IconvName(codePage));
-    if (!converter.Valid()) throw VbError(ErrInvalidArgument, "unknown code page " + std::to_string(codePage), context);
-    std::string out(bytes.size() * 4 + 8, '\0');
-    char* in = const_cast<char*>(bytes.data());
-    size_t inLeft = bytes.size();
-    char* outPtr = out.data();
-    size_t outLeft = out.size();
-    while (inLeft > 0) {
-        if (iconv(converter.Get(), &in, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1)) continue;
-        const size_t offset = bytes.size() - inLeft;
-        throw VbError(ErrInvalidArgument, InvalidByteDescription(static_cast<unsigned char>(*in), offset, codePage),
-                      context);
-    }
-    iconv(converter.Get(), nullptr, nullptr, &outPtr, &outLeft);
-    const size_t produced = out.size() - outLeft;
-    Text text(produced / 2, u'\0');
-    for (size_t i = 0; i < text.size(); ++i) {
-        text[i] = static_cast<char16_t>(static_cast<unsigned char>(out[2 * i]) |
-                                        (static_cast<unsigned char>(out[2 * i + 1]) << 8));
-    }
-    return text;
-}
-
-std::string EncodeSystem(TextView text, int32_t codePage) {
-    Converter converter(IconvName(codePage), "UTF-16LE");
-    if (!converter.Valid()) throw VbError(ErrInvalidArgument, "unknown code page " + std::to_string(codePage));
-    std::string in(text.size() * 2, '\0');
-    for (size_t i = 0; i < text.size(); ++i) {
-        in[2 * i] = static_cast<char>(text[i] & 0xFF);
-        in[2 * i + 1] = static_cast<char>(text[i] >> 8);
-    }
-    std::string out(text.size() * 4 + 8, '\0');
-    char* inPtr = in.data();
-    size_t inLeft = in.size();
-    char* outPtr = out.data();
-    size_t outLeft = out.size();
-    while (inLeft > 0) {
-        if (iconv(converter.Get(), &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<size_t>(-1)) continue;
-        // A character the code page cannot hold (or a lone surrogate) becomes "?".
-        const auto unit = static_cast<char16_t>(static_cast<unsigned char>(inPtr[0]) |
-                                                (static_cast<unsigned char>(inPtr[1]) << 8));
-        const size_t skip = (unit >= 0xD800 && unit <= 0xDBFF && inLeft >= 4) ? 4 : 2;
-        inPtr += skip;
-        inLeft -= skip;
-        *outPtr++ = '?';
-        --outLeft;
-    }
-    iconv(converter.Get(), nullptr, nullptr, &outPtr, &outLeft);
-    out.resize(out.size() - outLeft);
-    return out;
-}
-
-bool SystemKnows(int32_t codePage) { return Converter("UTF-16LE", IconvName(codePage)).Valid(); }
-
-#endif
 
 }  // namespace
 
 int32_t AnsiCodePage() { return CurrentCodePage(); }
 
 void SetAnsiCodePage(int32_t codePage) {
-    if (codePage != Windows1252 && !SystemKnows(codePage)) {
-        throw VbError(ErrInvalidArgument, "unknown code page " + std::to_string(codePage), {});
-    }
+    // Building the table refuses unknown and unsupported code pages, and
+    // does the probing once, before any file is read.
+    if (codePage != Windows1252 && codePage != Utf8CodePage) CodePageTable::For(codePage);
     CurrentCodePage() = codePage;
 }
 
 Text Decode(std::string_view bytes, int32_t codePage, const std::string& context) {
     if (codePage == Windows1252) return Decode1252(bytes);
-    return DecodeSystem(bytes, codePage, context);
+    if (codePage == Utf8CodePage) return DecodeUtf8Lossless(bytes);
+    return TableFor(codePage, context).Decode(bytes);
 }
 
 std::string Encode(TextView text, int32_t codePage) {
     if (codePage == Windows1252) return Encode1252(text);
-    return EncodeSystem(text, codePage);
+    if (codePage == Utf8CodePage) return EncodeUtf8Lossless(text);
+    return TableFor(codePage, {}).Encode(text);
 }
 
 Text FromUtf8(std::string_view utf8) {
     Text text;
     text.reserve(utf8.size());
-    size_t i = 0;
-    while (i < utf8.size()) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        uint32_t code = 0xFFFD;
-        size_t length = 1;
-        if (lead < 0x80) {
-            code = lead;
-        } else {
-            size_t extra = lead >= 0xF0 && lead <= 0xF4 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 && lead < 0xE0 ? 1 : 0;
-            if (lead >= 0xF5) extra = 0;
-            uint32_t value = extra == 3 ? lead & 0x07u : extra == 2 ? lead & 0x0Fu : lead & 0x1Fu;
-            bool valid = extra > 0 && i + extra < utf8.size();
-            for (size_t k = 1; valid && k <= extra; ++k) {
-                const auto next = static_cast<unsigned char>(utf8[i + k]);
-                valid = (next & 0xC0) == 0x80;
-                value = (value << 6) | (next & 0x3Fu);
-            }
-            const uint32_t minimum = extra == 3 ? 0x10000 : extra == 2 ? 0x800 : 0x80;
-            if (valid && value >= minimum && value <= 0x10FFFF && !(value >= 0xD800 && value <= 0xDFFF)) {
-                code = value;
-                length = extra + 1;
-            }
-        }
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            text.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-            text.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
-        } else {
-            text.push_back(static_cast<char16_t>(code));
-        }
-        i += length;
+    for (size_t i = 0; i < utf8.size();) {
+        const Character character = ReadUtf8(utf8, i);
+        AppendUtf16(text, character.code == kNotUtf8 ? 0xFFFD : character.code);
+        i += character.length;
     }
     return text;
 }
@@ -242,29 +223,10 @@ Text FromUtf8(std::string_view utf8) {
 std::string ToUtf8(TextView text) {
     std::string utf8;
     utf8.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        uint32_t code = text[i];
-        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            code = 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (code >= 0xD800 && code <= 0xDFFF) {
-            code = 0xFFFD;
-        }
-        if (code < 0x80) {
-            utf8.push_back(static_cast<char>(code));
-        } else if (code < 0x800) {
-            utf8.push_back(static_cast<char>(0xC0 | (code >> 6)));
-            utf8.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-        } else if (code < 0x10000) {
-            utf8.push_back(static_cast<char>(0xE0 | (code >> 12)));
-            utf8.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-            utf8.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-        } else {
-            utf8.push_back(static_cast<char>(0xF0 | (code >> 18)));
-            utf8.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-            utf8.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-            utf8.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-        }
+    for (size_t i = 0; i < text.size();) {
+        const Character character = ReadUtf16(text, i);
+        AppendUtf8(utf8, IsSurrogate(character.code) ? 0xFFFD : character.code);
+        i += character.length;
     }
     return utf8;
 }

@@ -14,17 +14,26 @@ namespace vb {
 /// code page on Windows, Windows-1252 elsewhere, unless SetAnsiCodePage chose another.
 int32_t AnsiCodePage();
 
-/// Chooses the code page for file contents. Throws VbError 5 when the code
-/// page is not available on this system.
+/// Chooses the code page for file contents and builds its conversion table.
+/// Throws VbError 5 "unknown code page N" when the system does not have the
+/// code page, and "code page N is not supported: ..." when its characters
+/// can be longer than two bytes or it has shift states (GB18030, EUC-JP,
+/// ISO-2022, UTF-7).
 void SetAnsiCodePage(int32_t codePage);
 
-/// Bytes in `codePage` to Text. Windows-1252 maps every byte value and round
-/// trips exactly; in any other code page a byte sequence that is not valid
-/// throws VbError 5 naming the byte and its offset (`context` names the file).
+/// Bytes in `codePage` to Text, losslessly: Encode(Decode(b)) == b for any
+/// bytes b. Windows-1252 maps every byte value to a character. In any other
+/// code page, a byte or byte pair the code page leaves undefined, or whose
+/// character would not encode back to the same bytes, becomes one escape
+/// unit U+DC00+b per byte b, which never equals an ASCII character; a lead
+/// byte not followed by a trail byte stands alone, so it never takes a CR
+/// or LF with it. Throws VbError 5 only for an unknown or unsupported code
+/// page (see SetAnsiCodePage; `context` names the file).
 Text Decode(std::string_view bytes, int32_t codePage, const std::string& context = {});
 
-/// Text to bytes in `codePage`; a character the code page cannot hold
-/// becomes "?", as the system's conversion does.
+/// Text to bytes in `codePage`: the escapes Decode made go back to their
+/// byte (Windows-1252 makes none); a character the code page cannot hold
+/// becomes "?", as the system's conversion does. Throws as Decode does.
 std::string Encode(TextView text, int32_t codePage);
 
 inline Text DecodeAnsi(std::string_view bytes, const std::string& context = {}) {

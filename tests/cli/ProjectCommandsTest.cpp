@@ -276,19 +276,22 @@ TEST(AddCommand, ProblemsAreAllReportedAndNothingIsWritten) {
     EXPECT_EQ(Snapshot(dir.path()), before);
 }
 
-TEST(AddCommand, FileThatCannotBeDecodedStopsTheRunBeforeAnyWrite) {
+TEST(AddCommand, BytesUndefinedInTheCodePageAreWrittenBackUnchanged) {
     ScratchDir dir;
     WriteBytes(dir / "P.vbp", CrLfLines({"Module=A; a.bas", "Module=B; b.bas"}));
-    WriteBytes(dir / "a.bas", "Sub A()\r\n");
-    WriteBytes(dir / "b.bas", "Sub B()\r\n' \x81\x20\r\n");
+    // The same module twice, the second with a lone lead byte and an
+    // undefined pair in its comment.
+    WriteBytes(dir / "a.bas", "Sub B()\r\n' x\r\n");
+    WriteBytes(dir / "b.bas", "Sub B()\r\n' \x81\x20\x85\x41\r\n");
     const CommandResult result = RunCli({"add", (dir / "P.vbp").string(), "--codepage", "932"});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.out, "");
-    EXPECT_NE(result.err.find("trapwright: error 5: byte 0x81 at offset 11 is not valid in code page 932 (" +
-                              (dir / "b.bas").string() + ")\ntrapwright: nothing was written\n"),
-              std::string::npos)
-        << result.err;
-    EXPECT_EQ(ReadBytes(dir / "a.bas"), "Sub A()\r\n");
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, kCompletion);
+    std::string expected = ReadBytes(dir / "a.bas");
+    const size_t comment = expected.find("' x\r\n");
+    ASSERT_NE(comment, std::string::npos) << expected;
+    EXPECT_GT(comment, 9u) << "a handler was inserted";
+    expected.replace(comment, 3, "' \x81\x20\x85\x41");
+    EXPECT_EQ(ReadBytes(dir / "b.bas"), expected);
 }
 
 TEST(AddCommand, EmptyProjectPrintsTheMessageAndTouchesNothing) {
