@@ -112,12 +112,45 @@ private:
     HWND focus_;
 };
 
-// The file of a problem, and the place inside it when the error names one.
-std::wstring PlaceOf(const addrun::Problem& problem) {
-    std::wstring place = L"File: " + ui::Wide(problem.path);
+// One line per problem: its error, its file, and the place inside the file
+// when the error names one.
+std::wstring ProblemText(const addrun::Problem& problem) {
+    std::wstring text = L"Error " + std::to_wstring(problem.error.Number()) + L": " +
+                        ui::Wide(vb::FromUtf8(problem.error.Description())) + L" \u2014 File: " + ui::Wide(problem.path);
     const std::string& context = problem.error.Context();
-    if (!context.empty() && context != vb::DisplayPath(problem.path)) place += L"\r\n" + ui::Wide(vb::FromUtf8(context));
-    return place;
+    if (!context.empty() && context != vb::DisplayPath(problem.path)) text += L" (" + ui::Wide(vb::FromUtf8(context)) + L")";
+    return text;
+}
+
+// A message box grows with its text and is not clipped to the screen; a
+// longer list would push its OK button out of reach.
+constexpr size_t MostListed = 20;
+
+// A heading, an empty line, then the first MostListed items one per line
+// and "… and N more" for the rest.
+template <class Item, class Describe>
+std::wstring CappedList(const std::wstring& heading, const std::vector<Item>& items, Describe describe) {
+    std::wstring text = heading + L"\r\n";
+    const size_t shown = std::min(items.size(), MostListed);
+    for (size_t i = 0; i < shown; ++i) text += L"\r\n" + describe(items[i]);
+    if (shown < items.size()) text += L"\r\n\u2026 and " + std::to_wstring(items.size() - shown) + L" more";
+    return text;
+}
+
+std::wstring MissingFilesText(const std::vector<Text>& paths) {
+    return CappedList(L"These files of the project do not exist and were skipped:", paths,
+                      [](const Text& path) { return ui::Wide(path); });
+}
+
+// What a failed run did, its problems and the files it skipped.
+std::wstring FailureText(const addrun::RunResult& result, int32_t written) {
+    const std::wstring heading =
+        written == 0 ? std::wstring(L"Error handler was not added; no file was changed.")
+                     : L"Writing stopped at an error; the " + std::to_wstring(written) +
+                           L" file(s) written before it have their handlers, the others are unchanged.";
+    std::wstring text = CappedList(heading, result.problems, ProblemText);
+    if (!result.skippedFiles.empty()) text += L"\r\n\r\n" + MissingFilesText(result.skippedFiles);
+    return text;
 }
 
 }  // namespace
@@ -243,11 +276,14 @@ void frmMain::OnOpen() {
     if (dialogs_->File().empty()) return;
     // The dialog does not insist on an existing file; a typed name of a file
     // that is not there must not leave the old objects pointing at its folder.
-    if (!vb::IsOrdinaryFile(dialogs_->File())) {
-        throw vb::VbError(vb::ErrFileNotFound, vb::DisplayPath(dialogs_->File()));
-    }
-    projectFile_ = dialogs_->File();
-    Project().ParseProject(projectFile_);
+    const Text file = dialogs_->File();
+    if (!vb::IsOrdinaryFile(file)) throw vb::VbError(vb::ErrFileNotFound, vb::DisplayPath(file));
+    // Read into a project of its own, so that a read that fails leaves the
+    // open project, its file and the tree as they were.
+    auto opened = std::make_unique<clsProject>();
+    opened->ParseProject(file);
+    project_ = std::move(opened);
+    projectFile_ = file;
     ProcessControls(u"treeview");
 }
 
@@ -263,22 +299,12 @@ void frmMain::OnAddErr() {
         InputBlock block(hwnd_, settings_);
         result = addrun::AddErrorHandlers(project, *parser_, templates, &counter, options);
     }
-    if (!result.problems.empty()) {
-        std::wstring text = counter.written == 0
-                                ? std::wstring(L"Error handler was not added; no file was changed.")
-                                : L"Writing stopped at an error; the " + std::to_wstring(counter.written) +
-                                      L" file(s) written before it have their handlers, the others are unchanged.";
-        for (const addrun::Problem& problem : result.problems) {
-            text += L"\r\n\r\nError " + std::to_wstring(problem.error.Number()) + L": " +
-                    ui::Wide(vb::FromUtf8(problem.error.Description())) + L"\r\n" + PlaceOf(problem);
-        }
-        MessageBoxW(hwnd_, text.c_str(), L"Error handler", MB_OK | MB_ICONEXCLAMATION);
+    if (!result.Succeeded()) {
+        MessageBoxW(hwnd_, FailureText(result, counter.written).c_str(), L"Error handler", MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     if (!result.skippedFiles.empty()) {
-        std::wstring text = L"These files of the project do not exist and were skipped:\r\n";
-        for (const Text& path : result.skippedFiles) text += L"\r\n" + ui::Wide(path);
-        MessageBoxW(hwnd_, text.c_str(), L"Error handler", MB_OK | MB_ICONWARNING);
+        MessageBoxW(hwnd_, MissingFilesText(result.skippedFiles).c_str(), L"Error handler", MB_OK | MB_ICONWARNING);
     }
     MessageBoxA(hwnd_, addrun::CompletionMessage, "Error handler", MB_OK | MB_ICONINFORMATION);
 }

@@ -85,9 +85,10 @@ private:
 
     // Created on first use and kept for the window's lifetime.
     std::unique_ptr<clsVBParser> parser_;
-    std::unique_ptr<clsProject> project_;
-    Text projectFile_;  // the file the project object was last read from
     std::unique_ptr<clsOpenSave> dialogs_;
+    // Created on first use; replaced by every Open that reads its file.
+    std::unique_ptr<clsProject> project_;
+    Text projectFile_;  // the file the project object was read from
     clsOpenSave::DialogFunction openDialog_;
 
     frmSettings settings_;

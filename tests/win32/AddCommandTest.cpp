@@ -66,6 +66,16 @@ protected:
                    "Name=\"Four\"\r\n");
         ASSERT_TRUE(Open(folder / "Four.vbp").empty());
     }
+    /// Opens a project file while another handle holds it open without
+    /// sharing, so that reading it fails (also as root, unlike permissions).
+    std::vector<SeenBox> OpenLocked(const std::filesystem::path& project) {
+        HANDLE lock = CreateFileW(project.wstring().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        EXPECT_NE(lock, INVALID_HANDLE_VALUE);
+        const auto boxes = Open(project);
+        CloseHandle(lock);
+        return boxes;
+    }
     std::string Disk(const SourceFile& file) { return ReadBytes(folder / file.name); }
     void ExpectUntouched() {
         for (const SourceFile* file : {&Module, &Form, &Control, &Class}) EXPECT_EQ(Disk(*file), file->input);
@@ -220,6 +230,94 @@ TEST_F(AddCommand, MissingFilesAreNamedBeforeTheClosingMessage) {
     EXPECT_FALSE(std::filesystem::exists(folder / Form.name)) << "a missing file is never created";
     EXPECT_EQ(Disk(Module), Module.expected);
     EXPECT_EQ(Disk(Class), Class.expected);
+}
+
+TEST_F(AddCommand, AnOpenThatCannotReadItsProjectKeepsTheOpenOne) {
+    OpenFourObjectProject();
+    const auto tree = Nodes();
+    const auto other = folder / "Other.vbp";
+    WriteBytes(other, "Name=\"Other\"\r\nModule=modA;modA.bas\r\n");
+    const auto boxes = OpenLocked(other);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, L"Trapline");
+    EXPECT_EQ(boxes[0].text, L"Error 70: Permission denied\r\n\r\n" + other.wstring());
+    EXPECT_TRUE(Nodes() == tree) << "the tree still shows the open project";
+
+    const auto added = Click(IDC_CMDADDERR);
+    ASSERT_EQ(added.size(), 1u);
+    ExpectClosingBox(added[0], main.Hwnd());
+    for (const SourceFile* file : {&Module, &Form, &Control, &Class}) {
+        SCOPED_TRACE(file->name);
+        EXPECT_EQ(Disk(*file), file->expected);
+    }
+}
+
+TEST_F(AddCommand, AnOpenThatCannotReadItsProjectKeepsTheProjectFileThatAddRefuses) {
+    WriteBytes(folder / Module.name, Module.input);
+    const std::string project = "Module=modA;modA.bas\r\nModule=Self;SELF.VBP\r\nName=\"Self\"\r\n";
+    WriteBytes(folder / "Self.vbp", project);
+    ASSERT_TRUE(Open(folder / "Self.vbp").empty());
+    WriteBytes(folder / "Other.vbp", "Name=\"Other\"\r\n");
+    ASSERT_EQ(OpenLocked(folder / "Other.vbp").size(), 1u);
+    const auto boxes = Click(IDC_CMDADDERR);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].text.find(L"the project lists its own project file"), std::wstring::npos) << boxes[0].text;
+    EXPECT_EQ(ReadBytes(folder / "Self.vbp"), project);
+    EXPECT_EQ(Disk(Module), Module.input);
+}
+
+TEST_F(AddCommand, TheBoxesListAtMostTwentyProblemsAndTwentyMissingFiles) {
+    struct Row {
+        const char* name;
+        int readOnly;              // files listed first, all read-only
+        int missing;               // then files that do not exist
+        int problemsShown;
+        std::wstring problemsMore;
+        int missingShown;
+        std::wstring missingMore;
+    };
+    const Row rows[] = {
+        {"25 read-only files", 25, 0, 20, L"\r\n\u2026 and 5 more", 0, L""},
+        {"20 read-only files, all shown", 20, 0, 20, L"", 0, L""},
+        {"a read-only file and 22 missing ones", 1, 22, 1, L"", 20, L"\r\n\u2026 and 2 more"},
+        {"22 missing files, the others processed", 0, 22, 0, L"", 20, L"\r\n\u2026 and 2 more"},
+    };
+    const std::string source = "Sub Main()\r\nEnd Sub";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        wintest::ScratchDir project;
+        auto readOnlyName = [](int i) { return "mod" + std::to_string(i) + ".bas"; };
+        auto missingName = [](int i) { return "gone" + std::to_string(i) + ".bas"; };
+        std::string vbp = "Name=\"Many\"\r\n";
+        for (int i = 0; i < row.readOnly; ++i) {
+            WriteBytes(project / readOnlyName(i), source);
+            SetFileAttributesW((project / readOnlyName(i)).wstring().c_str(), FILE_ATTRIBUTE_READONLY);
+            vbp += "Module=m" + std::to_string(i) + ";" + readOnlyName(i) + "\r\n";
+        }
+        for (int i = 0; i < row.missing; ++i) vbp += "Module=g" + std::to_string(i) + ";" + missingName(i) + "\r\n";
+        WriteBytes(project / "Many.vbp", vbp);
+        ASSERT_TRUE(Open(project / "Many.vbp").empty());
+
+        // A run that fails shows one box; one that succeeds the list of
+        // missing files, then the closing box.
+        const auto boxes = Click(IDC_CMDADDERR);
+        ASSERT_EQ(boxes.size(), row.readOnly > 0 ? 1u : 2u);
+        std::wstring expected;
+        if (row.readOnly > 0) {
+            expected = L"Error handler was not added; no file was changed.\r\n";
+            for (int i = 0; i < row.problemsShown; ++i) {
+                expected += L"\r\nError 70: Permission denied \u2014 File: " + (project / readOnlyName(i)).wstring();
+            }
+            expected += row.problemsMore;
+            if (row.missing > 0) expected += L"\r\n\r\n";
+        }
+        if (row.missing > 0) expected += L"These files of the project do not exist and were skipped:\r\n";
+        for (int i = 0; i < row.missingShown; ++i) expected += L"\r\n" + (project / missingName(i)).wstring();
+        expected += row.missingMore;
+        EXPECT_EQ(boxes[0].text, expected);
+        EXPECT_EQ(boxes[0].title, L"Error handler");
+        for (int i = 0; i < row.readOnly; ++i) EXPECT_EQ(ReadBytes(project / readOnlyName(i)), source);
+    }
 }
 
 // The begin text box reports whether the windows took input while the

@@ -24,6 +24,7 @@ struct Node {
     bool expanded = false;
     bool visible = false;    ///< on screen without any click
     std::vector<Node> children;
+    friend bool operator==(const Node&, const Node&) = default;
 };
 
 inline std::vector<Node> ReadNodes(HWND tree, HTREEITEM first) {
