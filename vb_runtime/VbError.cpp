@@ -39,4 +39,11 @@ VbError::VbError(int32_t number, std::string description, std::string context)
       description_(std::move(description)),
       context_(std::move(context)) {}
 
+VbError VbError::AtLine(int32_t number, int32_t line, std::string detail) {
+    VbError error(number, "line " + std::to_string(line) + ": " + detail);
+    error.line_ = line;
+    error.detail_ = std::move(detail);
+    return error;
+}
+
 }  // namespace vb

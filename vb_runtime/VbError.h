@@ -37,14 +37,24 @@ public:
     /// decoding error that names the byte and its offset).
     VbError(int32_t number, std::string description, std::string context);
 
+    /// An error tied to a line of the file being processed: the standard
+    /// description, and the context "line N: detail".
+    static VbError AtLine(int32_t number, int32_t line, std::string detail);
+
     int32_t Number() const { return number_; }
     const std::string& Description() const { return description_; }
     const std::string& Context() const { return context_; }
+    /// The 1-based line the error is tied to; 0 when it is tied to none.
+    int32_t Line() const { return line_; }
+    /// For an error tied to a line, the context without its "line N: ".
+    const std::string& Detail() const { return detail_; }
 
 private:
     int32_t number_;
     std::string description_;
     std::string context_;
+    int32_t line_ = 0;
+    std::string detail_;
 };
 
 }  // namespace vb

@@ -1,0 +1,159 @@
+// Handler templates: expansion and block patterns.
+#include "source_transformation/HandlerTemplate.h"
+
+#include <array>
+#include <string>
+
+#include "vb_runtime/LineBreak.h"
+#include "vb_runtime/Strings.h"
+#include "vb_runtime/VbError.h"
+
+using namespace vb;
+
+namespace scan {
+
+namespace {
+
+constexpr std::array<TextView, 3> kProcedurePlaceholders = {u"[ProcName]", u"[ProcType]", u"[Paramenters]"};
+constexpr std::array<TextView, 3> kModulePlaceholders = {u"[ModuleName]", u"[FileName]", u"[ProjectName]"};
+
+// The earliest placeholder at or after `from` (0-based), or npos; `length`
+// gets its length.
+size_t FindPlaceholder(TextView line, size_t from, bool withModule, size_t& length) {
+    size_t best = TextView::npos;
+    auto consider = [&](TextView placeholder) {
+        const int32_t at = InStr(static_cast<int32_t>(from + 1), line, placeholder, TextCompare);
+        if (at > 0 && static_cast<size_t>(at - 1) < best) {
+            best = static_cast<size_t>(at - 1);
+            length = placeholder.size();
+        }
+    };
+    if (from >= line.size()) return best;
+    for (TextView placeholder : kProcedurePlaceholders) consider(placeholder);
+    if (withModule) {
+        for (TextView placeholder : kModulePlaceholders) consider(placeholder);
+    }
+    return best;
+}
+
+bool StartsWithNoCase(TextView text, TextView prefix) {
+    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+bool EndsWithNoCase(TextView text, TextView suffix) {
+    return text.size() >= suffix.size() && EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
+// 0-based position of `find` in `text` at or after `from`, letter case ignored.
+size_t FindNoCase(TextView text, TextView find, size_t from) {
+    if (find.empty()) return from;
+    if (from >= text.size()) return TextView::npos;
+    const int32_t at = InStr(static_cast<int32_t>(from + 1), text, find, TextCompare);
+    return at == 0 ? TextView::npos : static_cast<size_t>(at - 1);
+}
+
+}  // namespace
+
+HandlerTemplate::HandlerTemplate(TextView raw, Role role, TextView lineBreak, const ModuleValues* module)
+    : isBegin_(role == Role::Begin), lineBreakSize_(lineBreak.size()), module_(module) {
+    body_ = TemplateForLineBreak(raw, lineBreak);
+    if (isBegin_) {
+        if (body_.size() < lineBreak.size()) {
+            tooShort_ = true;
+            body_.clear();
+            return;
+        }
+        body_.resize(body_.size() - lineBreak.size());
+    } else if (body_.empty()) {
+        return;
+    }
+    // Split the block's text into its lines, keeping empty ones: a block of
+    // n line breaks occupies n + 1 lines.
+    size_t from = 0;
+    for (;;) {
+        const size_t at = body_.find(lineBreak, from);
+        lines_.push_back(PatternOf(TextView(body_).substr(from, at == Text::npos ? Text::npos : at - from)));
+        if (at == Text::npos) break;
+        from = at + lineBreak.size();
+    }
+}
+
+void HandlerTemplate::ThrowIfTooShort(size_t lineIndex) const {
+    if (!tooShort_) return;
+    throw VbError::AtLine(ErrInvalidArgument, static_cast<int32_t>(lineIndex + 1),
+                          lineBreakSize_ == 2 ? "the begin template is shorter than two characters"
+                                              : "the begin template is empty");
+}
+
+Text HandlerTemplate::Expand(const ProcedureHeader& values, size_t lineIndex) const {
+    ThrowIfTooShort(lineIndex);
+    Text expanded = Replace(body_, u"[ProcName]", values.name, TextCompare);
+    expanded = Replace(expanded, u"[ProcType]", values.kind, TextCompare);
+    expanded = Replace(expanded, u"[Paramenters]", values.parameters, TextCompare);
+    if (module_ != nullptr) {
+        expanded = Replace(expanded, u"[ModuleName]", module_->moduleName, TextCompare);
+        expanded = Replace(expanded, u"[FileName]", module_->fileName, TextCompare);
+        expanded = Replace(expanded, u"[ProjectName]", module_->projectName, TextCompare);
+    }
+    return expanded;
+}
+
+HandlerTemplate::LinePattern HandlerTemplate::PatternOf(TextView templateLine) const {
+    LinePattern pattern;
+    size_t from = 0;
+    size_t length = 0;
+    for (size_t at; (at = FindPlaceholder(templateLine, from, module_ != nullptr, length)) != TextView::npos;
+         from = at + length) {
+        pattern.literals.emplace_back(templateLine.substr(from, at - from));
+    }
+    pattern.literals.emplace_back(templateLine.substr(from));
+    for (const Text& literal : pattern.literals) {
+        if (literal.find_first_not_of(u' ') != Text::npos) pattern.distinctive = true;
+    }
+    return pattern;
+}
+
+// Glob matching with the placeholders as wildcards: the first literal must
+// start the line, the last must end it, and the ones between are taken at
+// their leftmost place, which finds a match whenever there is one.
+bool HandlerTemplate::LinePattern::Matches(TextView line) const {
+    const TextView first = literals.front();
+    if (literals.size() == 1) return line.size() == first.size() && EqualsNoCase(line, first);
+    const TextView last = literals.back();
+    if (line.size() < first.size() + last.size()) return false;
+    if (!StartsWithNoCase(line, first) || !EndsWithNoCase(line, last)) return false;
+    const TextView middle = line.substr(first.size(), line.size() - first.size() - last.size());
+    size_t from = 0;
+    for (size_t k = 1; k + 1 < literals.size(); ++k) {
+        const size_t at = FindNoCase(middle, literals[k], from);
+        if (at == TextView::npos) return false;
+        from = at + literals[k].size();
+    }
+    return true;
+}
+
+bool HandlerTemplate::LineMatches(size_t index, TextView line, size_t lineIndex) const {
+    ThrowIfTooShort(lineIndex);
+    return lines_[index].Matches(line);
+}
+
+size_t HandlerTemplate::ResemblingLines(const std::vector<TextView>& lines) const {
+    size_t resembling = 0;
+    for (TextView line : lines) {
+        for (const LinePattern& pattern : lines_) {
+            if (pattern.distinctive && pattern.Matches(line)) {
+                ++resembling;
+                break;
+            }
+        }
+    }
+    return resembling;
+}
+
+size_t HandlerTemplate::DistinctiveLineCount() const {
+    size_t count = 0;
+    for (const LinePattern& pattern : lines_) count += pattern.distinctive ? 1 : 0;
+    return count;
+}
+
+}  // namespace scan

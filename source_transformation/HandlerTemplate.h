@@ -1,0 +1,84 @@
+// A handler template prepared for one text: its line breaks made the text's
+// own, the begin template's final line break cut off, its placeholders
+// expanded per procedure, and its lines turned into patterns that recognise
+// a block it produced earlier, whatever the placeholders became.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "source_transformation/ProcedureHeader.h"
+#include "vb_runtime/Text.h"
+
+namespace scan {
+
+/// The values of the module placeholders "[ModuleName]", "[FileName]" and
+/// "[ProjectName]". Where a scan has none, those are plain text.
+struct ModuleValues {
+    Text moduleName;
+    Text fileName;
+    Text projectName;
+};
+
+class HandlerTemplate {
+public:
+    enum class Role {
+        Begin,  ///< loses its last characters, as many as the line break has
+        End,    ///< used whole; an empty end template means no end blocks
+    };
+
+    /// `raw` is the template as given (CR LF line breaks); for an LF text
+    /// its CR LFs become LF. `module` may be null; it must outlive this.
+    HandlerTemplate(vb::TextView raw, Role role, vb::TextView lineBreak, const ModuleValues* module);
+
+    bool Empty() const { return body_.empty() && !tooShort_; }
+
+    /// The block for one procedure: "[ProcName]", then "[ProcType]", then
+    /// "[Paramenters]" replaced (letter case ignored, inserted text not
+    /// rescanned by its own replacement), then the module placeholders.
+    /// Throws VbError 5 naming `lineIndex` (1-based in the message) when a
+    /// begin template is shorter than the line break it must lose.
+    Text Expand(const ProcedureHeader& values, size_t lineIndex) const;
+
+    /// The number of lines a block of this template occupies.
+    size_t LineCount() const { return lines_.size(); }
+
+    /// Whether a block of this template can be told from other code: it
+    /// needs a line with literal text. A template of placeholders and empty
+    /// lines alone would match any code, so its blocks are never taken for
+    /// standing ones (and never removed).
+    bool Recognizable() const { return DistinctiveLineCount() > 0; }
+
+    /// True when `line` could be line `index` of a block of this template:
+    /// equal to it, letter case ignored, with each placeholder matching any
+    /// text. Throws like Expand for a begin template that is too short.
+    bool LineMatches(size_t index, vb::TextView line, size_t lineIndex) const;
+
+    /// How many of the lines resemble one of the template's distinctive
+    /// lines (lines with literal text besides placeholders and spaces), and
+    /// how many distinctive lines the template has: evidence of a block
+    /// that was edited by hand.
+    size_t ResemblingLines(const std::vector<vb::TextView>& lines) const;
+    size_t DistinctiveLineCount() const;
+
+private:
+    // A template line split at its placeholders: the literal pieces between
+    // them, one more than there are placeholders.
+    struct LinePattern {
+        std::vector<Text> literals;
+        bool distinctive = false;
+        bool Matches(vb::TextView line) const;
+    };
+
+    void ThrowIfTooShort(size_t lineIndex) const;
+    LinePattern PatternOf(vb::TextView templateLine) const;
+
+    Text body_;
+    bool tooShort_ = false;
+    bool isBegin_ = false;
+    size_t lineBreakSize_ = 2;
+    const ModuleValues* module_;
+    std::vector<LinePattern> lines_;
+};
+
+}  // namespace scan
