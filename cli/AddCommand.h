@@ -4,23 +4,15 @@
 
 #include <CLI/CLI.hpp>
 
-#include <cstdint>
-#include <string>
+#include "cli/SourceRun.h"
 
 namespace cli {
 
-struct AddOptions {
-    std::string project;
-    std::string beginFile;
-    std::string endFile;
-    int32_t codePage = 0;
-    bool backup = false;
-};
-
 /// Registers the command and its options on `app`.
-CLI::App* AddAddCommand(CLI::App& app, AddOptions& options);
+CLI::App* AddAddCommand(CLI::App& app, SourceRunOptions& options);
 
-/// Runs the command; returns its exit status.
-int RunAdd(const AddOptions& options);
+/// Runs the command; returns its exit status. Throws VbError or UsageError
+/// for what stops it before the run.
+int RunAdd(const SourceRunOptions& options);
 
 }  // namespace cli

@@ -22,14 +22,12 @@ void AddCodePageOption(CLI::App& command, int32_t& codePage) {
         ->check(CLI::PositiveNumber);
 }
 
-bool ApplyCodePage(int32_t codePage) {
-    if (codePage == 0) return true;
+void ApplyCodePage(int32_t codePage) {
+    if (codePage == 0) return;
     try {
         vb::SetAnsiCodePage(codePage);
-        return true;
     } catch (const vb::VbError& error) {
-        std::cerr << "trapwright: error: " << error.Description() << "\n";
-        return false;
+        throw UsageError(error.Description());
     }
 }
 
@@ -40,10 +38,12 @@ Text ReadTemplate(const std::string& fileName, const Text& fallback) {
     return vb::LoneLfToCrLf(vb::DecodeAnsi(vb::ReadFileBytes(path), vb::DisplayPath(path)));
 }
 
-void RequireOrdinaryFile(const Text& path) {
-    if (vb::IsOrdinaryFile(path)) return;
-    if (!vb::PathExists(path)) throw vb::VbError(vb::ErrFileNotFound, vb::DisplayPath(path));
-    throw vb::VbError(vb::ErrPathFileAccess, vb::DisplayPath(path) + ": a folder or a hidden file, not a source file");
+std::string ReportPath(const Text& path) {
+#ifdef _WIN32
+    return vb::DisplayPath(path);
+#else
+    return vb::NativePath(path);
+#endif
 }
 
 void WarnAboutNulBytes(const Text& path) {
@@ -52,6 +52,11 @@ void WarnAboutNulBytes(const Text& path) {
 }
 
 void ReportError(const vb::VbError& error, const Text& file) {
+    if (error.Line() > 0 && !file.empty()) {
+        std::cerr << ReportPath(file) << ":" << error.Line() << ": error " << error.Number() << ": "
+                  << error.Description() << " (" << error.Detail() << ")\n";
+        return;
+    }
     const std::string path = file.empty() ? std::string() : vb::DisplayPath(file);
     std::string place = error.Context();
     if (!path.empty() && place.rfind(path, 0) != 0) place = place.empty() ? path : path + ": " + place;

@@ -5,4 +5,8 @@ enum ExitStatus : int {
     ExitSuccess = 0,  ///< the command did all its work
     ExitFailure = 1,  ///< a processing error; stderr names it
     ExitUsage = 2,    ///< the command line was refused before any work
+    /// check: some recognised procedures have no error handler.
+    ExitUnhandled = 1,
+    /// check: the command line was refused, or a file could not be checked.
+    ExitCheckError = 2,
 };

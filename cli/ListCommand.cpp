@@ -24,14 +24,9 @@ CLI::App* AddListCommand(CLI::App& app, ListOptions& options) {
 }
 
 int RunList(const ListOptions& options) {
-    if (!ApplyCodePage(options.codePage)) return ExitUsage;
+    ApplyCodePage(options.codePage);
     clsProject project;
-    try {
-        OpenProject(project, options.project);
-    } catch (const vb::VbError& error) {
-        ReportError(error);
-        return ExitFailure;
-    }
+    OpenProject(project, options.project);
     UseBinaryStdout();
     std::string out;
     for (int32_t Index = 0; Index <= project.ObjectCount(); ++Index) {

@@ -1,27 +1,17 @@
-// `trapwright transform`: one source file through LoadCode, AddErrorHandler
-// and SaveCode.
+// `trapwright transform SOURCE`: the run of `add` on one source file,
+// written back in place or to another file.
 #pragma once
 
 #include <CLI/CLI.hpp>
 
-#include <cstdint>
-#include <string>
+#include "cli/SourceRun.h"
 
 namespace cli {
 
-struct TransformOptions {
-    std::string source;
-    std::string output;
-    std::string beginFile;
-    std::string endFile;
-    int32_t codePage = 0;
-    bool backup = false;
-};
-
 /// Registers the command and its options on `app`.
-CLI::App* AddTransformCommand(CLI::App& app, TransformOptions& options);
+CLI::App* AddTransformCommand(CLI::App& app, SourceRunOptions& options);
 
 /// Runs the command; returns its exit status.
-int RunTransform(const TransformOptions& options);
+int RunTransform(const SourceRunOptions& options);
 
 }  // namespace cli

@@ -25,16 +25,11 @@ CLI::App* AddTreeCommand(CLI::App& app, TreeOptions& options) {
 }
 
 int RunTree(const TreeOptions& options) {
-    if (!ApplyCodePage(options.codePage)) return ExitUsage;
+    ApplyCodePage(options.codePage);
     tree::TreeContent content;
-    try {
-        clsProject project;
-        OpenProject(project, options.project);
-        content = tree::BuildTreeContent(project);
-    } catch (const vb::VbError& error) {
-        ReportError(error);
-        return ExitFailure;
-    }
+    clsProject project;
+    OpenProject(project, options.project);
+    content = tree::BuildTreeContent(project);
     UseBinaryStdout();
     std::string out = vb::ToUtf8(content.rootText) + "\n";
     for (const tree::TreeFolder& folder : content.folders) {

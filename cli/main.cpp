@@ -1,14 +1,51 @@
-// trapwright: the command line over the core classes. It parses the options
-// and calls in; every rule lives in the core.
+// trapwright: the command line over the core. It parses the options, runs
+// the chosen command, and is the one place where errors are caught: a
+// command never exits and never catches what stops it.
 #include <CLI/CLI.hpp>
 
+#include <functional>
 #include <iostream>
+#include <new>
 
 #include "cli/AddCommand.h"
+#include "cli/CheckCommand.h"
+#include "cli/CommandSupport.h"
 #include "cli/ExitStatus.h"
 #include "cli/ListCommand.h"
+#include "cli/RemoveCommand.h"
 #include "cli/TransformCommand.h"
 #include "cli/TreeCommand.h"
+#include "vb_runtime/VbError.h"
+
+namespace {
+
+struct Command {
+    CLI::App* parsed;
+    std::function<int()> run;
+    int failure;  // the exit status of an error that stops the command
+};
+
+// Runs the command; whatever stops it is reported here and becomes its
+// failure status, never an uncaught exception.
+int RunGuarded(const Command& command) {
+    try {
+        return command.run();
+    } catch (const cli::UsageError& error) {
+        std::cerr << "trapwright: error: " << error.what() << "\n";
+        return command.failure == ExitCheckError ? ExitCheckError : ExitUsage;
+    } catch (const vb::VbError& error) {
+        cli::ReportError(error);
+    } catch (const std::bad_alloc&) {
+        cli::ReportError(vb::VbError(vb::ErrOutOfMemory));
+    } catch (const std::exception& error) {
+        std::cerr << "trapwright: internal error: " << error.what() << "\n";
+    } catch (...) {
+        std::cerr << "trapwright: internal error\n";
+    }
+    return command.failure;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     CLI::App app{"Trapwright inserts error-handling blocks into the procedures of Visual Basic 6 sources.",
@@ -16,14 +53,20 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", "Trapwright 1.00");
     app.require_subcommand(1);
 
-    cli::TransformOptions transform;
-    CLI::App* transformCommand = cli::AddTransformCommand(app, transform);
+    cli::SourceRunOptions transform;
     cli::ListOptions list;
-    CLI::App* listCommand = cli::AddListCommand(app, list);
     cli::TreeOptions tree;
-    CLI::App* treeCommand = cli::AddTreeCommand(app, tree);
-    cli::AddOptions add;
-    CLI::App* addCommand = cli::AddAddCommand(app, add);
+    cli::SourceRunOptions add;
+    cli::SourceRunOptions remove;
+    cli::SourceRunOptions check;
+    const Command commands[] = {
+        {cli::AddTransformCommand(app, transform), [&] { return cli::RunTransform(transform); }, ExitFailure},
+        {cli::AddListCommand(app, list), [&] { return cli::RunList(list); }, ExitFailure},
+        {cli::AddTreeCommand(app, tree), [&] { return cli::RunTree(tree); }, ExitFailure},
+        {cli::AddAddCommand(app, add), [&] { return cli::RunAdd(add); }, ExitFailure},
+        {cli::AddRemoveCommand(app, remove), [&] { return cli::RunRemove(remove); }, ExitFailure},
+        {cli::AddCheckCommand(app, check), [&] { return cli::RunCheck(check); }, ExitCheckError},
+    };
 
     try {
         app.parse(argc, argv);
@@ -31,10 +74,8 @@ int main(int argc, char** argv) {
         const int status = app.exit(error);
         return status == 0 ? ExitSuccess : ExitUsage;
     }
-
-    if (transformCommand->parsed()) return cli::RunTransform(transform);
-    if (listCommand->parsed()) return cli::RunList(list);
-    if (treeCommand->parsed()) return cli::RunTree(tree);
-    if (addCommand->parsed()) return cli::RunAdd(add);
+    for (const Command& command : commands) {
+        if (command.parsed->parsed()) return RunGuarded(command);
+    }
     return ExitUsage;
 }

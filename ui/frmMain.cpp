@@ -6,7 +6,6 @@
 #include <string>
 
 #include "project_model/clsProject.h"
-#include "source_transformation/clsVBParser.h"
 #include "commands/AddErrorHandlerRun.h"
 #include "ui/ControlIds.h"
 #include "commands/ProjectTreeContent.h"
@@ -75,14 +74,6 @@ public:
 
 private:
     frmSettings& settings_;
-};
-
-// Counts the files the add run has written, so that a failure while writing
-// can say that the files before it were changed.
-class WriteCounter : public addrun::RunObserver {
-public:
-    void FileWritten(int32_t /*Index*/, const Text& /*path*/) override { ++written; }
-    int32_t written = 0;
 };
 
 // While the add command runs, neither window takes input; input that arrived
@@ -289,18 +280,17 @@ void frmMain::OnOpen() {
 
 void frmMain::OnAddErr() {
     clsProject& project = Project();
-    if (!parser_) parser_ = std::make_unique<clsVBParser>();
     SettingsTemplates templates(settings_);
     addrun::RunOptions options;
     options.projectFile = projectFile_;
-    WriteCounter counter;
     addrun::RunResult result;
     {
         InputBlock block(hwnd_, settings_);
-        result = addrun::AddErrorHandlers(project, *parser_, templates, &counter, options);
+        result = addrun::AddErrorHandlers(project, templates, nullptr, options);
     }
     if (!result.Succeeded()) {
-        MessageBoxW(hwnd_, FailureText(result, counter.written).c_str(), L"Error handler", MB_OK | MB_ICONEXCLAMATION);
+        MessageBoxW(hwnd_, FailureText(result, result.filesWritten).c_str(), L"Error handler",
+                    MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     if (!result.skippedFiles.empty()) {

@@ -13,7 +13,6 @@
 #include "vb_runtime/Text.h"
 
 class clsProject;
-class clsVBParser;
 
 class frmMain {
 public:
@@ -84,7 +83,6 @@ private:
     std::map<Text, HTREEITEM> nodeKeys_;
 
     // Created on first use and kept for the window's lifetime.
-    std::unique_ptr<clsVBParser> parser_;
     std::unique_ptr<clsOpenSave> dialogs_;
     // Created on first use; replaced by every Open that reads its file.
     std::unique_ptr<clsProject> project_;

@@ -104,10 +104,9 @@ TEST(AddBadInput, FilesThatChangeAfterTheChecksStopTheWriting) {
         WriteBytes(dir / "P.vbp", "Module=a; a.bas\r\nModule=b; b.bas\r\n");
         clsProject project;
         project.ParseProject(PathText(dir / "P.vbp"));
-        clsVBParser parser;
         FixedTemplates templates;
         BeforeWrites observer(dir / "a.bas", row.action);
-        const addrun::RunResult result = addrun::AddErrorHandlers(project, parser, templates, &observer);
+        const addrun::RunResult result = addrun::AddErrorHandlers(project, templates, &observer);
         ASSERT_EQ(result.problems.size(), 1u);
         EXPECT_EQ(result.problems[0].Index, 0);
         EXPECT_EQ(result.problems[0].error.Number(), row.number);

@@ -115,8 +115,8 @@ TEST(TransformCommand, ErrorsWriteNothing) {
          "trapwright: error 53: File not found (" + (dir / "Missing.bas").string() + ")\n"},
         {"begin template shorter than two characters",
          {"transform", (dir / "Main.bas").string(), "--begin", (dir / "short.tpl").string()},
-         "trapwright: error 5: Invalid procedure call or argument (" + (dir / "Main.bas").string() +
-             ": line 1: the begin template is shorter than two characters)\n"},
+         (dir / "Main.bas").string() +
+             ":1: error 5: Invalid procedure call or argument (the begin template is shorter than two characters)\n"},
         {"missing template file", {"transform", (dir / "Main.bas").string(), "--end", (dir / "none.tpl").string()},
          "trapwright: error 53: File not found (" + (dir / "none.tpl").string() + ")\n"},
     };

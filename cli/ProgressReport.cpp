@@ -1,0 +1,38 @@
+// Progress lines and the progress bar.
+#include "cli/ProgressReport.h"
+
+#include <iostream>
+#include <string>
+
+#include "vb_runtime/FileAccess.h"
+
+namespace cli {
+
+void ProgressReport::FileProcessing(int32_t Index, int32_t ObjectCount, const Text& path) {
+    if (!lines_) return;
+    const std::string position = std::to_string(Index + 1) + "/" + std::to_string(ObjectCount + 1);
+    if (!bar_) {
+        std::cerr << "[" << position << "] " << vb::DisplayPath(path) << "\n";
+        return;
+    }
+    constexpr int kWidth = 30;
+    const int filled = static_cast<int>(int64_t{kWidth} * (Index + 1) / (ObjectCount + 1));
+    std::cerr << "\r\033[K[" << std::string(static_cast<size_t>(filled), '#')
+              << std::string(static_cast<size_t>(kWidth - filled), '.') << "] " << position << " "
+              << vb::DisplayPath(path) << std::flush;
+    barShown_ = true;
+}
+
+void ProgressReport::FileSkipped(int32_t /*Index*/, const Text& path) {
+    EndBar();
+    std::cerr << (vb::PathExists(path) ? "trapwright: skipped, a folder or a hidden file: "
+                                       : "trapwright: skipped, no such file: ")
+              << vb::DisplayPath(path) << "\n";
+}
+
+void ProgressReport::EndBar() {
+    if (barShown_) std::cerr << "\n";
+    barShown_ = false;
+}
+
+}  // namespace cli

@@ -1,0 +1,50 @@
+// `trapwright remove PROJECT.vbp|SOURCE... [--begin FILE] [--end FILE]
+//  [--codepage N] [--backup] [--dry-run [--diff]]`
+//
+// Takes out exactly the blocks of the templates that stand: the empty line
+// and the begin block under each header, and the end block above each
+// flagged line. A block edited by hand is left and named. Everything is
+// checked before the first write. Exit 0 when every block came out, 1 when
+// one was left in place or on an error, 2 on usage.
+#include "cli/RemoveCommand.h"
+
+#include <iostream>
+
+#include "cli/CommandSupport.h"
+#include "cli/ExitStatus.h"
+#include "cli/ProjectInput.h"
+
+namespace cli {
+
+CLI::App* AddRemoveCommand(CLI::App& app, SourceRunOptions& options) {
+    CLI::App* command =
+        app.add_subcommand("remove", "Take the error handlers of the templates out of a project's or the named files");
+    command->add_option("PROJECT|SOURCE", options.inputs, "A VB6 project file (.vbp), or source files")->required();
+    AddTemplateOptions(*command, options);
+    AddWriteOptions(*command, options, false);
+    return command;
+}
+
+int RunRemove(const SourceRunOptions& options) {
+    ApplyCodePage(options.codePage);
+    const RunInputs inputs = OpenInputs(options.inputs);
+    run::RunRequest request;
+    request.operation = run::Operation::Remove;
+    ProgressReport progress(StderrIsTerminal(), true);
+    const run::RunPlan plan = Execute(inputs, request, options, progress);
+    const run::RunResult& result = plan.result;
+    ReportProblems(result);
+    ReportEditedBlocks(result);
+    if (!result.Succeeded()) return ExitFailure;
+
+    const size_t left = result.notes.size();
+    std::cerr << "files processed: " << result.filesProcessed << "; blocks removed: " << result.blocksRemoved
+              << "; end blocks removed: " << result.endBlocksRemoved << "; blocks left as they are: " << left
+              << "; files skipped: " << result.skippedFiles.size() << "\n";
+    if (options.dryRun) {
+        std::cerr << "dry run: nothing was written; " << result.filesChanged << " file(s) would be written\n";
+    }
+    return left == 0 ? ExitSuccess : ExitFailure;
+}
+
+}  // namespace cli

@@ -1,0 +1,64 @@
+// What add, remove, check and transform share: their common options, the
+// files their arguments name, one run through the plan and apply phases,
+// and the reports of a run (diffs, problems, notes).
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cli/ProgressReport.h"
+#include "commands/RunPlan.h"
+#include "vb_runtime/Text.h"
+
+namespace cli {
+
+struct SourceRunOptions {
+    std::vector<std::string> inputs;  ///< a project file, or source files
+    std::string output;               ///< transform: where the result goes
+    std::string beginFile;
+    std::string endFile;
+    int32_t codePage = 0;
+    bool backup = false;
+    bool skipHandled = false;
+    bool dryRun = false;
+    bool diff = false;
+};
+
+/// `--begin FILE`, `--end FILE`, `--codepage N`.
+void AddTemplateOptions(CLI::App& command, SourceRunOptions& options);
+
+/// `--backup`, `--dry-run`, `--diff` (with --dry-run only), and
+/// `--skip-handled` when the command has it.
+void AddWriteOptions(CLI::App& command, SourceRunOptions& options, bool withSkipHandled);
+
+/// The files a command's arguments name.
+struct RunInputs {
+    std::vector<run::SourceFile> sources;
+    Text projectFile;  ///< empty when source files were named
+    Text diffFolder;   ///< diff paths are relative to it; empty: as named
+};
+
+/// One argument ending in ".vbp" is a project: its objects, in list order.
+/// Otherwise every argument is a source file. Throws VbError 53 for a
+/// project file that is not there, UsageError for a project among sources.
+RunInputs OpenInputs(const std::vector<std::string>& inputs);
+
+/// Puts the code page in force, reads the templates and plans the run;
+/// prints the diffs of a dry run with --diff; applies the plan unless it is
+/// a dry run or found problems.
+run::RunPlan Execute(const RunInputs& inputs, run::RunRequest request, const SourceRunOptions& options,
+                     ProgressReport& progress);
+
+/// Warnings about NUL bytes, then the problems of a run and, with
+/// `sayWhatWasWritten`, what they left written ("nothing was written", or
+/// where the writing stopped).
+void ReportProblems(const run::RunResult& result, bool sayWhatWasWritten = true);
+
+/// "PATH:LINE: NAME: the block under this header does not match the
+/// template; left as it is" for each such header, on stderr.
+void ReportEditedBlocks(const run::RunResult& result);
+
+}  // namespace cli

@@ -1,0 +1,77 @@
+// One module through one operation: its bytes decoded, scanned, edited and
+// encoded again. Every command (add, add --skip-handled, remove, check,
+// transform, the desktop application's Add) processes a file through here,
+// so none of them can disagree about where a block goes or whether one
+// stands.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "source_transformation/HandlerTemplate.h"
+#include "source_transformation/TemplateChoice.h"
+#include "vb_runtime/Text.h"
+
+namespace run {
+
+enum class Operation {
+    Add,     ///< insert the blocks
+    Remove,  ///< take out the blocks that stand
+    Check,   ///< report the procedures without a block; write nothing
+};
+
+/// How one module is processed.
+struct ModuleRequest {
+    Operation operation = Operation::Add;
+    /// Add: recognise the blocks that already stand, insert only the missing
+    /// ones, and append no line break at the end.
+    bool skipHandled = false;
+    const scan::TemplateChoice* templates = nullptr;
+    /// Values of the module placeholders; null leaves them plain text.
+    const scan::ModuleValues* module = nullptr;
+    /// A header directly below "' trapwright: skip" is left alone.
+    bool optOutComments = false;
+};
+
+/// A replacement in the file's bytes: [offset, offset + removed) of the
+/// original bytes becomes `inserted`.
+struct ByteEdit {
+    size_t offset = 0;
+    size_t removed = 0;
+    std::string inserted;
+};
+
+/// Something to say about one header of the module.
+struct LineNote {
+    enum class Kind {
+        NoHandler,    ///< check: no block stands under the header
+        EditedBlock,  ///< the block under the header does not match the template; left as it is
+    };
+    Kind kind = Kind::NoHandler;
+    int32_t line = 0;  ///< 1-based line of the header
+    Text name;         ///< the procedure's name, as "[ProcName]" gives it
+};
+
+struct ModuleOutcome {
+    std::string bytes;             ///< the module's bytes after the operation
+    bool changed = false;          ///< whether the file is to be written
+    std::vector<ByteEdit> edits;   ///< how `bytes` differ from the input, in text order
+    bool holdsNul = false;         ///< the text holds NUL bytes (probably not a source)
+    int32_t procedures = 0;        ///< headers recognised and not left alone
+    int32_t blocksInserted = 0;    ///< begin blocks inserted
+    int32_t alreadyHandled = 0;    ///< headers whose begin block already stands (left as they are)
+    int32_t blocksRemoved = 0;     ///< begin blocks taken out
+    int32_t endBlocksRemoved = 0;  ///< end blocks taken out
+    std::vector<LineNote> notes;   ///< in line order
+};
+
+/// Processes one module's bytes in the ANSI code page. Plain Add always
+/// rewrites the file, with the text's line break appended; every other
+/// operation changes the file only where a block goes in or comes out.
+/// Throws VbError 5, tied to a line, for a begin template that is too short.
+ModuleOutcome ProcessModule(std::string_view bytes, const ModuleRequest& request);
+
+}  // namespace run

@@ -1,0 +1,116 @@
+// A run over a list of files, in two phases. The plan reads, checks and
+// processes every file in list order and writes nothing; if it found any
+// problem, nothing is written at all. The apply phase (RunApply.h) then
+// writes the changed files, each in one step. A dry run is the plan alone.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "commands/ModuleProcessing.h"
+#include "commands/SourceList.h"
+#include "source_transformation/TemplateChoice.h"
+#include "vb_runtime/Text.h"
+#include "vb_runtime/VbError.h"
+
+namespace run {
+
+/// What a run uses for one file.
+struct FileRules {
+    std::shared_ptr<const scan::TemplateChoice> templates;
+    /// Values of "[ModuleName]", "[FileName]" and "[ProjectName]" for this
+    /// file; null leaves them plain text (the desktop application).
+    std::shared_ptr<const scan::ModuleValues> module;
+    bool optOutComments = false;
+};
+
+/// Where a run takes each file's rules from; asked once per file, in list order.
+class RulesSource {
+public:
+    virtual ~RulesSource() = default;
+    virtual FileRules For(const SourceFile& file) = 0;
+};
+
+/// Told about the run's progress (all optional).
+class RunObserver {
+public:
+    virtual ~RunObserver() = default;
+    virtual void FileProcessing(int32_t /*Index*/, int32_t /*ObjectCount*/, const Text& /*path*/) {}
+    virtual void FileSkipped(int32_t /*Index*/, const Text& /*path*/) {}
+    /// Called after a file was written; `Index` is the first entry naming it.
+    virtual void FileWritten(int32_t /*Index*/, const Text& /*path*/) {}
+};
+
+struct RunRequest {
+    Operation operation = Operation::Add;
+    bool skipHandled = false;
+    /// Keep each file's original bytes next to it (FILE.bak, FILE.bak.1, …)
+    /// just before it is first rewritten.
+    bool backup = false;
+    /// Keep each file's original bytes in the plan, for diffs.
+    bool keepOriginals = false;
+    /// The project file itself: an entry that names it is refused, so the
+    /// project file is never rewritten as a source.
+    Text projectFile;
+    /// Where a single named file is written instead of over itself.
+    Text output;
+};
+
+struct Problem {
+    int32_t Index;
+    Text path;
+    vb::VbError error;
+};
+
+/// A note about one header, with the file it is in.
+struct FileNote {
+    Text path;
+    LineNote note;
+};
+
+struct RunResult {
+    int32_t filesProcessed = 0;    ///< entries whose file was processed (a file named twice counts twice)
+    int32_t filesChanged = 0;      ///< distinct files that the apply phase writes
+    int32_t filesWritten = 0;      ///< files written so far
+    int32_t procedures = 0;        ///< headers given a begin block
+    int32_t proceduresSeen = 0;    ///< headers recognised and not left alone
+    int32_t alreadyHandled = 0;    ///< headers whose block already stood
+    int32_t blocksRemoved = 0;     ///< begin blocks taken out
+    int32_t endBlocksRemoved = 0;  ///< end blocks taken out
+    std::vector<Text> skippedFiles;  ///< listed files that do not exist, in list order
+    /// Everything that stopped the run. Problems found by the plan mean
+    /// nothing was written; a write that still fails (disk full, say) stops
+    /// the writing there and is the last entry.
+    std::vector<Problem> problems;
+    std::vector<Text> filesWithNul;  ///< processed files whose text holds NUL bytes
+    std::vector<Text> backups;       ///< backup copies written, in the order of the writes
+    std::vector<FileNote> notes;     ///< in list order, then line order
+    bool Succeeded() const { return problems.empty(); }
+};
+
+/// One distinct file of the plan, with what the run does to it.
+struct PlannedFile {
+    int32_t Index = 0;     ///< the first entry that names it
+    Text path;             ///< as that entry names it
+    Text target;           ///< where it is written
+    std::string original;  ///< its bytes before the run (with RunRequest::keepOriginals)
+    /// The outcome of all its passes; `edits` lead from `original` to `bytes`.
+    ModuleOutcome outcome;
+};
+
+struct RunPlan {
+    std::vector<PlannedFile> files;  ///< in the order the list first names them
+    RunResult result;
+};
+
+/// Reads, checks and processes every file of `sources` in list order;
+/// writes nothing. Missing files of a project are skipped; a missing named
+/// file is a problem. A file named again starts from what the earlier entry
+/// leaves in it (a check looks at it once). A file that cannot be written
+/// is still processed, so that all of its problems are reported.
+RunPlan MakePlan(const std::vector<SourceFile>& sources, RulesSource& rules, const RunRequest& request,
+                 RunObserver* observer = nullptr);
+
+}  // namespace run

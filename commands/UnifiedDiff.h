@@ -1,0 +1,26 @@
+// A unified diff of one file, computed from the edits that produce its new
+// bytes rather than by comparing the two versions: linear in the file's
+// size. Lines are what patch and git apply take for lines (ending in LF,
+// a CR before it belonging to the line), in the file's own bytes.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "commands/ModuleProcessing.h"
+
+namespace run {
+
+/// The diff that turns `oldBytes` into `oldBytes` with `edits` made (in
+/// order, not overlapping): "--- a/LABEL" and "+++ b/LABEL", then hunks
+/// with three lines of context; "\ No newline at end of file" where a last
+/// line has no line break. Empty when the edits change nothing.
+std::string UnifiedDiff(std::string_view oldBytes, const std::vector<ByteEdit>& edits, const std::string& label);
+
+/// The single edit that turns `oldBytes` into `newBytes`: everything
+/// between their common beginning and their common end. For a file whose
+/// edits are not known step by step (one named twice in a project).
+std::vector<ByteEdit> EditBetween(std::string_view oldBytes, std::string_view newBytes);
+
+}  // namespace run

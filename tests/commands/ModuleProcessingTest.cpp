@@ -1,0 +1,146 @@
+// One module through add, add --skip-handled, remove and check: the four
+// must agree about every block, on round trips and after hand edits.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "bench/SyntheticProject.h"
+#include "commands/DefaultTemplates.h"
+#include "commands/ModuleProcessing.h"
+#include "vb_runtime/CodePage.h"
+
+using run::LineNote;
+using run::Operation;
+
+namespace {
+
+struct Templates {
+    Text begin;
+    Text end;
+};
+
+run::ModuleOutcome Process(const std::string& bytes, Operation operation, bool skipHandled, const Templates& t) {
+    const scan::FixedTemplates templates(scan::HandlerTemplates{t.begin, t.end});
+    run::ModuleRequest request;
+    request.operation = operation;
+    request.skipHandled = skipHandled;
+    request.templates = &templates;
+    return run::ProcessModule(bytes, request);
+}
+
+std::string Add(const std::string& bytes, const Templates& t) { return Process(bytes, Operation::Add, false, t).bytes; }
+std::string AddSkip(const std::string& bytes, const Templates& t) {
+    return Process(bytes, Operation::Add, true, t).bytes;
+}
+std::string Remove(const std::string& bytes, const Templates& t) {
+    return Process(bytes, Operation::Remove, false, t).bytes;
+}
+std::vector<int32_t> UnhandledLines(const std::string& bytes, const Templates& t) {
+    std::vector<int32_t> lines;
+    for (const LineNote& note : Process(bytes, Operation::Check, false, t).notes) lines.push_back(note.line);
+    return lines;
+}
+
+// The 1-based number of the line that starts with `start`.
+int32_t LineOf(const std::string& bytes, const std::string& start) {
+    const size_t at = bytes.find(start);
+    int32_t line = 1;
+    for (size_t i = 0; i < at; ++i) line += bytes[i] == '\n' ? 1 : 0;
+    return line;
+}
+
+const Templates kDefault{templates::DefaultBeginTemplate(), u""};
+// Every line of these differs per procedure, the end block included.
+const Templates kPerProcedure{u"' >> [ProcType]in [ProcName]\r\nOn Error GoTo Fail_[ProcName] ' ([Paramenters])\r\n",
+                              u"Exit [ProcType]\r\nFail_[ProcName]: Report \"[ProcName]\", Array([Paramenters])\r\n"};
+
+const std::string kModule =
+    "Attribute VB_Name = \"modDemo\"\r\nOption Explicit\r\n\r\n"
+    "Public Sub Alpha(ByVal a As Long)\r\n    a = 1\r\nEnd Sub ' done\r\n\r\n"
+    "Private Function Beta(Optional s As String = \"x\") As Long\r\n    Beta = 2\r\nEnd Function\r\n\r\n"
+    "Public Property Get Gamma() As Long\r\nEnd Property ' g";
+
+}  // namespace
+
+TEST(ModuleRoundTrips, AddSkipHandledRemoveAndCheckAgree) {
+    struct Row {
+        const char* name;
+        std::string module;
+        Templates templates;
+    };
+    std::string lf = kModule;
+    for (size_t at; (at = lf.find("\r\n")) != std::string::npos;) lf.erase(at, 1);
+    const std::vector<Row> rows = {
+        {"default template", kModule, kDefault},
+        {"templates that differ per procedure, end blocks", kModule, kPerProcedure},
+        {"LF module", lf, kPerProcedure},
+        {"end block above a line before any header", "End If ' x\r\n" + kModule, kPerProcedure},
+        {"header on the last line without a line break", "Sub Last(a)", kPerProcedure},
+        {"generated module", synthetic::Module(600, 7), kPerProcedure},
+        {"no headers", "Option Explicit\r\nDim x As Long\r\n", kDefault},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Templates& t = row.templates;
+        const std::string lineBreak = row.module.find("\r\n") != std::string::npos || row.module.find('\n') ==
+                                          std::string::npos ? "\r\n" : "\n";
+        const std::string once = AddSkip(row.module, t);
+        EXPECT_EQ(AddSkip(once, t), once) << "a second run adds nothing";
+        EXPECT_EQ(Remove(once, t), row.module);
+        const std::string plain = Add(row.module, t);
+        EXPECT_EQ(plain, once + lineBreak) << "plain add inserts the same blocks and appends a line break";
+        EXPECT_EQ(Remove(plain, t), row.module + lineBreak);
+        EXPECT_TRUE(UnhandledLines(once, t).empty());
+        EXPECT_EQ(UnhandledLines(row.module, t).size(), static_cast<size_t>(Process(row.module, Operation::Check,
+                                                                                   false, t).procedures));
+    }
+}
+
+TEST(ModuleRoundTrips, HandEditsToBlocks) {
+    const Templates& t = kDefault;
+    const std::string once = AddSkip(kModule, t);
+
+    // Renamed procedure and parameters: the block still stands.
+    std::string renamed = once;
+    renamed.replace(renamed.find("Public Sub Alpha(ByVal a As Long)"), 33, "Public Sub Omega(x, y)");
+    EXPECT_TRUE(UnhandledLines(renamed, t).empty());
+    std::string expected = kModule;
+    expected.replace(expected.find("Public Sub Alpha(ByVal a As Long)"), 33, "Public Sub Omega(x, y)");
+    EXPECT_EQ(Remove(renamed, t), expected);
+
+    // One line of Beta's block edited: named by check and remove, left in place.
+    std::string edited = once;
+    const size_t beta = edited.find("Private Function Beta");
+    edited.replace(edited.find("On Error GoTo errHandler", beta), 24, "On Error GoTo 0");
+    const int32_t betaLine = LineOf(edited, "Private Function Beta");
+    EXPECT_EQ(UnhandledLines(edited, t), std::vector<int32_t>{betaLine});
+    const run::ModuleOutcome removed = Process(edited, Operation::Remove, false, t);
+    ASSERT_EQ(removed.notes.size(), 1u);
+    EXPECT_EQ(removed.notes[0].kind, LineNote::Kind::EditedBlock);
+    EXPECT_EQ(removed.notes[0].line, betaLine);
+    EXPECT_EQ(removed.notes[0].name, u"Beta");
+    EXPECT_EQ(removed.blocksRemoved, 2);
+    EXPECT_NE(removed.bytes.find("On Error GoTo 0"), std::string::npos);
+    const run::ModuleOutcome skipped = Process(edited, Operation::Add, true, t);
+    EXPECT_FALSE(skipped.changed) << "no second block under an edited one";
+    EXPECT_EQ(skipped.notes.size(), 1u);
+
+    // Gamma's block deleted by hand: check names exactly its header, and the
+    // next run puts it back.
+    std::string deleted = once;
+    const size_t gamma = deleted.find("Public Property Get Gamma");
+    const size_t blockFrom = deleted.find("\r\n", gamma);
+    const size_t blockTo = deleted.find("' *** BEGIN CODE ***", gamma) + 20;
+    deleted.erase(blockFrom, blockTo - blockFrom);
+    EXPECT_EQ(UnhandledLines(deleted, t), std::vector<int32_t>{LineOf(deleted, "Public Property Get Gamma")});
+    EXPECT_EQ(AddSkip(deleted, t), once);
+}
+
+TEST(ModuleRoundTrips, TemplatesWithoutLiteralTextAreNeverTakenForStandingBlocks) {
+    // A block of placeholders alone would match any code: nothing may be removed.
+    const Templates t{u"[ProcName]\r\n", u"[ProcName]\r\n"};
+    const std::string module = "Sub A()\r\n\r\nx = 1\r\nEnd Sub ' e\r\n";
+    EXPECT_EQ(Remove(module, t), module);
+    EXPECT_EQ(UnhandledLines(module, t), std::vector<int32_t>{1});
+}
