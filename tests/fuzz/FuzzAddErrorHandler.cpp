@@ -1,13 +1,18 @@
 // Fuzz target: any bytes as CodeInput and as both templates.
 // The input is cut at the first two 0xFF bytes into module, begin template
-// and end template, each decoded in Windows-1252.
+// and end template, each decoded in Windows-1252. Besides AddErrorHandler,
+// the round trips of add --skip-handled and remove are checked on modules in
+// which no block stood before.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
+#include "commands/ModuleProcessing.h"
+#include "source_transformation/HandlerTemplate.h"
 #include "source_transformation/clsVBParser.h"
 #include "vb_runtime/CodePage.h"
+#include "vb_runtime/LineBreak.h"
 #include "vb_runtime/VbError.h"
 
 namespace {
@@ -21,6 +26,40 @@ std::string_view TakePart(std::string_view& rest) {
 
 void Check(bool condition) {
     if (!condition) std::abort();
+}
+
+run::ModuleOutcome Process(const std::string& bytes, run::Operation operation, const scan::TemplateChoice& templates) {
+    run::ModuleRequest request;
+    request.operation = operation;
+    request.skipHandled = operation == run::Operation::Add;
+    request.templates = &templates;
+    return run::ProcessModule(bytes, request);
+}
+
+// add --skip-handled twice is once, and remove gives the module back, where
+// nothing stood before and the inserted text keeps the line break.
+void CheckRoundTrip(const Text& module, const Text& begin, const Text& end) {
+    // Template files and the settings window never hold a lone LF.
+    const scan::FixedTemplates templates(scan::HandlerTemplates{vb::LoneLfToCrLf(begin), vb::LoneLfToCrLf(end)});
+    const std::string original = vb::Encode(module, 1252);
+    run::ModuleOutcome once;
+    try {
+        if (Process(original, run::Operation::Remove, templates).changed) return;
+        once = Process(original, run::Operation::Add, templates);
+    } catch (const vb::VbError&) {
+        return;
+    }
+    if (once.alreadyHandled > 0 || !once.notes.empty()) return;
+    // Blocks of placeholders and empty lines alone are never recognised.
+    const vb::TextView lineBreak = vb::DetectLineBreak(module);
+    const scan::HandlerTemplate beginTemplate(vb::LoneLfToCrLf(begin), scan::HandlerTemplate::Role::Begin, lineBreak,
+                                              nullptr);
+    const scan::HandlerTemplate endTemplate(vb::LoneLfToCrLf(end), scan::HandlerTemplate::Role::End, lineBreak,
+                                            nullptr);
+    if (!beginTemplate.Recognizable() || !(endTemplate.Empty() || endTemplate.Recognizable())) return;
+    if (vb::DetectLineBreak(vb::Decode(once.bytes, 1252)) != vb::DetectLineBreak(module)) return;
+    Check(Process(once.bytes, run::Operation::Add, templates).bytes == once.bytes);
+    Check(Process(once.bytes, run::Operation::Remove, templates).bytes == original);
 }
 
 }  // namespace
@@ -45,5 +84,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(parser.CodeOutput().size() >= module.size());
     if (parser.ProcedureCount() == 0 && end.empty()) Check(parser.CodeOutput() == module);
     Check(parser.CodeInput() == module);
+    CheckRoundTrip(module, begin, end);
     return 0;
 }
