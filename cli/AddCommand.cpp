@@ -19,8 +19,11 @@ namespace cli {
 
 CLI::App* AddAddCommand(CLI::App& app, SourceRunOptions& options) {
     CLI::App* command = app.add_subcommand("add", "Insert the error handlers into every source file of a project");
-    command->add_option("PROJECT", options.inputs, "The VB6 project file (.vbp)")->required()->expected(1);
+    command->add_option("PROJECT", options.inputs, "The VB6 project file (.vbp) or project group (.vbg)")
+        ->required()
+        ->expected(1);
     AddTemplateOptions(*command, options);
+    AddPolicyOptions(*command, options);
     AddWriteOptions(*command, options, true);
     return command;
 }
@@ -28,7 +31,7 @@ CLI::App* AddAddCommand(CLI::App& app, SourceRunOptions& options) {
 int RunAdd(const SourceRunOptions& options) {
     ApplyCodePage(options.codePage);
     const RunInputs inputs = OpenInputs(options.inputs);
-    if (inputs.projectFile.empty()) throw UsageError("add takes a project file (.vbp)");
+    if (inputs.projectFiles.empty()) throw UsageError("add takes a project file (.vbp) or a project group (.vbg)");
     run::RunRequest request;
     request.operation = run::Operation::Add;
     ProgressReport progress(StderrIsTerminal(), true);
@@ -40,7 +43,9 @@ int RunAdd(const SourceRunOptions& options) {
 
     std::cerr << "files processed: " << result.filesProcessed << "; procedures given a handler: " << result.procedures;
     if (options.skipHandled) std::cerr << "; procedures already handled: " << result.alreadyHandled;
-    std::cerr << "; files skipped: " << result.skippedFiles.size() << "\n";
+    std::cerr << "; files skipped: " << result.skippedFiles.size();
+    if (result.filesLeftAlone > 0) std::cerr << "; files left alone: " << result.filesLeftAlone;
+    std::cerr << "\n";
     if (options.dryRun) {
         std::cerr << "dry run: nothing was written; " << result.filesChanged << " file(s) would be written\n";
         return ExitSuccess;

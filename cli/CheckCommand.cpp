@@ -19,8 +19,9 @@ namespace cli {
 
 CLI::App* AddCheckCommand(CLI::App& app, SourceRunOptions& options) {
     CLI::App* command = app.add_subcommand("check", "Name every procedure without its error handler; write nothing");
-    command->add_option("PROJECT|SOURCE", options.inputs, "A VB6 project file (.vbp), or source files")->required();
+    command->add_option("PROJECT|SOURCE", options.inputs, "A VB6 project file (.vbp) or project group (.vbg), or source files")->required();
     AddTemplateOptions(*command, options);
+    AddPolicyOptions(*command, options);
     return command;
 }
 
@@ -44,7 +45,9 @@ int RunCheck(const SourceRunOptions& options) {
     std::cout << out << std::flush;
     std::cerr << "procedures checked: " << result.proceduresSeen << "; without an error handler: "
               << result.notes.size() << "; files checked: " << result.filesProcessed
-              << "; files skipped: " << result.skippedFiles.size() << "\n";
+              << "; files skipped: " << result.skippedFiles.size();
+    if (result.filesLeftAlone > 0) std::cerr << "; files left alone: " << result.filesLeftAlone;
+    std::cerr << "\n";
     return result.notes.empty() ? ExitSuccess : ExitUnhandled;
 }
 

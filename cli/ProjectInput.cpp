@@ -9,8 +9,12 @@
 #include <unistd.h>
 #endif
 
+#include <iostream>
+
 #include "cli/CommandSupport.h"
+#include "project_model/ProjectGroup.h"
 #include "project_model/clsProject.h"
+#include "vb_runtime/Strings.h"
 #include "vb_runtime/FileAccess.h"
 #include "vb_runtime/VbError.h"
 
@@ -22,6 +26,25 @@ void OpenProject(clsProject& project, const std::string& argument) {
         throw vb::VbError(vb::ErrFileNotFound, "no such project file", vb::DisplayPath(path));
     }
     project.ParseProject(path);
+}
+
+std::vector<OpenedProject> OpenProjects(const std::string& argument, bool& isGroup) {
+    std::vector<OpenedProject> projects;
+    isGroup = argument.size() >= 4 && vb::EqualsNoCase(vb::FromAscii(argument.substr(argument.size() - 4)), u".vbg");
+    if (!isGroup) {
+        projects.push_back(OpenedProject{ArgumentText(argument), std::make_unique<clsProject>()});
+        OpenProject(*projects.back().project, argument);
+        return projects;
+    }
+    for (const Text& file : group::ReadProjectGroup(ArgumentText(argument))) {
+        if (!vb::IsOrdinaryFile(file)) {
+            std::cerr << "trapwright: skipped, no such project: " << vb::DisplayPath(file) << "\n";
+            continue;
+        }
+        projects.push_back(OpenedProject{file, std::make_unique<clsProject>()});
+        projects.back().project->ParseProject(file);
+    }
+    return projects;
 }
 
 void UseBinaryStdout() {

@@ -19,8 +19,9 @@ namespace cli {
 CLI::App* AddRemoveCommand(CLI::App& app, SourceRunOptions& options) {
     CLI::App* command =
         app.add_subcommand("remove", "Take the error handlers of the templates out of a project's or the named files");
-    command->add_option("PROJECT|SOURCE", options.inputs, "A VB6 project file (.vbp), or source files")->required();
+    command->add_option("PROJECT|SOURCE", options.inputs, "A VB6 project file (.vbp) or project group (.vbg), or source files")->required();
     AddTemplateOptions(*command, options);
+    AddPolicyOptions(*command, options);
     AddWriteOptions(*command, options, false);
     return command;
 }
@@ -40,7 +41,9 @@ int RunRemove(const SourceRunOptions& options) {
     const size_t left = result.notes.size();
     std::cerr << "files processed: " << result.filesProcessed << "; blocks removed: " << result.blocksRemoved
               << "; end blocks removed: " << result.endBlocksRemoved << "; blocks left as they are: " << left
-              << "; files skipped: " << result.skippedFiles.size() << "\n";
+              << "; files skipped: " << result.skippedFiles.size();
+    if (result.filesLeftAlone > 0) std::cerr << "; files left alone: " << result.filesLeftAlone;
+    std::cerr << "\n";
     if (options.dryRun) {
         std::cerr << "dry run: nothing was written; " << result.filesChanged << " file(s) would be written\n";
     }

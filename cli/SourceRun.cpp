@@ -5,9 +5,14 @@
 
 #include "cli/CommandSupport.h"
 #include "cli/ProjectInput.h"
-#include "commands/DefaultTemplates.h"
+#include <filesystem>
+#include <set>
+
+#include "commands/FileIdentity.h"
+#include "commands/PolicyRules.h"
 #include "commands/RunApply.h"
 #include "commands/UnifiedDiff.h"
+#include "project_model/ProjectGroup.h"
 #include "project_model/clsProject.h"
 #include "vb_runtime/FileAccess.h"
 #include "vb_runtime/CodePage.h"
@@ -17,8 +22,8 @@ namespace cli {
 
 namespace {
 
-bool IsProjectFile(const std::string& argument) {
-    return argument.size() >= 4 && vb::EqualsNoCase(vb::FromAscii(argument.substr(argument.size() - 4)), u".vbp");
+bool HasExtension(const std::string& argument, const char16_t* extension) {
+    return argument.size() >= 4 && vb::EqualsNoCase(vb::FromAscii(argument.substr(argument.size() - 4)), extension);
 }
 
 // The folder part of a path: up to and including its last "\" or "/".
@@ -27,17 +32,29 @@ Text FolderOf(const Text& path) {
     return separator == Text::npos ? Text() : path.substr(0, separator + 1);
 }
 
-// The same templates for every file.
-class FixedRules : public run::RulesSource {
-public:
-    FixedRules(Text begin, Text end) {
-        rules_.templates = std::make_shared<scan::FixedTemplates>(scan::HandlerTemplates{begin, end});
+// The objects of every project of a group; a file that an earlier project
+// lists already is left to that project. Entries are numbered through.
+void OpenGroup(const Text& groupFile, RunInputs& opened) {
+    std::set<std::filesystem::path> seen;
+    for (const Text& projectFile : group::ReadProjectGroup(groupFile)) {
+        if (!vb::IsOrdinaryFile(projectFile)) {
+            opened.missingProjects.push_back(projectFile);
+            continue;
+        }
+        clsProject project;
+        project.ParseProject(projectFile);
+        opened.projectFiles.push_back(projectFile);
+        std::set<std::filesystem::path> listedHere;
+        for (run::SourceFile& file : run::ProjectSources(project, projectFile)) {
+            const std::filesystem::path identity = run::FileIdentity(file.path);
+            if (seen.count(identity) != 0) continue;
+            listedHere.insert(identity);
+            file.Index = static_cast<int32_t>(opened.sources.size());
+            opened.sources.push_back(std::move(file));
+        }
+        seen.insert(listedHere.begin(), listedHere.end());
     }
-    run::FileRules For(const run::SourceFile& /*file*/) override { return rules_; }
-
-private:
-    run::FileRules rules_;
-};
+}
 
 // A file's path in a diff: relative to `folder`, with "/" between its parts.
 std::string DiffPath(const Text& path, const Text& folder) {
@@ -82,17 +99,31 @@ void AddWriteOptions(CLI::App& command, SourceRunOptions& options, bool withSkip
         ->needs(dryRun);
 }
 
+void AddPolicyOptions(CLI::App& command, SourceRunOptions& options) {
+    CLI::Option* policy = command.add_option(
+        "--policy", options.policyFile, "The team policy to use (default: the nearest trapwright.toml)");
+    command.add_flag("--no-policy", options.noPolicy, "Use no team policy")->excludes(policy);
+}
+
 RunInputs OpenInputs(const std::vector<std::string>& inputs) {
     RunInputs opened;
     bool anyProject = false;
-    for (const std::string& input : inputs) anyProject = anyProject || IsProjectFile(input);
-    if (anyProject && inputs.size() > 1) throw UsageError("give one project file, or source files, not both");
+    for (const std::string& input : inputs) {
+        anyProject = anyProject || HasExtension(input, u".vbp") || HasExtension(input, u".vbg");
+    }
+    if (anyProject && inputs.size() > 1) throw UsageError("give one project or group file, or source files, not both");
     if (anyProject) {
+        const Text file = ArgumentText(inputs.front());
+        opened.diffFolder = FolderOf(file);
+        if (HasExtension(inputs.front(), u".vbg")) {
+            opened.projectFiles.push_back(file);
+            OpenGroup(file, opened);
+            return opened;
+        }
         clsProject project;
         OpenProject(project, inputs.front());
-        opened.projectFile = ArgumentText(inputs.front());
-        opened.diffFolder = FolderOf(opened.projectFile);
-        opened.sources = run::ProjectSources(project);
+        opened.projectFiles.push_back(file);
+        opened.sources = run::ProjectSources(project, file);
         return opened;
     }
     std::vector<Text> paths;
@@ -101,17 +132,29 @@ RunInputs OpenInputs(const std::vector<std::string>& inputs) {
     return opened;
 }
 
+void ReportMissingProjects(const RunInputs& inputs) {
+    for (const Text& project : inputs.missingProjects) {
+        std::cerr << "trapwright: skipped, no such project: " << vb::DisplayPath(project) << "\n";
+    }
+}
+
 run::RunPlan Execute(const RunInputs& inputs, run::RunRequest request, const SourceRunOptions& options,
                      ProgressReport& progress) {
-    const Text begin = ReadTemplate(options.beginFile, templates::DefaultBeginTemplate());
-    const Text end = ReadTemplate(options.endFile, templates::DefaultEndTemplate());
+    run::PolicyRules::Settings settings;
+    if (!options.beginFile.empty()) settings.begin = ReadTemplate(options.beginFile, Text());
+    if (!options.endFile.empty()) settings.end = ReadTemplate(options.endFile, Text());
+    settings.findPolicies = !options.noPolicy;
+    if (!options.policyFile.empty()) settings.policyFile = ArgumentText(options.policyFile);
+    run::PolicyRules rules(settings);
+    rules.Prepare(inputs.sources);
+
     request.backup = options.backup;
     request.skipHandled = options.skipHandled;
     request.keepOriginals = options.diff;
-    request.projectFile = inputs.projectFile;
+    request.projectFiles = inputs.projectFiles;
     if (!options.output.empty()) request.output = ArgumentText(options.output);
 
-    FixedRules rules(begin, end);
+    ReportMissingProjects(inputs);
     run::RunPlan plan = run::MakePlan(inputs.sources, rules, request, &progress);
     progress.EndBar();
     if (options.dryRun) {

@@ -25,6 +25,8 @@ struct SourceRunOptions {
     bool skipHandled = false;
     bool dryRun = false;
     bool diff = false;
+    std::string policyFile;  ///< --policy FILE
+    bool noPolicy = false;   ///< --no-policy
 };
 
 /// `--begin FILE`, `--end FILE`, `--codepage N`.
@@ -34,19 +36,30 @@ void AddTemplateOptions(CLI::App& command, SourceRunOptions& options);
 /// `--skip-handled` when the command has it.
 void AddWriteOptions(CLI::App& command, SourceRunOptions& options, bool withSkipHandled);
 
+/// `--policy FILE` and `--no-policy`.
+void AddPolicyOptions(CLI::App& command, SourceRunOptions& options);
+
 /// The files a command's arguments name.
 struct RunInputs {
     std::vector<run::SourceFile> sources;
-    Text projectFile;  ///< empty when source files were named
-    Text diffFolder;   ///< diff paths are relative to it; empty: as named
+    std::vector<Text> projectFiles;  ///< the project files and the group file read; none for named files
+    Text diffFolder;                 ///< diff paths are relative to it; empty: as named
+    /// Projects a group names that do not exist, in the group's order.
+    std::vector<Text> missingProjects;
 };
 
 /// One argument ending in ".vbp" is a project: its objects, in list order.
-/// Otherwise every argument is a source file. Throws VbError 53 for a
-/// project file that is not there, UsageError for a project among sources.
+/// One ending in ".vbg" is a project group: the objects of each project it
+/// names, in the group's order, a file listed by several projects only
+/// under the first. Otherwise every argument is a source file. Throws
+/// VbError 53 for a project or group file that is not there, UsageError for
+/// a project among other arguments.
 RunInputs OpenInputs(const std::vector<std::string>& inputs);
 
-/// Puts the code page in force, reads the templates and plans the run;
+/// Names the projects of a group that do not exist, on stderr.
+void ReportMissingProjects(const RunInputs& inputs);
+
+/// Reads the templates and the policies and plans the run;
 /// prints the diffs of a dry run with --diff; applies the plan unless it is
 /// a dry run or found problems.
 run::RunPlan Execute(const RunInputs& inputs, run::RunRequest request, const SourceRunOptions& options,

@@ -27,6 +27,7 @@ CLI::App* AddTransformCommand(CLI::App& app, SourceRunOptions& options) {
         ->expected(1);
     command->add_option("--output", options.output, "Write the result here instead of over SOURCE");
     AddTemplateOptions(*command, options);
+    AddPolicyOptions(*command, options);
     AddWriteOptions(*command, options, true);
     return command;
 }

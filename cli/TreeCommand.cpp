@@ -2,7 +2,8 @@
 //
 // Output, UTF-8 with LF line ends: the root's text, then each remaining
 // folder's caption indented two spaces, each followed by its objects' names
-// indented four, in the order the tree is built.
+// indented four, in the order the tree is built. For a group, each
+// project's tree follows the one before, in the group's order.
 #include "cli/TreeCommand.h"
 
 #include <iostream>
@@ -19,23 +20,25 @@ namespace cli {
 
 CLI::App* AddTreeCommand(CLI::App& app, TreeOptions& options) {
     CLI::App* command = app.add_subcommand("tree", "Show the project tree of a project");
-    command->add_option("PROJECT", options.project, "The VB6 project file (.vbp)")->required();
+    command->add_option("PROJECT", options.project, "The VB6 project file (.vbp) or project group (.vbg)")->required();
     AddCodePageOption(*command, options.codePage);
     return command;
 }
 
 int RunTree(const TreeOptions& options) {
     ApplyCodePage(options.codePage);
-    tree::TreeContent content;
-    clsProject project;
-    OpenProject(project, options.project);
-    content = tree::BuildTreeContent(project);
+    bool isGroup = false;
+    const std::vector<OpenedProject> projects = OpenProjects(options.project, isGroup);
     UseBinaryStdout();
-    std::string out = vb::ToUtf8(content.rootText) + "\n";
-    for (const tree::TreeFolder& folder : content.folders) {
-        if (!folder.Remains()) continue;
-        out += "  " + vb::ToUtf8(folder.caption) + "\n";
-        for (const tree::TreeObject& object : folder.objects) out += "    " + vb::ToUtf8(object.text) + "\n";
+    std::string out;
+    for (const OpenedProject& opened : projects) {
+        const tree::TreeContent content = tree::BuildTreeContent(*opened.project);
+        out += vb::ToUtf8(content.rootText) + "\n";
+        for (const tree::TreeFolder& folder : content.folders) {
+            if (!folder.Remains()) continue;
+            out += "  " + vb::ToUtf8(folder.caption) + "\n";
+            for (const tree::TreeObject& object : folder.objects) out += "    " + vb::ToUtf8(object.text) + "\n";
+        }
     }
     std::cout << out << std::flush;
     return ExitSuccess;

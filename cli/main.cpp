@@ -15,6 +15,7 @@
 #include "cli/RemoveCommand.h"
 #include "cli/TransformCommand.h"
 #include "cli/TreeCommand.h"
+#include "policy/Policy.h"
 #include "vb_runtime/VbError.h"
 
 namespace {
@@ -32,7 +33,11 @@ int RunGuarded(const Command& command) {
         return command.run();
     } catch (const cli::UsageError& error) {
         std::cerr << "trapwright: error: " << error.what() << "\n";
-        return command.failure == ExitCheckError ? ExitCheckError : ExitUsage;
+        return ExitUsage;
+    } catch (const policy::PolicyError& error) {
+        // A faulty policy is refused before any work, like a faulty command line.
+        std::cerr << error.what() << "\n";
+        return ExitUsage;
     } catch (const vb::VbError& error) {
         cli::ReportError(error);
     } catch (const std::bad_alloc&) {

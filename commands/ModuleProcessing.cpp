@@ -10,11 +10,11 @@ namespace run {
 
 namespace {
 
-scan::ScanOptions ScanOptionsFor(const ModuleRequest& request) {
+scan::ScanOptions ScanOptionsFor(const ModuleRequest& request, const scan::ModuleValues* module) {
     scan::ScanOptions options;
     const bool plainAdd = request.operation == Operation::Add && !request.skipHandled;
     options.mode = plainAdd ? scan::ScanMode::Insert : scan::ScanMode::RecognizeBlocks;
-    options.module = request.module;
+    options.module = module;
     options.optOutComments = request.optOutComments;
     return options;
 }
@@ -86,7 +86,10 @@ ModuleOutcome ProcessModule(std::string_view bytes, const ModuleRequest& request
     ModuleOutcome outcome;
     const Text text = vb::DecodeAnsi(bytes);
     outcome.holdsNul = text.find(u'\0') != Text::npos;
-    const scan::ModuleScan result = scan::ScanModule(text, *request.templates, ScanOptionsFor(request));
+    scan::ModuleValues module;
+    if (request.context != nullptr) module = ModuleValuesOf(text, *request.context);
+    const scan::ModuleScan result = scan::ScanModule(
+        text, *request.templates, ScanOptionsFor(request, request.context != nullptr ? &module : nullptr));
     std::vector<scan::TextEdit> edits = EditsFor(result, request, outcome);
     const bool plainAdd = request.operation == Operation::Add && !request.skipHandled;
     // Saving after a plain add appends one line break, as it always has.

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "source_transformation/HandlerTemplate.h"
+#include "commands/ModuleContext.h"
 #include "source_transformation/TemplateChoice.h"
 #include "vb_runtime/Text.h"
 
@@ -30,8 +30,9 @@ struct ModuleRequest {
     /// ones, and append no line break at the end.
     bool skipHandled = false;
     const scan::TemplateChoice* templates = nullptr;
-    /// Values of the module placeholders; null leaves them plain text.
-    const scan::ModuleValues* module = nullptr;
+    /// What gives the module placeholders their values; null leaves them
+    /// plain text (the desktop application).
+    const ModuleContext* context = nullptr;
     /// A header directly below "' trapwright: skip" is left alone.
     bool optOutComments = false;
 };

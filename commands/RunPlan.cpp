@@ -2,35 +2,17 @@
 // order, nothing written.
 #include "commands/RunPlan.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
-#include <system_error>
-#ifdef _WIN32
-#include <cwctype>
-#endif
 
+#include "commands/FileIdentity.h"
 #include "commands/UnifiedDiff.h"
 #include "vb_runtime/FileAccess.h"
 
 namespace run {
 
 namespace {
-
-// The identity of an existing file, so that two paths that differ in letter
-// case, separators or "..\" steps are known to name the same file.
-std::filesystem::path FileIdentity(const Text& path) {
-    const std::filesystem::path native(vb::NativePath(path));
-    std::error_code error;
-    std::filesystem::path identity = std::filesystem::canonical(native, error);
-    if (error) identity = std::filesystem::absolute(native, error).lexically_normal();
-#ifdef _WIN32
-    // The canonical form keeps the letter case as written; Windows ignores it.
-    std::wstring folded = identity.native();
-    for (wchar_t& c : folded) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
-    identity = folded;
-#endif
-    return identity;
-}
 
 bool Writes(Operation operation) { return operation != Operation::Check; }
 
@@ -46,7 +28,7 @@ public:
     Planner(const std::vector<SourceFile>& sources, RulesSource& rules, const RunRequest& request,
             RunObserver* observer)
         : sources_(sources), rules_(rules), request_(request), observer_(observer) {
-        if (!request.projectFile.empty()) projectIdentity_ = FileIdentity(request.projectFile);
+        for (const Text& file : request.projectFiles) projectIdentities_.push_back(FileIdentity(file));
     }
 
     RunPlan Run() {
@@ -100,7 +82,7 @@ private:
         if (observer_ != nullptr) observer_->FileProcessing(source.Index, last, source.path);
 
         const std::filesystem::path identity = FileIdentity(source.path);
-        if (!projectIdentity_.empty() && identity == projectIdentity_) {
+        if (std::find(projectIdentities_.begin(), projectIdentities_.end(), identity) != projectIdentities_.end()) {
             AddProblem(source, vb::VbError(vb::ErrPathFileAccess,
                                            vb::DisplayPath(source.path) + ": the project lists its own project file"));
             return;
@@ -110,6 +92,11 @@ private:
         PlannedFile* planned = earlier != plannedByFile_.end() ? &plan_.files[earlier->second] : nullptr;
         const Text target = request_.output.empty() ? source.path : request_.output;
 
+        const FileRules rules = rules_.For(source);
+        if (rules.leaveAlone) {
+            ++Result().filesLeftAlone;
+            return;
+        }
         const size_t problemsBefore = Result().problems.size();
         std::string bytes;
         bool read = true;
@@ -121,7 +108,7 @@ private:
             read = Attempt(source, [&] { bytes = vb::ReadFileBytes(source.path); });
         }
         ModuleOutcome outcome;
-        const bool processed = read && Attempt(source, [&] { outcome = Process(source, bytes); });
+        const bool processed = read && Attempt(source, [&] { outcome = Process(rules, bytes); });
         if (!processed || Result().problems.size() > problemsBefore) return;
 
         Count(source, outcome);
@@ -140,13 +127,12 @@ private:
         }
     }
 
-    ModuleOutcome Process(const SourceFile& source, const std::string& bytes) {
-        const FileRules rules = rules_.For(source);
+    ModuleOutcome Process(const FileRules& rules, const std::string& bytes) const {
         ModuleRequest module;
         module.operation = request_.operation;
         module.skipHandled = request_.skipHandled;
         module.templates = rules.templates.get();
-        module.module = rules.module.get();
+        module.context = rules.context ? &*rules.context : nullptr;
         module.optOutComments = rules.optOutComments;
         return ProcessModule(bytes, module);
     }
@@ -175,7 +161,7 @@ private:
     RulesSource& rules_;
     const RunRequest& request_;
     RunObserver* observer_;
-    std::filesystem::path projectIdentity_;
+    std::vector<std::filesystem::path> projectIdentities_;
     std::map<std::filesystem::path, size_t> plannedByFile_;  // file identity -> index into the plan's files
     RunPlan plan_;
 };

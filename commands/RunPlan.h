@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,10 +21,12 @@ namespace run {
 /// What a run uses for one file.
 struct FileRules {
     std::shared_ptr<const scan::TemplateChoice> templates;
-    /// Values of "[ModuleName]", "[FileName]" and "[ProjectName]" for this
-    /// file; null leaves them plain text (the desktop application).
-    std::shared_ptr<const scan::ModuleValues> module;
+    /// What gives "[ModuleName]", "[FileName]" and "[ProjectName]" their
+    /// values; none leaves them plain text (the desktop application).
+    std::optional<ModuleContext> context;
     bool optOutComments = false;
+    /// The whole file is left alone: not read, changed or checked.
+    bool leaveAlone = false;
 };
 
 /// Where a run takes each file's rules from; asked once per file, in list order.
@@ -51,9 +54,9 @@ struct RunRequest {
     bool backup = false;
     /// Keep each file's original bytes in the plan, for diffs.
     bool keepOriginals = false;
-    /// The project file itself: an entry that names it is refused, so the
-    /// project file is never rewritten as a source.
-    Text projectFile;
+    /// The project files (and group file) of the run: an entry that names
+    /// one is refused, so they are never rewritten as sources.
+    std::vector<Text> projectFiles;
     /// Where a single named file is written instead of over itself.
     Text output;
 };
@@ -73,6 +76,7 @@ struct FileNote {
 struct RunResult {
     int32_t filesProcessed = 0;    ///< entries whose file was processed (a file named twice counts twice)
     int32_t filesChanged = 0;      ///< distinct files that the apply phase writes
+    int32_t filesLeftAlone = 0;    ///< entries whose file the policy leaves alone
     int32_t filesWritten = 0;      ///< files written so far
     int32_t procedures = 0;        ///< headers given a begin block
     int32_t proceduresSeen = 0;    ///< headers recognised and not left alone

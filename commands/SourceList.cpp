@@ -5,7 +5,10 @@
 
 namespace run {
 
-std::vector<SourceFile> ProjectSources(const clsProject& project) {
+std::vector<SourceFile> ProjectSources(const clsProject& project, const Text& projectFile) {
+    const size_t separator = projectFile.find_last_of(u"\\/");
+    const Text folder = separator == Text::npos ? Text() : projectFile.substr(0, separator + 1);
+    const Text name = project.Variables(u"Name");
     std::vector<SourceFile> sources;
     const int32_t last = project.ObjectCount();
     for (int32_t Index = 0; Index <= last; ++Index) {
@@ -14,6 +17,9 @@ std::vector<SourceFile> ProjectSources(const clsProject& project) {
         file.path = project.ObjectPath(Index);
         file.objectType = project.ObjectType(Index);
         file.objectName = project.ObjectName(Index);
+        file.projectFile = projectFile;
+        file.projectFolder = folder;
+        file.projectName = name;
         sources.push_back(std::move(file));
     }
     return sources;
@@ -29,6 +35,17 @@ std::vector<SourceFile> NamedSources(const std::vector<Text>& paths) {
         sources.push_back(std::move(file));
     }
     return sources;
+}
+
+Text RelativePath(const SourceFile& file) {
+    Text path = file.path;
+    if (!file.projectFolder.empty() && path.compare(0, file.projectFolder.size(), file.projectFolder) == 0) {
+        path.erase(0, file.projectFolder.size());
+    }
+    for (char16_t& c : path) {
+        if (c == u'\\') c = u'/';
+    }
+    return path;
 }
 
 }  // namespace run

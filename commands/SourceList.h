@@ -19,10 +19,18 @@ struct SourceFile {
     /// Named on the command line: a missing file is an error, where a
     /// project's missing object is skipped.
     bool named = false;
+    Text projectFile;    ///< the project that lists it; empty for a named file
+    Text projectFolder;  ///< that project's folder, with its separator
+    Text projectName;    ///< that project's Name setting
 };
 
-/// Every object of the project, in list order.
-std::vector<SourceFile> ProjectSources(const clsProject& project);
+/// Every object of the project, in list order. `projectFile` is the file
+/// the project was read from, when known.
+std::vector<SourceFile> ProjectSources(const clsProject& project, const Text& projectFile = {});
+
+/// The path of a project's object relative to its project's folder, with
+/// "/" between folders; a named file's path as given, likewise.
+Text RelativePath(const SourceFile& file);
 
 /// The named files, in the order given.
 std::vector<SourceFile> NamedSources(const std::vector<Text>& paths);
