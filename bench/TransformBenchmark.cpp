@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "bench/SyntheticProject.h"
+#include "source_transformation/ModuleScan.h"
 #include "source_transformation/clsVBParser.h"
 #include "commands/DefaultTemplates.h"
 #include "vb_runtime/CodePage.h"
@@ -22,8 +23,22 @@ void BM_AddErrorHandler(benchmark::State& state) {
     }
     state.counters["procedures"] = parser.ProcedureCount();
     state.SetItemsProcessed(state.iterations() * lines);
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(parser.CodeInput().size()));
 }
 BENCHMARK(BM_AddErrorHandler)->Arg(1000)->Arg(65000)->Unit(benchmark::kMillisecond);
+
+// The pure scan: headers and block sites, nothing inserted; in both modes.
+void BM_ScanModule(benchmark::State& state) {
+    const std::string module = synthetic::Module(65000, 7);
+    const Text text = vb::DecodeAnsi(module);
+    const scan::FixedTemplates templates(
+        scan::HandlerTemplates{templates::DefaultBeginTemplate(), u"' end of [ProcName]\r\n"});
+    scan::ScanOptions options;
+    options.mode = state.range(0) == 0 ? scan::ScanMode::Insert : scan::ScanMode::RecognizeBlocks;
+    for (auto _ : state) benchmark::DoNotOptimize(scan::ScanModule(text, templates, options).sites.size());
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(module.size()));
+}
+BENCHMARK(BM_ScanModule)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // LoadCode, AddErrorHandler and SaveCode of one file on disk.
 void BM_TransformFile(benchmark::State& state) {

@@ -19,9 +19,8 @@ scan::ScanOptions ScanOptionsFor(const ModuleRequest& request, const scan::Modul
     return options;
 }
 
-// The edits of the operation, and its counts and notes.
-std::vector<scan::TextEdit> EditsFor(const scan::ModuleScan& result, const ModuleRequest& request,
-                                     ModuleOutcome& outcome) {
+// The counts and notes of the operation.
+void CountSites(const scan::ModuleScan& result, const ModuleRequest& request, ModuleOutcome& outcome) {
     for (const scan::BlockSite& site : result.sites) {
         if (site.kind != scan::BlockSite::Kind::Begin) {
             if (request.operation == Operation::Remove && site.state == scan::BlockState::Standing) {
@@ -49,36 +48,76 @@ std::vector<scan::TextEdit> EditsFor(const scan::ModuleScan& result, const Modul
         case scan::BlockState::LeftAlone: break;
         }
     }
-    switch (request.operation) {
-    case Operation::Add: return scan::InsertionEdits(result);
-    case Operation::Remove: return scan::RemovalEdits(result);
-    case Operation::Check: return {};
-    }
-    return {};
 }
 
-// Encodes the edited text piece by piece: the kept pieces encode back to
-// exactly the original bytes, so the edits' byte offsets follow from their
-// lengths.
-void EncodeEdited(vb::TextView text, const std::vector<scan::TextEdit>& edits, ModuleOutcome& outcome) {
-    const int32_t codePage = vb::AnsiCodePage();
-    size_t keptText = 0;
-    size_t keptBytes = 0;
-    for (const scan::TextEdit& edit : edits) {
-        const std::string kept = vb::Encode(text.substr(keptText, edit.offset - keptText), codePage);
-        outcome.bytes += kept;
-        keptBytes += kept.size();
-        ByteEdit byteEdit;
-        byteEdit.offset = keptBytes;
-        byteEdit.removed = vb::Encode(text.substr(edit.offset, edit.removed), codePage).size();
-        byteEdit.inserted = vb::Encode(edit.inserted, codePage);
-        outcome.bytes += byteEdit.inserted;
-        keptBytes += byteEdit.removed;
-        keptText = edit.offset + edit.removed;
-        outcome.edits.push_back(std::move(byteEdit));
+bool HasEdits(const scan::ModuleScan& result, scan::EditKind kind) {
+    const scan::BlockState wanted =
+        kind == scan::EditKind::Insertions ? scan::BlockState::Missing : scan::BlockState::Standing;
+    for (const scan::BlockSite& site : result.sites) {
+        if (site.state == wanted) return true;
     }
-    outcome.bytes += vb::Encode(text.substr(keptText), codePage);
+    return false;
 }
+
+// Encodes the edited text piece by piece. The kept pieces encode back to
+// exactly the original bytes (every code page is lossless), so in a
+// single-byte code page they are copied from the original bytes, and the
+// edits' byte offsets follow from their lengths.
+class EditedEncoder {
+public:
+    EditedEncoder(std::string_view bytes, vb::TextView text, const scan::ModuleScan& scan, ModuleOutcome& outcome,
+                  bool keepEdits)
+        : bytes_(bytes),
+          text_(text),
+          outcome_(outcome),
+          keepEdits_(keepEdits),
+          codePage_(vb::AnsiCodePage()),
+          singleByte_(vb::IsSingleByteCodePage(codePage_)) {
+        size_t size = bytes.size() + scan.lineBreak.size();
+        for (const scan::BlockSite& site : scan.sites) {
+            if (site.state == scan::BlockState::Missing) size += 2 * site.blockTemplate->SizeEstimate();
+        }
+        outcome_.bytes.reserve(size);
+    }
+
+    void Edit(const scan::TextEdit& edit) {
+        const size_t keptBytes = Keep(text_.substr(keptText_, edit.offset - keptText_));
+        const size_t removedBytes = EncodedSize(text_.substr(edit.offset, edit.removed));
+        std::string inserted = vb::Encode(edit.inserted, codePage_);
+        outcome_.bytes += inserted;
+        if (keepEdits_) outcome_.edits.push_back(ByteEdit{keptBytes, removedBytes, std::move(inserted)});
+        keptText_ = edit.offset + edit.removed;
+        keptBytesEnd_ = keptBytes + removedBytes;
+    }
+
+    void Finish() { Keep(text_.substr(keptText_)); }
+
+private:
+    // Appends a kept piece; returns the byte offset just after it.
+    size_t Keep(vb::TextView piece) {
+        if (singleByte_) {
+            outcome_.bytes.append(bytes_.substr(keptBytesEnd_, piece.size()));
+            keptBytesEnd_ += piece.size();
+        } else {
+            const std::string encoded = vb::Encode(piece, codePage_);
+            outcome_.bytes += encoded;
+            keptBytesEnd_ += encoded.size();
+        }
+        return keptBytesEnd_;
+    }
+    size_t EncodedSize(vb::TextView piece) const {
+        return singleByte_ ? piece.size() : vb::Encode(piece, codePage_).size();
+    }
+
+    std::string_view bytes_;
+    vb::TextView text_;
+    ModuleOutcome& outcome_;
+    bool keepEdits_;
+    int32_t codePage_;
+    bool singleByte_;
+    size_t keptText_ = 0;
+    size_t keptBytesEnd_ = 0;
+};
 
 }  // namespace
 
@@ -90,16 +129,24 @@ ModuleOutcome ProcessModule(std::string_view bytes, const ModuleRequest& request
     if (request.context != nullptr) module = ModuleValuesOf(text, *request.context);
     const scan::ModuleScan result = scan::ScanModule(
         text, *request.templates, ScanOptionsFor(request, request.context != nullptr ? &module : nullptr));
-    std::vector<scan::TextEdit> edits = EditsFor(result, request, outcome);
-    const bool plainAdd = request.operation == Operation::Add && !request.skipHandled;
-    // Saving after a plain add appends one line break, as it always has.
-    if (plainAdd) edits.push_back(scan::TextEdit{text.size(), 0, result.lineBreak});
-    outcome.changed = !edits.empty();
-    if (outcome.changed) {
-        EncodeEdited(text, edits, outcome);
-    } else {
+    CountSites(result, request, outcome);
+    if (request.operation == Operation::Check) {
         outcome.bytes.assign(bytes);
+        return outcome;
     }
+    const scan::EditKind kind =
+        request.operation == Operation::Add ? scan::EditKind::Insertions : scan::EditKind::Removals;
+    // Saving after a plain add appends one line break, as it always has.
+    const bool plainAdd = request.operation == Operation::Add && !request.skipHandled;
+    outcome.changed = plainAdd || HasEdits(result, kind);
+    if (!outcome.changed) {
+        outcome.bytes.assign(bytes);
+        return outcome;
+    }
+    EditedEncoder encoder(bytes, text, result, outcome, request.keepEdits);
+    scan::ForEachEdit(result, kind, [&](const scan::TextEdit& edit) { encoder.Edit(edit); });
+    if (plainAdd) encoder.Edit(scan::TextEdit{text.size(), 0, result.lineBreak});
+    encoder.Finish();
     return outcome;
 }
 

@@ -35,6 +35,8 @@ struct ModuleRequest {
     const ModuleContext* context = nullptr;
     /// A header directly below "' trapwright: skip" is left alone.
     bool optOutComments = false;
+    /// Record the edits in bytes (for diffs).
+    bool keepEdits = false;
 };
 
 /// A replacement in the file's bytes: [offset, offset + removed) of the
@@ -59,7 +61,7 @@ struct LineNote {
 struct ModuleOutcome {
     std::string bytes;             ///< the module's bytes after the operation
     bool changed = false;          ///< whether the file is to be written
-    std::vector<ByteEdit> edits;   ///< how `bytes` differ from the input, in text order
+    std::vector<ByteEdit> edits;   ///< how `bytes` differ from the input, in text order (with keepEdits)
     bool holdsNul = false;         ///< the text holds NUL bytes (probably not a source)
     int32_t procedures = 0;        ///< headers recognised and not left alone
     int32_t blocksInserted = 0;    ///< begin blocks inserted

@@ -134,6 +134,7 @@ private:
         module.templates = rules.templates.get();
         module.context = rules.context ? &*rules.context : nullptr;
         module.optOutComments = rules.optOutComments;
+        module.keepEdits = request_.keepOriginals;
         return ProcessModule(bytes, module);
     }
 

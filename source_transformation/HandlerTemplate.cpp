@@ -18,23 +18,27 @@ constexpr std::array<TextView, 3> kProcedurePlaceholders = {u"[ProcName]", u"[Pr
 constexpr std::array<TextView, 3> kModulePlaceholders = {u"[ModuleName]", u"[FileName]", u"[ProjectName]"};
 
 // The earliest placeholder at or after `from` (0-based), or npos; `length`
-// gets its length.
-size_t FindPlaceholder(TextView line, size_t from, bool withModule, size_t& length) {
+// gets its length and `slot` its number (0..2 the procedure placeholders,
+// 3..5 the module ones).
+size_t FindPlaceholder(TextView line, size_t from, bool withModule, size_t& length, int& slot) {
     size_t best = TextView::npos;
-    auto consider = [&](TextView placeholder) {
+    auto consider = [&](TextView placeholder, int number) {
         const int32_t at = InStr(static_cast<int32_t>(from + 1), line, placeholder, TextCompare);
         if (at > 0 && static_cast<size_t>(at - 1) < best) {
             best = static_cast<size_t>(at - 1);
             length = placeholder.size();
+            slot = number;
         }
     };
     if (from >= line.size()) return best;
-    for (TextView placeholder : kProcedurePlaceholders) consider(placeholder);
+    for (int k = 0; k < 3; ++k) consider(kProcedurePlaceholders[static_cast<size_t>(k)], k);
     if (withModule) {
-        for (TextView placeholder : kModulePlaceholders) consider(placeholder);
+        for (int k = 0; k < 3; ++k) consider(kModulePlaceholders[static_cast<size_t>(k)], 3 + k);
     }
     return best;
 }
+
+bool HoldsBracket(TextView text) { return text.find_first_of(u"[]") != TextView::npos; }
 
 bool StartsWithNoCase(TextView text, TextView prefix) {
     return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
@@ -67,9 +71,20 @@ HandlerTemplate::HandlerTemplate(TextView raw, Role role, TextView lineBreak, co
     } else if (body_.empty()) {
         return;
     }
+    size_t from = 0;
+    size_t length = 0;
+    int slot = -1;
+    onePass_ = true;
+    for (size_t at; (at = FindPlaceholder(body_, from, module_ != nullptr, length, slot)) != TextView::npos;
+         from = at + length) {
+        pieces_.push_back(Piece{body_.substr(from, at - from), slot});
+        onePass_ = onePass_ && !HoldsBracket(pieces_.back().literal);
+    }
+    pieces_.push_back(Piece{body_.substr(from), -1});
+    onePass_ = onePass_ && !HoldsBracket(pieces_.back().literal);
     // Split the block's text into its lines, keeping empty ones: a block of
     // n line breaks occupies n + 1 lines.
-    size_t from = 0;
+    from = 0;
     for (;;) {
         const size_t at = body_.find(lineBreak, from);
         lines_.push_back(PatternOf(TextView(body_).substr(from, at == Text::npos ? Text::npos : at - from)));
@@ -87,6 +102,31 @@ void HandlerTemplate::ThrowIfTooShort(size_t lineIndex) const {
 
 Text HandlerTemplate::Expand(const ProcedureHeader& values, size_t lineIndex) const {
     ThrowIfTooShort(lineIndex);
+    if (!onePass_ || ValuesHoldBrackets(values)) return ExpandStepByStep(values);
+    const TextView slots[] = {values.name, values.kind, values.parameters,
+                              module_ != nullptr ? TextView(module_->moduleName) : TextView(),
+                              module_ != nullptr ? TextView(module_->fileName) : TextView(),
+                              module_ != nullptr ? TextView(module_->projectName) : TextView()};
+    size_t size = 0;
+    for (const Piece& piece : pieces_) size += piece.literal.size() + (piece.slot >= 0 ? slots[piece.slot].size() : 0);
+    Text expanded;
+    expanded.reserve(size);
+    for (const Piece& piece : pieces_) {
+        expanded += piece.literal;
+        if (piece.slot >= 0) expanded += slots[piece.slot];
+    }
+    return expanded;
+}
+
+bool HandlerTemplate::ValuesHoldBrackets(const ProcedureHeader& values) const {
+    if (HoldsBracket(values.name) || HoldsBracket(values.kind) || HoldsBracket(values.parameters)) return true;
+    return module_ != nullptr && (HoldsBracket(module_->moduleName) || HoldsBracket(module_->fileName) ||
+                                  HoldsBracket(module_->projectName));
+}
+
+// The placeholders replaced one kind after the other, as the rule states:
+// a value that itself holds a later placeholder has it replaced too.
+Text HandlerTemplate::ExpandStepByStep(const ProcedureHeader& values) const {
     Text expanded = Replace(body_, u"[ProcName]", values.name, TextCompare);
     expanded = Replace(expanded, u"[ProcType]", values.kind, TextCompare);
     expanded = Replace(expanded, u"[Paramenters]", values.parameters, TextCompare);
@@ -102,7 +142,8 @@ HandlerTemplate::LinePattern HandlerTemplate::PatternOf(TextView templateLine) c
     LinePattern pattern;
     size_t from = 0;
     size_t length = 0;
-    for (size_t at; (at = FindPlaceholder(templateLine, from, module_ != nullptr, length)) != TextView::npos;
+    int slot = -1;
+    for (size_t at; (at = FindPlaceholder(templateLine, from, module_ != nullptr, length, slot)) != TextView::npos;
          from = at + length) {
         pattern.literals.emplace_back(templateLine.substr(from, at - from));
     }

@@ -40,6 +40,13 @@ public:
     /// begin template is shorter than the line break it must lose.
     Text Expand(const ProcedureHeader& values, size_t lineIndex) const;
 
+    /// About how long an expansion is: the template with its placeholders
+    /// left out, plus room for their values (for reserving output space).
+    size_t SizeEstimate() const { return body_.size() + 64; }
+
+    /// Throws what Expand would throw for a begin template that is too short.
+    void ThrowIfTooShort(size_t lineIndex) const;
+
     /// The number of lines a block of this template occupies.
     size_t LineCount() const { return lines_.size(); }
 
@@ -70,8 +77,15 @@ private:
         bool Matches(vb::TextView line) const;
     };
 
-    void ThrowIfTooShort(size_t lineIndex) const;
     LinePattern PatternOf(vb::TextView templateLine) const;
+    Text ExpandStepByStep(const ProcedureHeader& values) const;
+    bool ValuesHoldBrackets(const ProcedureHeader& values) const;
+
+    // The body split at its placeholders, for expanding it in one pass.
+    struct Piece {
+        Text literal;
+        int slot = -1;  // the placeholder after the literal: 0..5 as in Placeholder(), -1 at the end
+    };
 
     Text body_;
     bool tooShort_ = false;
@@ -79,6 +93,11 @@ private:
     size_t lineBreakSize_ = 2;
     const ModuleValues* module_;
     std::vector<LinePattern> lines_;
+    std::vector<Piece> pieces_;
+    // No bracket outside its placeholders: then, with values free of
+    // brackets too, replacing the placeholders one after the other gives
+    // what a single pass over the pieces gives.
+    bool onePass_ = false;
 };
 
 }  // namespace scan

@@ -25,6 +25,10 @@ int32_t KeyPosition(vb::TextView line);
 /// so "Legend" before the keyword counts as "end".
 bool IsHeaderCandidate(vb::TextView line, int32_t P, bool& endOfProcedure);
 
+/// The 0-based start of the procedure keyword (without its space) that the
+/// space at `space` ends, or npos.
+size_t KeywordEndingAt(vb::TextView line, size_t space);
+
 /// Kind, name and parameter list of a header candidate (its `line` field is
 /// left 0). A candidate without "(" after its keyword, such as the comment
 /// line "Rem this sub is slow", is not a header: no value.

@@ -3,12 +3,15 @@
 // or an end block belongs is recorded with what stands there now.
 #include "source_transformation/ModuleScan.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <utility>
 
 #include "source_transformation/HeaderRecognition.h"
+#include "source_transformation/LineClassifier.h"
 #include "vb_runtime/LineBreak.h"
+#include "vb_runtime/Strings.h"
 
 using namespace vb;
 
@@ -16,38 +19,56 @@ namespace scan {
 
 namespace {
 
-// The lines of a text split at its line break; an empty text has none.
-class Lines {
+// The lines the scan looks at, classified in order as it asks for them.
+// The scan looks ahead over a block's lines and back one line at most, so
+// the lines it has left behind are dropped now and then.
+class LineWindow {
 public:
-    Lines(TextView text, TextView lineBreak) : text_(text), breakSize_(lineBreak.size()) {
-        if (text.empty()) return;
-        starts_.push_back(0);
-        for (size_t at = text.find(lineBreak); at != TextView::npos; at = text.find(lineBreak, at + breakSize_)) {
-            starts_.push_back(at + breakSize_);
+    LineWindow(TextView text, TextView lineBreak) : text_(text), classifier_(text, lineBreak) {}
+
+    /// Whether line i exists.
+    bool Has(size_t i) {
+        while (first_ + lines_.size() <= i) {
+            ClassifiedLine line;
+            if (!classifier_.Next(line)) return false;
+            lines_.push_back(line);
         }
+        return true;
     }
-    size_t Count() const { return starts_.size(); }
-    size_t Start(size_t i) const { return starts_[i]; }
+    size_t Start(size_t i) const { return At(i).start; }
     /// Where line i's text ends: at its line break, or at the end of the text.
-    size_t End(size_t i) const { return i + 1 < starts_.size() ? starts_[i + 1] - breakSize_ : text_.size(); }
+    size_t End(size_t i) const { return At(i).end; }
     TextView Line(size_t i) const { return text_.substr(Start(i), End(i) - Start(i)); }
+    int32_t KeyPosition(size_t i) const { return At(i).P; }
+    /// Lines before i are not asked for again.
+    void DropBefore(size_t i) {
+        constexpr size_t kKeep = 4096;
+        if (i < first_ + kKeep) return;
+        const size_t dropped = std::min(i - first_, lines_.size());
+        lines_.erase(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(dropped));
+        first_ += dropped;
+    }
 
 private:
+    const ClassifiedLine& At(size_t i) const { return lines_[i - first_]; }
+
     TextView text_;
-    size_t breakSize_;
-    std::vector<size_t> starts_;
+    LineClassifier classifier_;
+    std::vector<ClassifiedLine> lines_;
+    size_t first_ = 0;  // the index of lines_.front()
 };
 
 // A pair of templates prepared for the text being scanned.
 struct PreparedTemplates {
-    HandlerTemplate begin;
-    HandlerTemplate end;
+    std::shared_ptr<const HandlerTemplate> beginTemplate;
+    std::shared_ptr<const HandlerTemplate> endTemplate;
+    const HandlerTemplate& begin() const { return *beginTemplate; }
+    const HandlerTemplate& end() const { return *endTemplate; }
 };
 
 // True for a line that sets the end-of-procedure flag: one above which the
 // end block goes.
-bool SetsEndOfProcedureFlag(TextView line) {
-    const int32_t P = KeyPosition(line);
+bool SetsEndOfProcedureFlag(TextView line, int32_t P) {
     if (P <= 1) return false;
     bool flag = false;
     IsHeaderCandidate(line, P, flag);
@@ -60,16 +81,18 @@ public:
         : choice_(choice),
           options_(options),
           lineBreak_(DetectLineBreak(text)),
-          lines_(text, lineBreak_),
-          current_(&Prepared(choice.ForModule())) {}
+          lines_(text, lineBreak_) {
+        current_ = &Prepared(choice.ForModule());
+    }
 
     ModuleScan Run() {
         size_t i = 0;
-        while (i < lines_.Count()) {
+        while (lines_.Has(i)) {
+            lines_.DropBefore(i == 0 ? 0 : i - 1);
             std::optional<BlockSite> standingEnd = StandingEndBlockAt(i);
             if (standingEnd) i = standingEnd->line;
             const TextView line = lines_.Line(i);
-            const int32_t P = KeyPosition(line);
+            const int32_t P = lines_.KeyPosition(i);
             if (P == 0) {
                 ++i;
                 continue;
@@ -95,17 +118,15 @@ private:
         for (const auto& [source, prepared] : prepared_) {
             if (source == &templates) return *prepared;
         }
-        prepared_.emplace_back(&templates, std::make_unique<PreparedTemplates>(PreparedTemplates{
-                                               HandlerTemplate(templates.begin, HandlerTemplate::Role::Begin,
-                                                               lineBreak_, options_.module),
-                                               HandlerTemplate(templates.end, HandlerTemplate::Role::End, lineBreak_,
-                                                               options_.module)}));
+        auto prepared = std::make_unique<PreparedTemplates>(PreparedTemplates{
+            std::make_shared<HandlerTemplate>(templates.begin, HandlerTemplate::Role::Begin, lineBreak_,
+                                              options_.module),
+            std::make_shared<HandlerTemplate>(templates.end, HandlerTemplate::Role::End, lineBreak_,
+                                              options_.module)});
+        result_.templates.push_back(prepared->beginTemplate);
+        result_.templates.push_back(prepared->endTemplate);
+        prepared_.emplace_back(&templates, std::move(prepared));
         return *prepared_.back().second;
-    }
-
-    const ProcedureHeader& MostRecentHeader() const {
-        static const ProcedureHeader none;
-        return result_.headers.empty() ? none : result_.headers.back();
     }
 
     // The begin step of a recognised header; returns the next line to scan.
@@ -126,8 +147,8 @@ private:
             return i + 1;
         }
 
-        const HandlerTemplate& begin = current_->begin;
-        const Text block = begin.Expand(result_.headers.back(), i);
+        const HandlerTemplate& begin = current_->begin();
+        begin.ThrowIfTooShort(i);
         size_t next = i + 1;
         if (Recognizing() && BeginBlockStandsAt(i + 1, begin)) {
             site.state = BlockState::Standing;
@@ -138,8 +159,7 @@ private:
             site.state = BlockState::Edited;
         } else {
             site.insertAt = lines_.End(i);
-            site.insertion.reserve(2 * lineBreak_.size() + block.size());
-            site.insertion.append(lineBreak_).append(lineBreak_).append(block);
+            site.blockTemplate = &begin;
         }
         result_.sites.push_back(std::move(site));
         return next;
@@ -150,7 +170,7 @@ private:
     void EndStep(size_t i, std::optional<BlockSite> standing) {
         if (!endOfProcedure_) return;
         endOfProcedure_ = false;
-        if (current_ == nullptr || current_->end.Empty()) return;
+        if (current_ == nullptr || current_->end().Empty()) return;
         if (standing) {
             result_.sites.push_back(std::move(*standing));
             return;
@@ -160,15 +180,14 @@ private:
         site.line = i;
         site.header = static_cast<int32_t>(result_.headers.size()) - 1;
         site.insertAt = lines_.Start(i);
-        site.insertion = current_->end.Expand(MostRecentHeader(), i);
-        site.insertion.append(lineBreak_);
+        site.blockTemplate = &current_->end();
         result_.sites.push_back(std::move(site));
     }
 
     // After a header: one empty line, then the block's lines.
-    bool BeginBlockStandsAt(size_t first, const HandlerTemplate& begin) const {
+    bool BeginBlockStandsAt(size_t first, const HandlerTemplate& begin) {
         const size_t count = begin.LineCount();
-        if (!begin.Recognizable() || first + count >= lines_.Count() || !lines_.Line(first).empty()) return false;
+        if (!begin.Recognizable() || !lines_.Has(first + count) || !lines_.Line(first).empty()) return false;
         for (size_t k = 0; k < count; ++k) {
             if (!begin.LineMatches(k, lines_.Line(first + 1 + k), first - 1)) return false;
         }
@@ -178,11 +197,11 @@ private:
     // An empty line after the header and, in the lines where the block
     // would stand (and one more), at least half of the template's
     // distinctive lines: a block that was changed by hand.
-    bool BeginBlockLooksEditedAt(size_t first, const HandlerTemplate& begin) const {
+    bool BeginBlockLooksEditedAt(size_t first, const HandlerTemplate& begin) {
         const size_t distinctive = begin.DistinctiveLineCount();
-        if (distinctive == 0 || first >= lines_.Count() || !lines_.Line(first).empty()) return false;
+        if (distinctive == 0 || !lines_.Has(first) || !lines_.Line(first).empty()) return false;
         std::vector<TextView> region;
-        for (size_t k = first + 1; k < lines_.Count() && k <= first + begin.LineCount() + 1; ++k) {
+        for (size_t k = first + 1; lines_.Has(k) && k <= first + begin.LineCount() + 1; ++k) {
             region.push_back(lines_.Line(k));
         }
         return begin.ResemblingLines(region) >= (distinctive + 1) / 2;
@@ -190,15 +209,15 @@ private:
 
     // An end block of the current template standing at line i, directly
     // above a line that sets the flag: the site, with `line` at that line.
-    std::optional<BlockSite> StandingEndBlockAt(size_t i) const {
-        if (!Recognizing() || current_ == nullptr || current_->end.Empty()) return std::nullopt;
-        const HandlerTemplate& end = current_->end;
+    std::optional<BlockSite> StandingEndBlockAt(size_t i) {
+        if (!Recognizing() || current_ == nullptr || current_->end().Empty()) return std::nullopt;
+        const HandlerTemplate& end = current_->end();
         const size_t count = end.LineCount();
-        if (!end.Recognizable() || i + count >= lines_.Count()) return std::nullopt;
+        if (!end.Recognizable() || !lines_.Has(i + count)) return std::nullopt;
         for (size_t k = 0; k < count; ++k) {
             if (!end.LineMatches(k, lines_.Line(i + k), i + k)) return std::nullopt;
         }
-        if (!SetsEndOfProcedureFlag(lines_.Line(i + count))) return std::nullopt;
+        if (!SetsEndOfProcedureFlag(lines_.Line(i + count), lines_.KeyPosition(i + count))) return std::nullopt;
         BlockSite site;
         site.kind = BlockSite::Kind::End;
         site.line = i + count;
@@ -212,14 +231,30 @@ private:
     const TemplateChoice& choice_;
     const ScanOptions& options_;
     TextView lineBreak_;
-    Lines lines_;
+    LineWindow lines_;
     std::vector<std::pair<const HandlerTemplates*, std::unique_ptr<PreparedTemplates>>> prepared_;
-    const PreparedTemplates* current_;  // the templates of the most recent header; null: left alone
+    const PreparedTemplates* current_ = nullptr;  // the templates of the most recent header; null: left alone
     bool endOfProcedure_ = false;
     ModuleScan result_;
 };
 
 }  // namespace
+
+Text ModuleScan::Insertion(const BlockSite& site) const {
+    static const ProcedureHeader noHeader;
+    // An end block takes the values of the most recent header; before any
+    // header they are empty.
+    const ProcedureHeader& values = site.header >= 0 ? headers[static_cast<size_t>(site.header)] : noHeader;
+    const Text block = site.blockTemplate->Expand(values, site.line);
+    Text insertion;
+    insertion.reserve(block.size() + 2 * lineBreak.size());
+    if (site.kind == BlockSite::Kind::Begin) {
+        insertion.append(lineBreak).append(lineBreak).append(block);
+    } else {
+        insertion.append(block).append(lineBreak);
+    }
+    return insertion;
+}
 
 ModuleScan ScanModule(TextView text, const TemplateChoice& templates, const ScanOptions& options) {
     return Scanner(text, templates, options).Run();

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "source_transformation/HandlerTemplate.h"
@@ -48,20 +49,31 @@ struct BlockSite {
     int32_t header = -1;  ///< index into ModuleScan::headers; -1 for an end block before any header
     BlockState state = BlockState::Missing;
     size_t insertAt = 0;  ///< Missing: the text offset where the block goes
-    Text insertion;       ///< Missing: the text inserted there, line breaks included
-    size_t from = 0;      ///< Standing: the text the block occupies, [from, to),
-    size_t to = 0;        ///< its line breaks included
+    /// Missing: the template of the block that goes there (ModuleScan::Insertion).
+    const HandlerTemplate* blockTemplate = nullptr;
+    size_t from = 0;  ///< Standing: the text the block occupies, [from, to),
+    size_t to = 0;    ///< its line breaks included
 };
 
 struct ModuleScan {
     Text lineBreak;                        ///< CR LF or LF, decided from the whole text
     std::vector<ProcedureHeader> headers;  ///< in text order, left-alone ones included
     std::vector<BlockSite> sites;          ///< in text order
+
+    /// The text that goes in at a Missing site, line breaks included: the
+    /// empty line and the begin block after a header's text, or the end
+    /// block and a line break before a flagged line. Made when asked for,
+    /// so that a module's blocks never all stand in memory at once.
+    Text Insertion(const BlockSite& site) const;
+
+    /// The templates the sites refer to, prepared for this text.
+    std::vector<std::shared_ptr<const HandlerTemplate>> templates;
 };
 
 /// Scans `text` line by line. Throws VbError 5, tied to the header's line,
 /// at the first header whose begin template is shorter than the line break
 /// it must lose; a module without headers scans whatever the templates are.
+/// The result refers to `options.module`, which must outlive it.
 ModuleScan ScanModule(vb::TextView text, const TemplateChoice& templates, const ScanOptions& options);
 
 }  // namespace scan

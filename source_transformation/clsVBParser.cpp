@@ -16,7 +16,7 @@ using namespace vb;
 void clsVBParser::AddErrorHandler(const Text& BeginProc, const Text& EndProc) {
     const scan::FixedTemplates templates(scan::HandlerTemplates{BeginProc, EndProc});
     const scan::ModuleScan result = scan::ScanModule(codeInput_, templates, scan::ScanOptions{});
-    codeOutput_ = scan::ApplyEdits(codeInput_, scan::InsertionEdits(result));
+    codeOutput_ = scan::ApplyEdits(codeInput_, result, scan::EditKind::Insertions);
     outputLineBreak_ = result.lineBreak;
     procedureCount_ = 0;
     for (const scan::BlockSite& site : result.sites) {

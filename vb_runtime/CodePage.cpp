@@ -197,6 +197,12 @@ void SetAnsiCodePage(int32_t codePage) {
     CurrentCodePage() = codePage;
 }
 
+bool IsSingleByteCodePage(int32_t codePage) {
+    if (codePage == Windows1252) return true;
+    if (codePage == Utf8CodePage) return false;
+    return CodePageTable::For(codePage).SingleByte();
+}
+
 Text Decode(std::string_view bytes, int32_t codePage, const std::string& context) {
     if (codePage == Windows1252) return Decode1252(bytes);
     if (codePage == Utf8CodePage) return DecodeUtf8Lossless(bytes);

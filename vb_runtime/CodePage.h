@@ -36,6 +36,11 @@ Text Decode(std::string_view bytes, int32_t codePage, const std::string& context
 /// becomes "?", as the system's conversion does. Throws as Decode does.
 std::string Encode(TextView text, int32_t codePage);
 
+/// True when Decode turns every byte into exactly one unit and Encode every
+/// such unit back into its byte (every code page but double-byte ones and
+/// UTF-8), so that text offsets are byte offsets.
+bool IsSingleByteCodePage(int32_t codePage);
+
 inline Text DecodeAnsi(std::string_view bytes, const std::string& context = {}) {
     return Decode(bytes, AnsiCodePage(), context);
 }

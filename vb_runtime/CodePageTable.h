@@ -46,6 +46,9 @@ public:
     /// every byte string b.
     std::string Encode(TextView text) const;
 
+    /// True when every byte stands for one unit: the code page has no lead bytes.
+    bool SingleByte() const { return leadBytes_.none(); }
+
 private:
     void FillSingleBytes(SystemCodePage& system, int32_t codePage);
     void FillPairs(SystemCodePage& system, int32_t codePage);
