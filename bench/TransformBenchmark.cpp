@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "bench/SyntheticProject.h"
+#include "project_model/clsProject.h"
 #include "source_transformation/ModuleScan.h"
 #include "source_transformation/clsVBParser.h"
 #include "commands/DefaultTemplates.h"
@@ -60,6 +61,33 @@ void BM_TransformFile(benchmark::State& state) {
     std::filesystem::remove(path);
 }
 BENCHMARK(BM_TransformFile)->Arg(65000)->Unit(benchmark::kMillisecond);
+
+// The project-file reader on a project file of 10,000 lines: objects of
+// every kind and settings, as the IDE writes them.
+void BM_ParseProject(benchmark::State& state) {
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / "trapwright-bench.vbp";
+    std::string project = "Type=Exe\r\nName=\"Big\"\r\n";
+    static const char* const kinds[] = {"Form=Form", "Module=Mod", "Class=Cls", "UserControl=Ctl"};
+    for (int i = 0; i < 10000; ++i) {
+        if (i % 5 == 4) {
+            project += "Setting" + std::to_string(i) + "=\"value " + std::to_string(i) + "\"\r\n";
+        } else {
+            project += std::string(kinds[i % 4]) + std::to_string(i) + "; Sub\\File" + std::to_string(i) + ".bas\r\n";
+        }
+    }
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    std::fwrite(project.data(), 1, project.size(), out);
+    std::fclose(out);
+    const Text file = vb::FromUtf8(path.string());
+    for (auto _ : state) {
+        clsProject parsed;
+        parsed.ParseProject(file);
+        benchmark::DoNotOptimize(parsed.ObjectCount());
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(project.size()));
+    std::filesystem::remove(path);
+}
+BENCHMARK(BM_ParseProject)->Unit(benchmark::kMillisecond);
 
 // Decoding and encoding a large module once the code page's table exists.
 void BM_DecodeModule(benchmark::State& state) {

@@ -151,6 +151,7 @@ run::RunPlan Execute(const RunInputs& inputs, run::RunRequest request, const Sou
     request.backup = options.backup;
     request.skipHandled = options.skipHandled;
     request.keepOriginals = options.diff;
+    request.writeAhead = !options.dryRun && request.operation != run::Operation::Check;
     request.projectFiles = inputs.projectFiles;
     if (!options.output.empty()) request.output = ArgumentText(options.output);
 

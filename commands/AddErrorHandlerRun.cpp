@@ -36,6 +36,7 @@ RunResult AddErrorHandlers(const clsProject& project, TemplateSource& templates,
     run::RunRequest request;
     request.operation = run::Operation::Add;
     request.backup = options.backup;
+    request.writeAhead = true;
     if (!options.projectFile.empty()) request.projectFiles.push_back(options.projectFile);
     TemplatesPerObject rules(templates);
     run::RunPlan plan = run::MakePlan(run::ProjectSources(project), rules, request, observer);

@@ -1,7 +1,6 @@
 // Module placeholder values.
 #include "commands/ModuleContext.h"
 
-#include "vb_runtime/LineBreak.h"
 #include "vb_runtime/Strings.h"
 
 namespace run {
@@ -18,8 +17,7 @@ bool Take(vb::TextView& line, vb::TextView word) {
 
 }  // namespace
 
-Text VbNameAttribute(vb::TextView text) {
-    const vb::TextView lineBreak = vb::DetectLineBreak(text);
+Text VbNameAttribute(vb::TextView text, vb::TextView lineBreak) {
     size_t from = 0;
     while (from <= text.size()) {
         const size_t end = std::min(text.find(lineBreak, from), text.size());
@@ -33,9 +31,9 @@ Text VbNameAttribute(vb::TextView text) {
     return Text();
 }
 
-scan::ModuleValues ModuleValuesOf(vb::TextView text, const ModuleContext& context) {
+scan::ModuleValues ModuleValuesOf(vb::TextView text, vb::TextView lineBreak, const ModuleContext& context) {
     scan::ModuleValues values;
-    values.moduleName = VbNameAttribute(text);
+    values.moduleName = VbNameAttribute(text, lineBreak);
     if (values.moduleName.empty()) values.moduleName = context.objectName;
     if (values.moduleName.empty()) values.moduleName = context.fileName.substr(0, context.fileName.rfind(u'.'));
     values.fileName = context.fileName;

@@ -17,10 +17,10 @@ struct ModuleContext {
 /// "[ModuleName]" is the module's Attribute VB_Name value; without one, the
 /// object's name in its project; without that, the file name without its
 /// extension.
-scan::ModuleValues ModuleValuesOf(vb::TextView text, const ModuleContext& context);
+scan::ModuleValues ModuleValuesOf(vb::TextView text, vb::TextView lineBreak, const ModuleContext& context);
 
 /// The value of the first line "Attribute VB_Name = "NAME"" (letter case and
 /// blanks ignored), without its quotes; empty when there is none.
-Text VbNameAttribute(vb::TextView text);
+Text VbNameAttribute(vb::TextView text, vb::TextView lineBreak);
 
 }  // namespace run

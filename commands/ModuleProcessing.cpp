@@ -3,7 +3,10 @@
 
 #include "source_transformation/ModuleEdits.h"
 #include "source_transformation/ModuleScan.h"
+#include <cstring>
+
 #include "vb_runtime/CodePage.h"
+#include "vb_runtime/LineBreak.h"
 #include "vb_runtime/Strings.h"
 
 namespace run {
@@ -83,9 +86,11 @@ public:
     void Edit(const scan::TextEdit& edit) {
         const size_t keptBytes = Keep(text_.substr(keptText_, edit.offset - keptText_));
         const size_t removedBytes = EncodedSize(text_.substr(edit.offset, edit.removed));
-        std::string inserted = vb::Encode(edit.inserted, codePage_);
-        outcome_.bytes += inserted;
-        if (keepEdits_) outcome_.edits.push_back(ByteEdit{keptBytes, removedBytes, std::move(inserted)});
+        const size_t insertedAt = outcome_.bytes.size();
+        vb::AppendEncoded(edit.inserted, codePage_, outcome_.bytes);
+        if (keepEdits_) {
+            outcome_.edits.push_back(ByteEdit{keptBytes, removedBytes, outcome_.bytes.substr(insertedAt)});
+        }
         keptText_ = edit.offset + edit.removed;
         keptBytesEnd_ = keptBytes + removedBytes;
     }
@@ -124,11 +129,13 @@ private:
 ModuleOutcome ProcessModule(std::string_view bytes, const ModuleRequest& request) {
     ModuleOutcome outcome;
     const Text text = vb::DecodeAnsi(bytes);
-    outcome.holdsNul = text.find(u'\0') != Text::npos;
+    outcome.holdsNul = std::memchr(bytes.data(), 0, bytes.size()) != nullptr;
+    const vb::TextView lineBreak = vb::DetectLineBreak(bytes);
     scan::ModuleValues module;
-    if (request.context != nullptr) module = ModuleValuesOf(text, *request.context);
-    const scan::ModuleScan result = scan::ScanModule(
-        text, *request.templates, ScanOptionsFor(request, request.context != nullptr ? &module : nullptr));
+    if (request.context != nullptr) module = ModuleValuesOf(text, lineBreak, *request.context);
+    scan::ScanOptions options = ScanOptionsFor(request, request.context != nullptr ? &module : nullptr);
+    options.lineBreak = lineBreak;
+    const scan::ModuleScan result = scan::ScanModule(text, *request.templates, options);
     CountSites(result, request, outcome);
     if (request.operation == Operation::Check) {
         outcome.bytes.assign(bytes);

@@ -1,4 +1,4 @@
-// The apply phase of a run: the atomic writes.
+// The apply phase of a run: the new contents put in place.
 #include "commands/RunApply.h"
 
 #include "vb_runtime/Backup.h"
@@ -8,16 +8,21 @@ namespace run {
 
 namespace {
 
-// Writes one file; one written over itself must still be there, since it
-// was read moments ago.
-void WriteOne(const PlannedFile& file, const RunRequest& request, RunResult& result) {
+// Puts one file's new content in place; one written over itself must still
+// be there, since it was read moments ago.
+void WriteOne(PlannedFile& file, const RunRequest& request, RunResult& result) {
     if (file.target == file.path && !vb::IsOrdinaryFile(file.path)) {
         throw vb::VbError(vb::ErrFileNotFound, vb::DisplayPath(file.path) + ": disappeared after it was read");
     }
     if (request.backup && vb::IsOrdinaryFile(file.target)) {
         result.backups.push_back(vb::WriteBackup(file.target, vb::ReadFileBytes(file.target)));
     }
-    vb::WriteFileBytes(file.target, file.outcome.bytes);
+    if (file.pending) {
+        file.pending->Commit();
+        file.pending.reset();
+    } else {
+        vb::WriteFileBytes(file.target, file.outcome.bytes);
+    }
 }
 
 }  // namespace
@@ -25,7 +30,18 @@ void WriteOne(const PlannedFile& file, const RunRequest& request, RunResult& res
 void ApplyPlan(RunPlan& plan, const RunRequest& request, RunObserver* observer) {
     RunResult& result = plan.result;
     if (!result.Succeeded()) return;
-    for (const PlannedFile& file : plan.files) {
+    // Every new content reaches the disk before the first takes its place.
+    std::vector<vb::PendingWrite*> pending;
+    for (PlannedFile& file : plan.files) {
+        if (file.outcome.changed && file.pending) pending.push_back(file.pending.get());
+    }
+    try {
+        vb::PendingWrite::FlushAll(pending);
+    } catch (const vb::VbError& error) {
+        result.problems.push_back(Problem{plan.files.front().Index, plan.files.front().path, error});
+        return;
+    }
+    for (PlannedFile& file : plan.files) {
         if (!file.outcome.changed) continue;
         try {
             WriteOne(file, request, result);

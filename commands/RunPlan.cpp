@@ -1,10 +1,17 @@
-// The plan phase of a run: every file read, checked and processed in list
-// order, nothing written.
+// The plan phase of a run: every file read, checked and processed, nothing
+// written in place. The files go through three steps: the cheap checks and
+// the rules, on the calling thread in list order; the reading, processing
+// and writing ahead, several files at once; then their results, merged in
+// list order, so that what is reported never depends on which file was
+// quicker.
 #include "commands/RunPlan.h"
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
 #include <filesystem>
 #include <map>
+#include <thread>
 
 #include "commands/FileIdentity.h"
 #include "commands/UnifiedDiff.h"
@@ -23,6 +30,24 @@ vb::VbError NotASourceFile(const Text& path) {
     return vb::VbError(vb::ErrPathFileAccess, vb::DisplayPath(path) + ": a folder or a hidden file, not a source file");
 }
 
+// One entry of the list on its way through the plan.
+struct Entry {
+    const SourceFile* source = nullptr;
+    enum class Kind { Skipped, Refused, LeftAlone, Repeat, Process } kind = Kind::Process;
+    std::filesystem::path identity;
+    FileRules rules;
+    Text target;
+    int earlier = -1;         // Process: the entry before it that names the same file
+    bool namedLater = false;  // Process: a later entry names the same file
+    // What processing found.
+    std::vector<vb::VbError> problems;
+    bool processed = false;
+    std::string original;
+    ModuleOutcome outcome;
+    std::unique_ptr<vb::PendingWrite> pending;
+    std::exception_ptr failure;  // anything but a VbError
+};
+
 class Planner {
 public:
     Planner(const std::vector<SourceFile>& sources, RulesSource& rules, const RunRequest& request,
@@ -32,7 +57,10 @@ public:
     }
 
     RunPlan Run() {
-        for (const SourceFile& source : sources_) Plan(source);
+        entries_.resize(sources_.size());
+        for (size_t i = 0; i < sources_.size(); ++i) Prepare(i);
+        ProcessAll();
+        for (size_t i = 0; i < entries_.size(); ++i) Merge(entries_[i]);
         for (const PlannedFile& file : plan_.files) plan_.result.filesChanged += file.outcome.changed ? 1 : 0;
         return std::move(plan_);
     }
@@ -40,94 +68,112 @@ public:
 private:
     RunResult& Result() { return plan_.result; }
 
-    // Records a problem of a file; the same error twice (a file that can be
-    // neither written nor read) is reported once.
-    void AddProblem(const SourceFile& source, const vb::VbError& error) {
-        std::vector<Problem>& problems = Result().problems;
-        if (!problems.empty()) {
-            const Problem& last = problems.back();
-            if (last.Index == source.Index && last.path == source.path && last.error.Number() == error.Number() &&
-                last.error.Context() == error.Context()) {
-                return;
-            }
+    // The checks that need no reading, and the file's rules.
+    void Prepare(size_t i) {
+        Entry& entry = entries_[i];
+        const SourceFile& source = sources_[i];
+        entry.source = &source;
+        if (!vb::IsOrdinaryFile(source.path)) {
+            entry.kind = source.named ? Entry::Kind::Refused : Entry::Kind::Skipped;
+            if (source.named) entry.problems.push_back(NotASourceFile(source.path));
+            return;
         }
-        problems.push_back(Problem{source.Index, source.path, error});
+        entry.identity = FileIdentity(source.path);
+        if (std::find(projectIdentities_.begin(), projectIdentities_.end(), entry.identity) !=
+            projectIdentities_.end()) {
+            entry.kind = Entry::Kind::Refused;
+            entry.problems.push_back(vb::VbError(
+                vb::ErrPathFileAccess, vb::DisplayPath(source.path) + ": the project lists its own project file"));
+            return;
+        }
+        const auto earlier = firstEntryOf_.find(entry.identity);
+        if (earlier != firstEntryOf_.end() && request_.operation == Operation::Check) {
+            entry.kind = Entry::Kind::Repeat;
+            return;
+        }
+        entry.rules = rules_.For(source);
+        if (entry.rules.leaveAlone) {
+            entry.kind = Entry::Kind::LeftAlone;
+            return;
+        }
+        entry.target = request_.output.empty() ? source.path : request_.output;
+        if (earlier != firstEntryOf_.end()) {
+            entry.earlier = lastEntryOf_[entry.identity];
+            entries_[static_cast<size_t>(entry.earlier)].namedLater = true;
+            sequential_ = true;
+        } else {
+            firstEntryOf_.emplace(entry.identity, static_cast<int>(i));
+        }
+        lastEntryOf_[entry.identity] = static_cast<int>(i);
+    }
+
+    // Processes the entries, several at once unless a file is named twice:
+    // then each entry of it starts from what the one before leaves, in order.
+    void ProcessAll() {
+        std::vector<size_t> work;
+        for (size_t i = 0; i < entries_.size(); ++i) {
+            if (entries_[i].kind == Entry::Kind::Process) work.push_back(i);
+        }
+        unsigned workers = request_.workers != 0 ? request_.workers : std::max(1u, std::thread::hardware_concurrency());
+        workers = static_cast<unsigned>(std::min<size_t>(workers, work.size()));
+        if (sequential_ || workers <= 1) {
+            for (size_t i : work) Process(entries_[i]);
+            return;
+        }
+        std::atomic<size_t> next{0};
+        auto worker = [&] {
+            for (size_t k; (k = next++) < work.size();) Process(entries_[work[k]]);
+        };
+        std::vector<std::thread> threads;
+        for (unsigned t = 1; t < workers; ++t) threads.emplace_back(worker);
+        worker();
+        for (std::thread& thread : threads) thread.join();
     }
 
     // Runs one step of a file; a failure is recorded and the file's other
     // steps still run, so that all its problems are reported.
     template <class Step>
-    bool Attempt(const SourceFile& source, Step&& step) {
+    static bool Attempt(Entry& entry, Step&& step) {
         try {
             step();
             return true;
         } catch (const vb::VbError& error) {
-            AddProblem(source, error);
+            entry.problems.push_back(error);
             return false;
         }
     }
 
-    void Plan(const SourceFile& source) {
-        const int32_t last = static_cast<int32_t>(sources_.size()) - 1;
-        if (!vb::IsOrdinaryFile(source.path)) {
-            if (source.named) {
-                AddProblem(source, NotASourceFile(source.path));
-                return;
-            }
-            // Never write another file's text there: the entry is skipped.
-            Result().skippedFiles.push_back(source.path);
-            if (observer_ != nullptr) observer_->FileSkipped(source.Index, source.path);
-            return;
-        }
-        if (observer_ != nullptr) observer_->FileProcessing(source.Index, last, source.path);
-
-        const std::filesystem::path identity = FileIdentity(source.path);
-        if (std::find(projectIdentities_.begin(), projectIdentities_.end(), identity) != projectIdentities_.end()) {
-            AddProblem(source, vb::VbError(vb::ErrPathFileAccess,
-                                           vb::DisplayPath(source.path) + ": the project lists its own project file"));
-            return;
-        }
-        const auto earlier = plannedByFile_.find(identity);
-        if (earlier != plannedByFile_.end() && request_.operation == Operation::Check) return;
-        PlannedFile* planned = earlier != plannedByFile_.end() ? &plan_.files[earlier->second] : nullptr;
-        const Text target = request_.output.empty() ? source.path : request_.output;
-
-        const FileRules rules = rules_.For(source);
-        if (rules.leaveAlone) {
-            ++Result().filesLeftAlone;
-            return;
-        }
-        const size_t problemsBefore = Result().problems.size();
-        std::string bytes;
-        bool read = true;
-        if (planned != nullptr) {
-            // A file named again starts from what the earlier entry leaves in it.
-            bytes = planned->outcome.bytes;
-        } else {
-            if (Writes(request_.operation)) Attempt(source, [&] { vb::CheckWritable(target); });
-            read = Attempt(source, [&] { bytes = vb::ReadFileBytes(source.path); });
-        }
-        ModuleOutcome outcome;
-        const bool processed = read && Attempt(source, [&] { outcome = Process(rules, bytes); });
-        if (!processed || Result().problems.size() > problemsBefore) return;
-
-        Count(source, outcome);
-        if (planned != nullptr) {
-            Merge(*planned, std::move(outcome));
-        } else {
-            if (outcome.holdsNul) Result().filesWithNul.push_back(source.path);
-            PlannedFile file;
-            file.Index = source.Index;
-            file.path = source.path;
-            file.target = target;
-            if (request_.keepOriginals) file.original = std::move(bytes);
-            file.outcome = std::move(outcome);
-            plannedByFile_.emplace(identity, plan_.files.size());
-            plan_.files.push_back(std::move(file));
+    void Process(Entry& entry) {
+        try {
+            ProcessFile(entry);
+        } catch (...) {
+            entry.failure = std::current_exception();
         }
     }
 
-    ModuleOutcome Process(const FileRules& rules, const std::string& bytes) const {
+    void ProcessFile(Entry& entry) {
+        const SourceFile& source = *entry.source;
+        std::string bytes;
+        bool read = true;
+        if (entry.earlier >= 0) {
+            // A file named again starts from what the earlier entry leaves in it.
+            bytes = entries_[static_cast<size_t>(entry.earlier)].outcome.bytes;
+        } else {
+            if (Writes(request_.operation)) Attempt(entry, [&] { vb::CheckWritable(entry.target); });
+            read = Attempt(entry, [&] { bytes = vb::ReadFileBytes(source.path); });
+        }
+        if (!read || !Attempt(entry, [&] { entry.outcome = ProcessBytes(entry.rules, bytes); })) return;
+        if (!entry.problems.empty()) return;
+        entry.processed = true;
+        if (request_.keepOriginals && entry.earlier < 0) entry.original = std::move(bytes);
+        if (request_.writeAhead && entry.outcome.changed && Writes(request_.operation)) {
+            Attempt(entry, [&] { entry.pending = std::make_unique<vb::PendingWrite>(entry.target, entry.outcome.bytes); });
+            // The bytes are in the pending write; keep them only for an entry that starts from them.
+            if (!entry.namedLater) std::string().swap(entry.outcome.bytes);
+        }
+    }
+
+    ModuleOutcome ProcessBytes(const FileRules& rules, const std::string& bytes) const {
         ModuleRequest module;
         module.operation = request_.operation;
         module.skipHandled = request_.skipHandled;
@@ -136,6 +182,52 @@ private:
         module.optOutComments = rules.optOutComments;
         module.keepEdits = request_.keepOriginals;
         return ProcessModule(bytes, module);
+    }
+
+    // The entry's events, problems, counts and planned file, in list order.
+    void Merge(Entry& entry) {
+        if (entry.failure) std::rethrow_exception(entry.failure);
+        const SourceFile& source = *entry.source;
+        const int32_t last = static_cast<int32_t>(sources_.size()) - 1;
+        if (entry.kind == Entry::Kind::Skipped) {
+            Result().skippedFiles.push_back(source.path);
+            if (observer_ != nullptr) observer_->FileSkipped(source.Index, source.path);
+            return;
+        }
+        if (!(entry.kind == Entry::Kind::Refused && source.named) && observer_ != nullptr) {
+            observer_->FileProcessing(source.Index, last, source.path);
+        }
+        AddProblems(source, entry.problems);
+        if (entry.kind == Entry::Kind::LeftAlone) ++Result().filesLeftAlone;
+        if (entry.kind != Entry::Kind::Process || !entry.processed) return;
+
+        Count(source, entry.outcome);
+        if (entry.earlier >= 0) {
+            Merge(plan_.files[plannedIndex_.at(entry.identity)], entry);
+            return;
+        }
+        if (entry.outcome.holdsNul) Result().filesWithNul.push_back(source.path);
+        PlannedFile file;
+        file.Index = source.Index;
+        file.path = source.path;
+        file.target = entry.target;
+        file.original = std::move(entry.original);
+        file.outcome = std::move(entry.outcome);
+        file.pending = std::move(entry.pending);
+        plannedIndex_[entry.identity] = plan_.files.size();
+        plan_.files.push_back(std::move(file));
+    }
+
+    // Records the problems of a file; the same error twice (a file that can
+    // be neither written nor read) is reported once.
+    void AddProblems(const SourceFile& source, const std::vector<vb::VbError>& problems) {
+        for (size_t k = 0; k < problems.size(); ++k) {
+            const vb::VbError& error = problems[k];
+            if (k > 0 && problems[k - 1].Number() == error.Number() && problems[k - 1].Context() == error.Context()) {
+                continue;
+            }
+            Result().problems.push_back(Problem{source.Index, source.path, error});
+        }
     }
 
     void Count(const SourceFile& source, const ModuleOutcome& outcome) {
@@ -151,11 +243,13 @@ private:
 
     // A later pass over a file: its result replaces the earlier one, and the
     // edits now lead from the original bytes to the last pass's bytes.
-    void Merge(PlannedFile& planned, ModuleOutcome outcome) {
+    void Merge(PlannedFile& planned, Entry& later) {
+        ModuleOutcome outcome = std::move(later.outcome);
         outcome.changed = outcome.changed || planned.outcome.changed;
         outcome.holdsNul = planned.outcome.holdsNul;
         outcome.edits = request_.keepOriginals ? EditBetween(planned.original, outcome.bytes) : std::vector<ByteEdit>{};
         planned.outcome = std::move(outcome);
+        if (later.pending) planned.pending = std::move(later.pending);
     }
 
     const std::vector<SourceFile>& sources_;
@@ -163,7 +257,11 @@ private:
     const RunRequest& request_;
     RunObserver* observer_;
     std::vector<std::filesystem::path> projectIdentities_;
-    std::map<std::filesystem::path, size_t> plannedByFile_;  // file identity -> index into the plan's files
+    std::vector<Entry> entries_;
+    std::map<std::filesystem::path, int> firstEntryOf_;
+    std::map<std::filesystem::path, int> lastEntryOf_;
+    bool sequential_ = false;
+    std::map<std::filesystem::path, size_t> plannedIndex_;  // file identity -> index into the plan's files
     RunPlan plan_;
 };
 

@@ -13,6 +13,7 @@
 #include "commands/ModuleProcessing.h"
 #include "commands/SourceList.h"
 #include "source_transformation/TemplateChoice.h"
+#include "vb_runtime/FileAccess.h"
 #include "vb_runtime/Text.h"
 #include "vb_runtime/VbError.h"
 
@@ -54,6 +55,13 @@ struct RunRequest {
     bool backup = false;
     /// Keep each file's original bytes in the plan, for diffs.
     bool keepOriginals = false;
+    /// Write each changed file's new content beside it during the plan (a
+    /// temporary file nothing else sees), so that the plan holds no file in
+    /// memory; the apply phase flushes them and puts them in place. Without
+    /// it, the plan keeps the new bytes (a dry run).
+    bool writeAhead = false;
+    /// How many files are processed at once; 0: one per processor.
+    unsigned workers = 0;
     /// The project files (and group file) of the run: an entry that names
     /// one is refused, so they are never rewritten as sources.
     std::vector<Text> projectFiles;
@@ -100,8 +108,11 @@ struct PlannedFile {
     Text path;             ///< as that entry names it
     Text target;           ///< where it is written
     std::string original;  ///< its bytes before the run (with RunRequest::keepOriginals)
-    /// The outcome of all its passes; `edits` lead from `original` to `bytes`.
+    /// The outcome of all its passes; `edits` lead from `original` to
+    /// `bytes`. `bytes` is empty when a pending write holds them.
     ModuleOutcome outcome;
+    /// Its new content, written beside it (with RunRequest::writeAhead).
+    std::unique_ptr<vb::PendingWrite> pending;
 };
 
 struct RunPlan {
@@ -109,11 +120,14 @@ struct RunPlan {
     RunResult result;
 };
 
-/// Reads, checks and processes every file of `sources` in list order;
-/// writes nothing. Missing files of a project are skipped; a missing named
-/// file is a problem. A file named again starts from what the earlier entry
-/// leaves in it (a check looks at it once). A file that cannot be written
-/// is still processed, so that all of its problems are reported.
+/// Reads, checks and processes every file of `sources`, as if in list order
+/// (several at once where nothing depends on another; what is reported
+/// comes in list order all the same); writes no file. Missing files of a
+/// project are skipped; a missing named file is a problem. A file named
+/// again starts from what the earlier entry leaves in it (a check looks at
+/// it once). A file that cannot be written is still processed, so that all
+/// of its problems are reported. The rules are asked for on the calling
+/// thread, in list order.
 RunPlan MakePlan(const std::vector<SourceFile>& sources, RulesSource& rules, const RunRequest& request,
                  RunObserver* observer = nullptr);
 

@@ -38,7 +38,12 @@ size_t FindPlaceholder(TextView line, size_t from, bool withModule, size_t& leng
     return best;
 }
 
-bool HoldsBracket(TextView text) { return text.find_first_of(u"[]") != TextView::npos; }
+bool HoldsBracket(TextView text) {
+    for (char16_t c : text) {
+        if (c == u'[' || c == u']') return true;
+    }
+    return false;
+}
 
 bool StartsWithNoCase(TextView text, TextView prefix) {
     return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
@@ -101,21 +106,25 @@ void HandlerTemplate::ThrowIfTooShort(size_t lineIndex) const {
 }
 
 Text HandlerTemplate::Expand(const ProcedureHeader& values, size_t lineIndex) const {
+    Text expanded;
+    AppendExpansion(values, lineIndex, expanded);
+    return expanded;
+}
+
+void HandlerTemplate::AppendExpansion(const ProcedureHeader& values, size_t lineIndex, Text& out) const {
     ThrowIfTooShort(lineIndex);
-    if (!onePass_ || ValuesHoldBrackets(values)) return ExpandStepByStep(values);
+    if (!onePass_ || ValuesHoldBrackets(values)) {
+        out += ExpandStepByStep(values);
+        return;
+    }
     const TextView slots[] = {values.name, values.kind, values.parameters,
                               module_ != nullptr ? TextView(module_->moduleName) : TextView(),
                               module_ != nullptr ? TextView(module_->fileName) : TextView(),
                               module_ != nullptr ? TextView(module_->projectName) : TextView()};
-    size_t size = 0;
-    for (const Piece& piece : pieces_) size += piece.literal.size() + (piece.slot >= 0 ? slots[piece.slot].size() : 0);
-    Text expanded;
-    expanded.reserve(size);
     for (const Piece& piece : pieces_) {
-        expanded += piece.literal;
-        if (piece.slot >= 0) expanded += slots[piece.slot];
+        out += piece.literal;
+        if (piece.slot >= 0) out += slots[piece.slot];
     }
-    return expanded;
 }
 
 bool HandlerTemplate::ValuesHoldBrackets(const ProcedureHeader& values) const {

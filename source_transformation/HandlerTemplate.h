@@ -39,6 +39,8 @@ public:
     /// Throws VbError 5 naming `lineIndex` (1-based in the message) when a
     /// begin template is shorter than the line break it must lose.
     Text Expand(const ProcedureHeader& values, size_t lineIndex) const;
+    /// The same, appended to `out`.
+    void AppendExpansion(const ProcedureHeader& values, size_t lineIndex, Text& out) const;
 
     /// About how long an expansion is: the template with its placeholders
     /// left out, plus room for their values (for reserving output space).

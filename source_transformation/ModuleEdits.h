@@ -11,9 +11,9 @@
 namespace scan {
 
 struct TextEdit {
-    size_t offset = 0;   ///< where the replaced range starts
-    size_t removed = 0;  ///< how many units it holds
-    Text inserted;       ///< what takes its place
+    size_t offset = 0;       ///< where the replaced range starts
+    size_t removed = 0;      ///< how many units it holds
+    vb::TextView inserted;   ///< what takes its place (valid during the visit)
 };
 
 enum class EditKind {
@@ -22,14 +22,18 @@ enum class EditKind {
 };
 
 /// Calls `visit(const TextEdit&)` for each edit of the kind, in text order.
-/// An insertion's text is made just before its visit.
+/// An insertion's text is made just before its visit, in one buffer that
+/// the next insertion reuses.
 template <class Visit>
 void ForEachEdit(const ModuleScan& scan, EditKind kind, Visit&& visit) {
+    Text insertion;
     for (const BlockSite& site : scan.sites) {
         if (kind == EditKind::Insertions && site.state == BlockState::Missing) {
-            visit(TextEdit{site.insertAt, 0, scan.Insertion(site)});
+            insertion.clear();
+            scan.AppendInsertion(site, insertion);
+            visit(TextEdit{site.insertAt, 0, insertion});
         } else if (kind == EditKind::Removals && site.state == BlockState::Standing) {
-            visit(TextEdit{site.from, site.to - site.from, Text()});
+            visit(TextEdit{site.from, site.to - site.from, vb::TextView()});
         }
     }
 }

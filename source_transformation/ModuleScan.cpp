@@ -80,7 +80,7 @@ public:
     Scanner(TextView text, const TemplateChoice& choice, const ScanOptions& options)
         : choice_(choice),
           options_(options),
-          lineBreak_(DetectLineBreak(text)),
+          lineBreak_(options.lineBreak.empty() ? DetectLineBreak(text) : options.lineBreak),
           lines_(text, lineBreak_) {
         current_ = &Prepared(choice.ForModule());
     }
@@ -241,19 +241,23 @@ private:
 }  // namespace
 
 Text ModuleScan::Insertion(const BlockSite& site) const {
+    Text insertion;
+    AppendInsertion(site, insertion);
+    return insertion;
+}
+
+void ModuleScan::AppendInsertion(const BlockSite& site, Text& out) const {
     static const ProcedureHeader noHeader;
     // An end block takes the values of the most recent header; before any
     // header they are empty.
     const ProcedureHeader& values = site.header >= 0 ? headers[static_cast<size_t>(site.header)] : noHeader;
-    const Text block = site.blockTemplate->Expand(values, site.line);
-    Text insertion;
-    insertion.reserve(block.size() + 2 * lineBreak.size());
     if (site.kind == BlockSite::Kind::Begin) {
-        insertion.append(lineBreak).append(lineBreak).append(block);
+        out.append(lineBreak).append(lineBreak);
+        site.blockTemplate->AppendExpansion(values, site.line, out);
     } else {
-        insertion.append(block).append(lineBreak);
+        site.blockTemplate->AppendExpansion(values, site.line, out);
+        out.append(lineBreak);
     }
-    return insertion;
 }
 
 ModuleScan ScanModule(TextView text, const TemplateChoice& templates, const ScanOptions& options) {

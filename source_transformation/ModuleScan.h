@@ -33,6 +33,9 @@ struct ScanOptions {
     const ModuleValues* module = nullptr;
     /// A header directly below a line "' trapwright: skip" is left alone.
     bool optOutComments = false;
+    /// The text's line break when the caller has decided it already (from
+    /// the file's bytes); empty: decided from the text.
+    vb::TextView lineBreak;
 };
 
 enum class BlockState {
@@ -65,6 +68,8 @@ struct ModuleScan {
     /// block and a line break before a flagged line. Made when asked for,
     /// so that a module's blocks never all stand in memory at once.
     Text Insertion(const BlockSite& site) const;
+    /// The same, appended to `out`.
+    void AppendInsertion(const BlockSite& site, Text& out) const;
 
     /// The templates the sites refer to, prepared for this text.
     std::vector<std::shared_ptr<const HandlerTemplate>> templates;

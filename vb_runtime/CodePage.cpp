@@ -209,6 +209,16 @@ Text Decode(std::string_view bytes, int32_t codePage, const std::string& context
     return TableFor(codePage, context).Decode(bytes);
 }
 
+void AppendEncoded(TextView text, int32_t codePage, std::string& out) {
+    if (codePage != Windows1252) {
+        out += Encode(text, codePage);
+        return;
+    }
+    const size_t at = out.size();
+    out.resize(at + text.size());
+    for (size_t i = 0; i < text.size(); ++i) out[at + i] = Encode1252Char(text[i]);
+}
+
 std::string Encode(TextView text, int32_t codePage) {
     if (codePage == Windows1252) return Encode1252(text);
     if (codePage == Utf8CodePage) return EncodeUtf8Lossless(text);

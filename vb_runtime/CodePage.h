@@ -36,6 +36,9 @@ Text Decode(std::string_view bytes, int32_t codePage, const std::string& context
 /// becomes "?", as the system's conversion does. Throws as Decode does.
 std::string Encode(TextView text, int32_t codePage);
 
+/// Encode(text, codePage) appended to `out`.
+void AppendEncoded(TextView text, int32_t codePage, std::string& out);
+
 /// True when Decode turns every byte into exactly one unit and Encode every
 /// such unit back into its byte (every code page but double-byte ones and
 /// UTF-8), so that text offsets are byte offsets.

@@ -8,8 +8,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "vb_runtime/Text.h"
 
@@ -51,6 +53,39 @@ void WriteFileBytes(const Text& path, std::string_view bytes);
 /// Throws the error that WriteFileBytes would throw before writing, without
 /// writing anything: the target (if it exists) and its folder can be written.
 void CheckWritable(const Text& path);
+
+/// WriteFileBytes in two halves, so that a run can write the new content of
+/// every file before any of them takes its target's place: the constructor
+/// writes the bytes to a temporary file in the target's folder (one that no
+/// other program sees, where the system allows), Flush puts them on the
+/// disk, and Commit replaces the target with them in one step. A pending
+/// write that is never committed leaves no trace when it is destroyed.
+class PendingWrite {
+public:
+    /// Checks the target as WriteFileBytes does and writes the temporary
+    /// file, with the target's permissions. Throws VbError (70, 75, 76, 61,
+    /// …) when the target or its folder cannot be written; nothing changes.
+    PendingWrite(const Text& path, std::string_view bytes);
+    ~PendingWrite();
+    PendingWrite(PendingWrite&&) noexcept;
+    PendingWrite& operator=(PendingWrite&&) noexcept;
+    PendingWrite(const PendingWrite&) = delete;
+    PendingWrite& operator=(const PendingWrite&) = delete;
+
+    /// Puts the bytes on the disk. Throws VbError.
+    void Flush();
+    /// Replaces the target with the flushed bytes. Throws VbError; the
+    /// target is then as it was.
+    void Commit();
+
+    /// Flushes all of them; where the system allows with one call per file
+    /// system, which lets the disk write them together.
+    static void FlushAll(const std::vector<PendingWrite*>& writes);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 /// The path as UTF-8, for messages.
 std::string DisplayPath(const Text& path);

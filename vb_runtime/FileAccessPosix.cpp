@@ -1,9 +1,12 @@
 // File access on POSIX systems.
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -73,6 +76,26 @@ std::string BaseNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// How many temporary files may stay open at once: an unnamed one must stay
+// open until it takes its target's place, and a run may have hundreds. The
+// limit is raised as far as the system allows; beyond it, a temporary file
+// is given a hidden name and closed.
+size_t OpenTemporaryFilesAllowed() {
+    static const size_t allowed = [] {
+        struct rlimit limit;
+        if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return size_t{0};
+        if (limit.rlim_cur < limit.rlim_max) {
+            struct rlimit raised = limit;
+            raised.rlim_cur = limit.rlim_max == RLIM_INFINITY ? 65536 : std::min<rlim_t>(limit.rlim_max, 65536);
+            if (setrlimit(RLIMIT_NOFILE, &raised) == 0) limit = raised;
+        }
+        return limit.rlim_cur > 256 ? static_cast<size_t>(limit.rlim_cur - 128) : size_t{0};
+    }();
+    return allowed;
+}
+
+std::atomic<size_t> openTemporaryFiles{0};
+
 // A temporary file next to the target, removed unless it was moved into
 // place. Where the system allows, it has no name until the moment before the
 // rename, so a process killed while writing leaves nothing behind.
@@ -81,17 +104,22 @@ public:
     TemporaryFile(const std::string& folder, const std::string& baseName)
         : prefix_(folder + "/." + baseName + ".trapwright-") {
 #ifdef O_TMPFILE
-        if (access("/proc/self/fd", X_OK) == 0) {
+        static const bool canNameLater = access("/proc/self/fd", X_OK) == 0;
+        if (canNameLater && openTemporaryFiles < OpenTemporaryFilesAllowed()) {
             fd_ = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-            if (fd_ >= 0) return;
+            if (fd_ >= 0) {
+                ++openTemporaryFiles;
+                return;
+            }
         }
 #endif
         path_ = prefix_ + "XXXXXX";
         fd_ = mkstemp(path_.data());
         named_ = fd_ >= 0;
+        if (fd_ >= 0) ++openTemporaryFiles;
     }
     ~TemporaryFile() {
-        if (fd_ >= 0) close(fd_);
+        CloseFile();
         if (named_ && !committed_) unlink(path_.c_str());
     }
     TemporaryFile(const TemporaryFile&) = delete;
@@ -99,22 +127,54 @@ public:
 
     int fd() const { return fd_; }
 
+    /// Gives the file a name and closes it, when too many are open; false with errno set.
+    bool Park() {
+        if (fd_ < 0 || openTemporaryFiles < OpenTemporaryFilesAllowed()) return true;
+        if (!named_ && !GiveName()) return false;
+        return CloseFile() == 0;
+    }
+
+    /// Flushes the file's data to the disk; false with errno set.
+    bool Sync() {
+        if (fd_ >= 0) return fdatasync(fd_) == 0;
+        const int fd = open(path_.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0) return false;
+        const bool synced = fdatasync(fd) == 0;
+        const int error = errno;
+        close(fd);
+        errno = error;
+        return synced;
+    }
+
+    /// The device the file lives on.
+    dev_t Device() const {
+        struct stat st;
+        if (fd_ >= 0 ? fstat(fd_, &st) == 0 : stat(path_.c_str(), &st) == 0) return st.st_dev;
+        return 0;
+    }
+
     /// Closes the file and renames it to `target`; returns false with errno set.
     bool MoveTo(const std::string& target) {
         if (!named_ && !GiveName()) return false;
-        const int closed = close(fd_);
-        fd_ = -1;
-        if (closed != 0 || rename(path_.c_str(), target.c_str()) != 0) return false;
+        if (CloseFile() != 0 || rename(path_.c_str(), target.c_str()) != 0) return false;
         committed_ = true;
         return true;
     }
 
 private:
+    int CloseFile() {
+        if (fd_ < 0) return 0;
+        const int closed = close(fd_);
+        fd_ = -1;
+        --openTemporaryFiles;
+        return closed;
+    }
+
     // Links the unnamed file into the folder under a fresh hidden name.
     bool GiveName() {
         const std::string self = "/proc/self/fd/" + std::to_string(fd_);
         for (int attempt = 0; attempt < 100; ++attempt) {
-            path_ = prefix_ + std::to_string(getpid()) + "-" + std::to_string(attempt);
+            path_ = prefix_ + std::to_string(getpid()) + "-" + std::to_string(counter_++);
             if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path_.c_str(), AT_SYMLINK_FOLLOW) == 0) {
                 named_ = true;
                 return true;
@@ -124,6 +184,7 @@ private:
         return false;
     }
 
+    static inline std::atomic<unsigned> counter_{0};
     std::string prefix_;
     std::string path_;
     int fd_ = -1;
@@ -244,18 +305,21 @@ std::string ReadFileBytes(const Text& path) {
     struct stat st;
     if (fstat(fd, &st) != 0) ThrowErrno(errno, path);
     if (S_ISDIR(st.st_mode)) throw VbError(ErrPathFileAccess, DisplayPath(path));
-    std::string bytes;
-    bytes.reserve(static_cast<size_t>(st.st_size));
-    char buffer[1 << 16];
+    // Read straight into the result; a file that grows meanwhile is read to
+    // its end all the same.
+    std::string bytes(static_cast<size_t>(st.st_size) + 1, '\0');
+    size_t done = 0;
     for (;;) {
-        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (done == bytes.size()) bytes.resize(bytes.size() * 2);
+        const ssize_t got = read(fd, bytes.data() + done, bytes.size() - done);
         if (got < 0) {
             if (errno == EINTR) continue;
             ThrowErrno(errno, path);
         }
         if (got == 0) break;
-        bytes.append(buffer, static_cast<size_t>(got));
+        done += static_cast<size_t>(got);
     }
+    bytes.resize(done);
     return bytes;
 }
 
@@ -265,13 +329,23 @@ void CheckWritable(const Text& path) {
     CheckTarget(WriteTarget(path), path, st, exists);
 }
 
-void WriteFileBytes(const Text& path, std::string_view bytes) {
+struct PendingWrite::State {
+    State(const Text& path, const std::string& target)
+        : path(path), target(target), temporary(FolderOf(target), BaseNameOf(target)) {}
+    Text path;
+    std::string target;
+    TemporaryFile temporary;
+    bool flushed = false;
+};
+
+PendingWrite::PendingWrite(const Text& path, std::string_view bytes) {
     const std::string target = WriteTarget(path);
     struct stat st;
     bool exists = false;
     CheckTarget(target, path, st, exists);
 
-    TemporaryFile temporary(FolderOf(target), BaseNameOf(target));
+    state_ = std::make_unique<State>(path, target);
+    TemporaryFile& temporary = state_->temporary;
     if (temporary.fd() < 0) ThrowErrno(errno, path);
     WriteAll(temporary.fd(), bytes, path);
     const mode_t mode = exists ? (st.st_mode & 07777) : CreationMode();
@@ -280,10 +354,55 @@ void WriteFileBytes(const Text& path, std::string_view bytes) {
         // Keep the owner when the superuser rewrites another user's file.
         [[maybe_unused]] const int ignored = fchown(temporary.fd(), st.st_uid, st.st_gid);
     }
-    if (fsync(temporary.fd()) != 0) ThrowErrno(errno, path);
+#ifdef SYNC_FILE_RANGE_WRITE
+    // Start writing the data out now, while the run goes on with other
+    // files; the flush before the rename then has little left to wait for.
+    sync_file_range(temporary.fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+    if (!temporary.Park()) ThrowErrno(errno, path);
+}
+
+PendingWrite::~PendingWrite() = default;
+PendingWrite::PendingWrite(PendingWrite&&) noexcept = default;
+PendingWrite& PendingWrite::operator=(PendingWrite&&) noexcept = default;
+
+void PendingWrite::Flush() {
+    if (state_->flushed) return;
+    if (!state_->temporary.Sync()) ThrowErrno(errno, state_->path);
+    state_->flushed = true;
+}
+
+void PendingWrite::Commit() {
+    // The target is checked again: it may have turned read-only since.
+    struct stat st;
+    bool exists = false;
+    CheckTarget(state_->target, state_->path, st, exists);
     // The data was flushed before the rename, so after a crash the target is
     // either its old or its new content, whichever the folder records.
-    if (!temporary.MoveTo(target)) ThrowErrno(errno, path);
+    Flush();
+    if (!state_->temporary.MoveTo(state_->target)) ThrowErrno(errno, state_->path);
 }
+
+void PendingWrite::FlushAll(const std::vector<PendingWrite*>& writes) {
+#ifdef __linux__
+    // One flush per file system writes everything out together; the flush
+    // of each file afterwards finds nothing left to write, but still reports
+    // a write that failed.
+    std::vector<dev_t> devices;
+    for (PendingWrite* write : writes) {
+        const dev_t device = write->state_->temporary.Device();
+        if (std::find(devices.begin(), devices.end(), device) != devices.end()) continue;
+        devices.push_back(device);
+        const int folder = open(FolderOf(write->state_->target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (folder >= 0) {
+            syncfs(folder);
+            close(folder);
+        }
+    }
+#endif
+    for (PendingWrite* write : writes) write->Flush();
+}
+
+void WriteFileBytes(const Text& path, std::string_view bytes) { PendingWrite(path, bytes).Commit(); }
 
 }  // namespace vb

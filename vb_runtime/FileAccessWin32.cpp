@@ -125,45 +125,82 @@ void CheckWritable(const Text& path) {
     CheckTarget(WriteTarget(path), path, attributes);
 }
 
-void WriteFileBytes(const Text& path, std::string_view bytes) {
-    const std::wstring target = WriteTarget(path);
-    DWORD attributes = 0;
-    CheckTarget(target, path, attributes);
+struct PendingWrite::State {
+    Text path;
+    std::wstring target;
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;  // the target's, if it exists
+    std::wstring temporary;
+    HANDLE file = INVALID_HANDLE_VALUE;  // open until flushed
+    bool moved = false;
+
+    ~State() {
+        CloseFile();
+        if (!moved && !temporary.empty()) DeleteFileW(temporary.c_str());
+    }
+    bool CloseFile() {
+        if (file == INVALID_HANDLE_VALUE) return true;
+        const bool closed = CloseHandle(file) != 0;
+        file = INVALID_HANDLE_VALUE;
+        return closed;
+    }
+};
+
+PendingWrite::PendingWrite(const Text& path, std::string_view bytes) : state_(std::make_unique<State>()) {
+    State& state = *state_;
+    state.path = path;
+    state.target = WriteTarget(path);
+    CheckTarget(state.target, path, state.attributes);
 
     wchar_t temporary[MAX_PATH + 1];
-    if (GetTempFileNameW(FolderOf(target).c_str(), L"~tw", 0, temporary) == 0) ThrowLastError(path);
-    bool moved = false;
-    struct Remover {
-        const wchar_t* path;
-        const bool& moved;
-        ~Remover() {
-            if (!moved) DeleteFileW(path);
-        }
-    } remover{temporary, moved};
-    {
-        Handle file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.Valid()) ThrowLastError(path);
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
-            DWORD written = 0;
-            if (!WriteFile(file.Get(), bytes.data() + done, chunk, &written, nullptr)) ThrowLastError(path);
-            done += written;
-        }
-        if (!FlushFileBuffers(file.Get())) ThrowLastError(path);
+    if (GetTempFileNameW(FolderOf(state.target).c_str(), L"~tw", 0, temporary) == 0) ThrowLastError(path);
+    state.temporary = temporary;
+    state.file = CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (state.file == INVALID_HANDLE_VALUE) ThrowLastError(path);
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(state.file, bytes.data() + done, chunk, &written, nullptr)) ThrowLastError(path);
+        done += written;
     }
-    if (attributes != INVALID_FILE_ATTRIBUTES) {
+}
+
+PendingWrite::~PendingWrite() = default;
+PendingWrite::PendingWrite(PendingWrite&&) noexcept = default;
+PendingWrite& PendingWrite::operator=(PendingWrite&&) noexcept = default;
+
+void PendingWrite::Flush() {
+    State& state = *state_;
+    if (state.file == INVALID_HANDLE_VALUE) return;
+    if (!FlushFileBuffers(state.file)) ThrowLastError(state.path);
+    if (!state.CloseFile()) ThrowLastError(state.path);
+}
+
+void PendingWrite::Commit() {
+    State& state = *state_;
+    // The target is checked again: it may have turned read-only since.
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    CheckTarget(state.target, state.path, attributes);
+    Flush();
+    if (state.attributes != INVALID_FILE_ATTRIBUTES) {
         // ReplaceFileW keeps the target's attributes, security and streams.
-        if (ReplaceFileW(target.c_str(), temporary, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
-            moved = true;
+        if (ReplaceFileW(state.target.c_str(), state.temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                         nullptr, nullptr)) {
+            state.moved = true;
             return;
         }
     }
-    if (!MoveFileExW(temporary, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        ThrowLastError(path);
+    if (!MoveFileExW(state.temporary.c_str(), state.target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ThrowLastError(state.path);
     }
-    moved = true;
-    if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(target.c_str(), attributes);
+    state.moved = true;
+    if (state.attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(state.target.c_str(), state.attributes);
 }
+
+void PendingWrite::FlushAll(const std::vector<PendingWrite*>& writes) {
+    for (PendingWrite* write : writes) write->Flush();
+}
+
+void WriteFileBytes(const Text& path, std::string_view bytes) { PendingWrite(path, bytes).Commit(); }
 
 }  // namespace vb

@@ -1,6 +1,8 @@
 // Line-break detection and conversion.
 #include "vb_runtime/LineBreak.h"
 
+#include <cstring>
+
 #include "vb_runtime/Strings.h"
 
 #if defined(__SSE2__)
@@ -30,6 +32,17 @@ TextView DetectLineBreak(TextView text) {
 #endif
     for (; i < text.size(); ++i) {
         if (text[i] == u'\n') count(i);
+    }
+    const size_t loneLf = lf - crLf;
+    return loneLf > crLf ? Lf : CrLf;
+}
+
+TextView DetectLineBreak(std::string_view bytes) {
+    size_t crLf = 0;
+    size_t lf = 0;
+    for (const char* at = bytes.data(); (at = static_cast<const char*>(std::memchr(at, '\n', bytes.data() + bytes.size() - at))) != nullptr; ++at) {
+        ++lf;
+        if (at > bytes.data() && at[-1] == '\r') ++crLf;
     }
     const size_t loneLf = lf - crLf;
     return loneLf > crLf ? Lf : CrLf;

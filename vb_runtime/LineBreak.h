@@ -4,6 +4,8 @@
 // for everything inserted and for the line break that saving appends.
 #pragma once
 
+#include <string_view>
+
 #include "vb_runtime/Text.h"
 
 namespace vb {
@@ -13,6 +15,11 @@ inline constexpr TextView Lf = u"\n";
 /// CR LF, unless the text's lone LFs (not preceded by CR) outnumber its CR LF
 /// pairs; then LF. An empty text, or one without any LF, is CR LF.
 TextView DetectLineBreak(TextView text);
+
+/// The same decision made on the bytes of a file, before decoding: LF and CR
+/// are the bytes 0x0A and 0x0D in every code page the system reads (no
+/// double-byte character and no UTF-8 sequence holds them).
+TextView DetectLineBreak(std::string_view bytes);
 
 /// A template for a text whose line break is `lineBreak`: for LF, every
 /// CR LF of the template becomes LF; for CR LF, the template unchanged.

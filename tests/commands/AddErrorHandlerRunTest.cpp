@@ -2,6 +2,7 @@
 // any file has a problem, files named twice, and an empty project.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -11,6 +12,8 @@
 #include "project_model/clsProject.h"
 #include "source_transformation/clsVBParser.h"
 #include "commands/AddErrorHandlerRun.h"
+#include "commands/RunPlan.h"
+#include "commands/SourceList.h"
 #include "vb_runtime/CodePage.h"
 #include "vb_runtime/VbError.h"
 
@@ -311,4 +314,51 @@ TEST(AddErrorHandlers, LfCheckoutKeepsLfLineBreaks) {
     ASSERT_TRUE(result.Succeeded());
     EXPECT_EQ(ReadBytes(dir / "m.bas"), "Attribute VB_Name = \"m\"\nSub Main()\n\n<Sub |Main|>\n  x = 1\nEnd Sub\n\n");
     EXPECT_EQ(ReadBytes(dir / "c.cls"), "Sub C()\r\n\r\n<Sub |C|>\r\nEnd Sub\r\n\r\n");
+}
+
+TEST(AddErrorHandlers, FilesProcessedAtOnceReportInListOrder) {
+    // The same project planned with one worker and with several: the same
+    // events, problems and bytes, in list order.
+    std::vector<std::vector<std::string>> events;
+    std::vector<std::map<std::string, std::string>> results;
+    for (unsigned workers : {1u, 4u}) {
+        ScratchDir dir;
+        std::vector<std::string> lines;
+        for (int i = 0; i < 24; ++i) {
+            const std::string name = "m" + std::to_string(i) + ".bas";
+            if (i % 7 != 3) WriteBytes(dir / name, "Sub S" + std::to_string(i) + "(a)\r\n' " + std::string((24 - i) * 4000, 'x'));
+            if (i % 5 == 4) fs::permissions(dir / name, fs::perms::owner_read);
+            lines.push_back("Module=M" + std::to_string(i) + "; " + name);
+        }
+        const clsProject project = Project(dir, lines);
+        RecordingObserver observer;
+        run::RunRequest request;
+        request.writeAhead = true;
+        request.workers = workers;
+        CountingTemplates templates;
+        class Rules : public run::RulesSource {
+        public:
+            run::FileRules For(const run::SourceFile&) override {
+                run::FileRules rules;
+                rules.templates = std::make_shared<scan::FixedTemplates>(scan::HandlerTemplates{kProbeBegin, u""});
+                return rules;
+            }
+        } rules;
+        const run::RunPlan plan = run::MakePlan(run::ProjectSources(project), rules, request, &observer);
+        for (const run::Problem& problem : plan.result.problems) {
+            observer.events.push_back("problem " + std::to_string(problem.Index) + " " +
+                                      std::to_string(problem.error.Number()));
+        }
+        for (std::string& event : observer.events) {
+            const size_t at = event.find(dir.path().string());
+            if (at != std::string::npos) event.erase(at, dir.path().string().size());
+        }
+        events.push_back(observer.events);
+        results.push_back(Snapshot(dir.path()));
+    }
+    EXPECT_EQ(events[0], events[1]);
+    EXPECT_EQ(results[0], results[1]);
+    EXPECT_EQ(std::count_if(events[0].begin(), events[0].end(),
+                            [](const std::string& e) { return e.rfind("problem", 0) == 0; }),
+              4);
 }

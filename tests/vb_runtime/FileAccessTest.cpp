@@ -123,3 +123,37 @@ TEST(WriteFileBytes, RefusesBeforeWritingAnything) {
     EXPECT_EQ(EntryCount(dir.path()), 2u);
     EXPECT_NO_THROW(vb::CheckWritable(PathText(dir / "fresh.bas")));
 }
+
+TEST(PendingWrite, NothingIsVisibleUntilCommittedAndNothingIsLeftWhenAbandoned) {
+    ScratchDir dir;
+    WriteBytes(dir / "a.bas", "old a");
+    WriteBytes(dir / "b.bas", "old b");
+    fs::permissions(dir / "b.bas", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    {
+        std::vector<vb::PendingWrite> writes;
+        writes.emplace_back(PathText(dir / "a.bas"), "new a");
+        writes.emplace_back(PathText(dir / "b.bas"), "new b");
+        writes.emplace_back(PathText(dir / "c.bas"), "new c");
+        EXPECT_EQ(ReadBytes(dir / "a.bas"), "old a");
+        EXPECT_EQ(EntryCount(dir.path()), 2u) << "the new contents have no names yet";
+        vb::PendingWrite::FlushAll({&writes[0], &writes[1]});
+        writes[1].Commit();
+        EXPECT_EQ(ReadBytes(dir / "b.bas"), "new b");
+        EXPECT_EQ(fs::status(dir / "b.bas").permissions(),
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    }
+    EXPECT_EQ(ReadBytes(dir / "a.bas"), "old a") << "an abandoned write changes nothing";
+    EXPECT_FALSE(fs::exists(dir / "c.bas"));
+    EXPECT_EQ(EntryCount(dir.path()), 2u) << "and leaves no temporary file";
+
+    // A target that turned read-only after the write was prepared is refused.
+    vb::PendingWrite late(PathText(dir / "a.bas"), "late");
+    fs::permissions(dir / "a.bas", fs::perms::owner_read);
+    try {
+        late.Commit();
+        ADD_FAILURE() << "no error";
+    } catch (const vb::VbError& error) {
+        EXPECT_EQ(error.Number(), vb::ErrPermissionDenied);
+    }
+    EXPECT_EQ(ReadBytes(dir / "a.bas"), "old a");
+}
