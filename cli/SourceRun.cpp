@@ -1,21 +1,20 @@
 // The shared part of the commands that process source files.
 #include "cli/SourceRun.h"
 
+#include <filesystem>
 #include <iostream>
+#include <set>
 
 #include "cli/CommandSupport.h"
 #include "cli/ProjectInput.h"
-#include <filesystem>
-#include <set>
-
 #include "commands/FileIdentity.h"
 #include "commands/PolicyRules.h"
 #include "commands/RunApply.h"
 #include "commands/UnifiedDiff.h"
 #include "project_model/ProjectGroup.h"
 #include "project_model/clsProject.h"
-#include "vb_runtime/FileAccess.h"
 #include "vb_runtime/CodePage.h"
+#include "vb_runtime/FileAccess.h"
 #include "vb_runtime/Strings.h"
 
 namespace cli {

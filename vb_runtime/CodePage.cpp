@@ -12,6 +12,9 @@
 #ifdef _WIN32
 #include <windows.h>
 #endif
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace vb {
 
@@ -43,7 +46,24 @@ int32_t& CurrentCodePage() {
 
 Text Decode1252(std::string_view bytes) {
     Text text(bytes.size(), u'\0');
-    for (size_t i = 0; i < bytes.size(); ++i) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen ASCII bytes at a time: each is its own unit.
+    for (; i + 16 <= bytes.size(); i += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i));
+        if (_mm_movemask_epi8(chunk) != 0) {
+            for (size_t k = i; k < i + 16; ++k) {
+                const auto b = static_cast<unsigned char>(bytes[k]);
+                text[k] = (b >= 0x80 && b <= 0x9F) ? k1252High[b - 0x80] : char16_t(b);
+            }
+            continue;
+        }
+        const __m128i zero = _mm_setzero_si128();
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(text.data() + i), _mm_unpacklo_epi8(chunk, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(text.data() + i + 8), _mm_unpackhi_epi8(chunk, zero));
+    }
+#endif
+    for (; i < bytes.size(); ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
         text[i] = (b >= 0x80 && b <= 0x9F) ? k1252High[b - 0x80] : char16_t(b);
     }
@@ -58,9 +78,27 @@ char Encode1252Char(char16_t c) {
     return '?';
 }
 
+// Encodes into `out`, which has room for text.size() bytes.
+void Encode1252Into(TextView text, char* out) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    // Eight ASCII units at a time: each is its own byte.
+    for (; i + 8 <= text.size(); i += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+        const __m128i high = _mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xFF80)));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) != 0xFFFF) {
+            for (size_t k = i; k < i + 8; ++k) out[k] = Encode1252Char(text[k]);
+            continue;
+        }
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(units, units));
+    }
+#endif
+    for (; i < text.size(); ++i) out[i] = Encode1252Char(text[i]);
+}
+
 std::string Encode1252(TextView text) {
     std::string bytes(text.size(), '\0');
-    for (size_t i = 0; i < text.size(); ++i) bytes[i] = Encode1252Char(text[i]);
+    Encode1252Into(text, bytes.data());
     return bytes;
 }
 
@@ -216,7 +254,7 @@ void AppendEncoded(TextView text, int32_t codePage, std::string& out) {
     }
     const size_t at = out.size();
     out.resize(at + text.size());
-    for (size_t i = 0; i < text.size(); ++i) out[at + i] = Encode1252Char(text[i]);
+    Encode1252Into(text, out.data() + at);
 }
 
 std::string Encode(TextView text, int32_t codePage) {

@@ -63,6 +63,9 @@ TEST(Windows1252, EveryByteValueRoundTrips) {
 
 TEST(Windows1252, CharactersOutsideTheCodePageBecomeQuestionMarks) {
     EXPECT_EQ(Encode(u"a\u3042\u20ACb", 1252), "a?\x80" "b");
+    // Long enough for the eight-at-a-time path, with units above U+7FFF in it.
+    EXPECT_EQ(Encode(u"abcdefg\u8000ABCDEFGH\uFFFFxyz\u00E9\u20AC\u0081", 1252),
+              "abcdefg?ABCDEFGH?xyz\xE9\x80\x81");
 }
 
 TEST(LosslessCodePages, EveryByteValueRoundTripsInSingleByteCodePages) {
