@@ -64,8 +64,8 @@ bool HasEdits(const scan::ModuleScan& result, scan::EditKind kind) {
 
 // Encodes the edited text piece by piece. The kept pieces encode back to
 // exactly the original bytes (every code page is lossless), so in a
-// single-byte code page they are copied from the original bytes, and the
-// edits' byte offsets follow from their lengths.
+// single-byte code page they are copied from the original bytes, where a
+// unit's offset is its byte's offset, and the text is not needed at all.
 class EditedEncoder {
 public:
     EditedEncoder(std::string_view bytes, vb::TextView text, const scan::ModuleScan& scan, ModuleOutcome& outcome,
@@ -76,16 +76,17 @@ public:
           keepEdits_(keepEdits),
           codePage_(vb::AnsiCodePage()),
           singleByte_(vb::IsSingleByteCodePage(codePage_)) {
+        const size_t bytesPerUnit = singleByte_ ? 1 : 2;
         size_t size = bytes.size() + scan.lineBreak.size();
         for (const scan::BlockSite& site : scan.sites) {
-            if (site.state == scan::BlockState::Missing) size += 2 * site.blockTemplate->SizeEstimate();
+            if (site.state == scan::BlockState::Missing) size += bytesPerUnit * site.blockTemplate->SizeEstimate();
         }
         outcome_.bytes.reserve(size);
     }
 
     void Edit(const scan::TextEdit& edit) {
-        const size_t keptBytes = Keep(text_.substr(keptText_, edit.offset - keptText_));
-        const size_t removedBytes = EncodedSize(text_.substr(edit.offset, edit.removed));
+        const size_t keptBytes = Keep(keptText_, edit.offset);
+        const size_t removedBytes = EncodedSize(edit.offset, edit.offset + edit.removed);
         const size_t insertedAt = outcome_.bytes.size();
         vb::AppendEncoded(edit.inserted, codePage_, outcome_.bytes);
         if (keepEdits_) {
@@ -95,23 +96,23 @@ public:
         keptBytesEnd_ = keptBytes + removedBytes;
     }
 
-    void Finish() { Keep(text_.substr(keptText_)); }
+    void Finish(size_t textSize) { Keep(keptText_, textSize); }
 
 private:
-    // Appends a kept piece; returns the byte offset just after it.
-    size_t Keep(vb::TextView piece) {
+    // Appends the kept text [from, to); returns the byte offset just after it.
+    size_t Keep(size_t from, size_t to) {
         if (singleByte_) {
-            outcome_.bytes.append(bytes_.substr(keptBytesEnd_, piece.size()));
-            keptBytesEnd_ += piece.size();
+            outcome_.bytes.append(bytes_.substr(keptBytesEnd_, to - from));
+            keptBytesEnd_ += to - from;
         } else {
-            const std::string encoded = vb::Encode(piece, codePage_);
-            outcome_.bytes += encoded;
-            keptBytesEnd_ += encoded.size();
+            const size_t before = outcome_.bytes.size();
+            vb::AppendEncoded(text_.substr(from, to - from), codePage_, outcome_.bytes);
+            keptBytesEnd_ += outcome_.bytes.size() - before;
         }
         return keptBytesEnd_;
     }
-    size_t EncodedSize(vb::TextView piece) const {
-        return singleByte_ ? piece.size() : vb::Encode(piece, codePage_).size();
+    size_t EncodedSize(size_t from, size_t to) const {
+        return singleByte_ ? to - from : vb::Encode(text_.substr(from, to - from), codePage_).size();
     }
 
     std::string_view bytes_;
@@ -128,7 +129,7 @@ private:
 
 ModuleOutcome ProcessModule(std::string_view bytes, const ModuleRequest& request) {
     ModuleOutcome outcome;
-    const Text text = vb::DecodeAnsi(bytes);
+    Text text = vb::DecodeAnsi(bytes);
     outcome.holdsNul = std::memchr(bytes.data(), 0, bytes.size()) != nullptr;
     const vb::TextView lineBreak = vb::DetectLineBreak(bytes);
     scan::ModuleValues module;
@@ -137,10 +138,7 @@ ModuleOutcome ProcessModule(std::string_view bytes, const ModuleRequest& request
     options.lineBreak = lineBreak;
     const scan::ModuleScan result = scan::ScanModule(text, *request.templates, options);
     CountSites(result, request, outcome);
-    if (request.operation == Operation::Check) {
-        outcome.bytes.assign(bytes);
-        return outcome;
-    }
+    if (request.operation == Operation::Check) return outcome;
     const scan::EditKind kind =
         request.operation == Operation::Add ? scan::EditKind::Insertions : scan::EditKind::Removals;
     // Saving after a plain add appends one line break, as it always has.
@@ -150,10 +148,14 @@ ModuleOutcome ProcessModule(std::string_view bytes, const ModuleRequest& request
         outcome.bytes.assign(bytes);
         return outcome;
     }
+    // In a single-byte code page the output is made from the bytes alone:
+    // the text can go before the output grows.
+    const size_t textSize = text.size();
+    if (vb::IsSingleByteCodePage(vb::AnsiCodePage())) Text().swap(text);
     EditedEncoder encoder(bytes, text, result, outcome, request.keepEdits);
     scan::ForEachEdit(result, kind, [&](const scan::TextEdit& edit) { encoder.Edit(edit); });
-    if (plainAdd) encoder.Edit(scan::TextEdit{text.size(), 0, result.lineBreak});
-    encoder.Finish();
+    if (plainAdd) encoder.Edit(scan::TextEdit{textSize, 0, result.lineBreak});
+    encoder.Finish(textSize);
     return outcome;
 }
 

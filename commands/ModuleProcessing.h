@@ -59,7 +59,7 @@ struct LineNote {
 };
 
 struct ModuleOutcome {
-    std::string bytes;             ///< the module's bytes after the operation
+    std::string bytes;             ///< the module's bytes after the operation (none for a check)
     bool changed = false;          ///< whether the file is to be written
     std::vector<ByteEdit> edits;   ///< how `bytes` differ from the input, in text order (with keepEdits)
     bool holdsNul = false;         ///< the text holds NUL bytes (probably not a source)

@@ -168,9 +168,11 @@ private:
         if (request_.keepOriginals && entry.earlier < 0) entry.original = std::move(bytes);
         if (request_.writeAhead && entry.outcome.changed && Writes(request_.operation)) {
             Attempt(entry, [&] { entry.pending = std::make_unique<vb::PendingWrite>(entry.target, entry.outcome.bytes); });
-            // The bytes are in the pending write; keep them only for an entry that starts from them.
-            if (!entry.namedLater) std::string().swap(entry.outcome.bytes);
         }
+        // The new bytes are in the pending write, or the file stays as it is:
+        // keep them only for an entry that starts from them.
+        const bool keepBytes = entry.namedLater || (!request_.writeAhead && entry.outcome.changed);
+        if (!keepBytes) std::string().swap(entry.outcome.bytes);
     }
 
     ModuleOutcome ProcessBytes(const FileRules& rules, const std::string& bytes) const {

@@ -44,28 +44,32 @@ int32_t& CurrentCodePage() {
     return codePage;
 }
 
+char16_t Decode1252Byte(unsigned char b) { return (b >= 0x80 && b <= 0x9F) ? k1252High[b - 0x80] : char16_t(b); }
+
+// Decodes in chunks through a small buffer and appends them, so that the
+// result is written once rather than first filled with zeros.
 Text Decode1252(std::string_view bytes) {
-    Text text(bytes.size(), u'\0');
-    size_t i = 0;
+    Text text;
+    text.reserve(bytes.size());
+    char16_t chunk[512];
+    for (size_t from = 0; from < bytes.size(); from += std::size(chunk)) {
+        const std::string_view piece = bytes.substr(from, std::size(chunk));
+        size_t i = 0;
 #if defined(__SSE2__)
-    // Sixteen ASCII bytes at a time: each is its own unit.
-    for (; i + 16 <= bytes.size(); i += 16) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i));
-        if (_mm_movemask_epi8(chunk) != 0) {
-            for (size_t k = i; k < i + 16; ++k) {
-                const auto b = static_cast<unsigned char>(bytes[k]);
-                text[k] = (b >= 0x80 && b <= 0x9F) ? k1252High[b - 0x80] : char16_t(b);
-            }
-            continue;
-        }
+        // Sixteen ASCII bytes at a time: each is its own unit.
         const __m128i zero = _mm_setzero_si128();
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(text.data() + i), _mm_unpacklo_epi8(chunk, zero));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(text.data() + i + 8), _mm_unpackhi_epi8(chunk, zero));
-    }
+        for (; i + 16 <= piece.size(); i += 16) {
+            const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(piece.data() + i));
+            if (_mm_movemask_epi8(sixteen) != 0) {
+                for (size_t k = i; k < i + 16; ++k) chunk[k] = Decode1252Byte(static_cast<unsigned char>(piece[k]));
+                continue;
+            }
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(chunk + i), _mm_unpacklo_epi8(sixteen, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(chunk + i + 8), _mm_unpackhi_epi8(sixteen, zero));
+        }
 #endif
-    for (; i < bytes.size(); ++i) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        text[i] = (b >= 0x80 && b <= 0x9F) ? k1252High[b - 0x80] : char16_t(b);
+        for (; i < piece.size(); ++i) chunk[i] = Decode1252Byte(static_cast<unsigned char>(piece[i]));
+        text.append(chunk, piece.size());
     }
     return text;
 }
