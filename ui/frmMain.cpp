@@ -114,33 +114,36 @@ std::wstring ProblemText(const addrun::Problem& problem) {
 }
 
 // A message box grows with its text and is not clipped to the screen; a
-// longer list would push its OK button out of reach.
+// longer list would push its OK button out of reach. One box lists at most
+// this many entries, whatever lists it holds.
 constexpr size_t MostListed = 20;
 
-// A heading, an empty line, then the first MostListed items one per line
-// and "… and N more" for the rest.
+// A heading, an empty line, then the first `limit` items one per line and
+// "… and N more" for the rest.
 template <class Item, class Describe>
-std::wstring CappedList(const std::wstring& heading, const std::vector<Item>& items, Describe describe) {
+std::wstring CappedList(const std::wstring& heading, const std::vector<Item>& items, size_t limit, Describe describe) {
     std::wstring text = heading + L"\r\n";
-    const size_t shown = std::min(items.size(), MostListed);
+    const size_t shown = std::min(items.size(), limit);
     for (size_t i = 0; i < shown; ++i) text += L"\r\n" + describe(items[i]);
     if (shown < items.size()) text += L"\r\n\u2026 and " + std::to_wstring(items.size() - shown) + L" more";
     return text;
 }
 
-std::wstring MissingFilesText(const std::vector<Text>& paths) {
-    return CappedList(L"These files of the project do not exist and were skipped:", paths,
+std::wstring MissingFilesText(const std::vector<Text>& paths, size_t limit) {
+    return CappedList(L"These files of the project do not exist and were skipped:", paths, limit,
                       [](const Text& path) { return ui::Wide(path); });
 }
 
-// What a failed run did, its problems and the files it skipped.
+// What a failed run did, its problems and the files it skipped; the
+// missing files take what room the problems leave.
 std::wstring FailureText(const addrun::RunResult& result, int32_t written) {
     const std::wstring heading =
         written == 0 ? std::wstring(L"Error handler was not added; no file was changed.")
                      : L"Writing stopped at an error; the " + std::to_wstring(written) +
                            L" file(s) written before it have their handlers, the others are unchanged.";
-    std::wstring text = CappedList(heading, result.problems, ProblemText);
-    if (!result.skippedFiles.empty()) text += L"\r\n\r\n" + MissingFilesText(result.skippedFiles);
+    std::wstring text = CappedList(heading, result.problems, MostListed, ProblemText);
+    const size_t room = MostListed - std::min(result.problems.size(), MostListed);
+    if (!result.skippedFiles.empty()) text += L"\r\n\r\n" + MissingFilesText(result.skippedFiles, room);
     return text;
 }
 
@@ -294,7 +297,8 @@ void frmMain::OnAddErr() {
         return;
     }
     if (!result.skippedFiles.empty()) {
-        MessageBoxW(hwnd_, MissingFilesText(result.skippedFiles).c_str(), L"Error handler", MB_OK | MB_ICONWARNING);
+        MessageBoxW(hwnd_, MissingFilesText(result.skippedFiles, MostListed).c_str(), L"Error handler",
+                    MB_OK | MB_ICONWARNING);
     }
     MessageBoxA(hwnd_, addrun::CompletionMessage, "Error handler", MB_OK | MB_ICONINFORMATION);
 }

@@ -266,7 +266,7 @@ TEST_F(AddCommand, AnOpenThatCannotReadItsProjectKeepsTheProjectFileThatAddRefus
     EXPECT_EQ(Disk(Module), Module.input);
 }
 
-TEST_F(AddCommand, TheBoxesListAtMostTwentyProblemsAndTwentyMissingFiles) {
+TEST_F(AddCommand, EachBoxListsAtMostTwentyEntries) {
     struct Row {
         const char* name;
         int readOnly;              // files listed first, all read-only
@@ -279,7 +279,8 @@ TEST_F(AddCommand, TheBoxesListAtMostTwentyProblemsAndTwentyMissingFiles) {
     const Row rows[] = {
         {"25 read-only files", 25, 0, 20, L"\r\n\u2026 and 5 more", 0, L""},
         {"20 read-only files, all shown", 20, 0, 20, L"", 0, L""},
-        {"a read-only file and 22 missing ones", 1, 22, 1, L"", 20, L"\r\n\u2026 and 2 more"},
+        {"a read-only file and 22 missing ones: twenty entries in all", 1, 22, 1, L"", 19, L"\r\n\u2026 and 3 more"},
+        {"25 read-only files and 2 missing ones", 25, 2, 20, L"\r\n\u2026 and 5 more", 0, L"\r\n\u2026 and 2 more"},
         {"22 missing files, the others processed", 0, 22, 0, L"", 20, L"\r\n\u2026 and 2 more"},
     };
     const std::string source = "Sub Main()\r\nEnd Sub";
