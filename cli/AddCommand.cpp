@@ -32,24 +32,14 @@ int RunAdd(const SourceRunOptions& options) {
     ApplyCodePage(options.codePage);
     const RunInputs inputs = OpenInputs(options.inputs);
     if (inputs.projectFiles.empty()) throw UsageError("add takes a project file (.vbp) or a project group (.vbg)");
-    run::RunRequest request;
-    request.operation = run::Operation::Add;
-    ProgressReport progress(StderrIsTerminal(), true);
-    const run::RunPlan plan = Execute(inputs, request, options, progress);
-    const run::RunResult& result = plan.result;
-    ReportProblems(result);
-    ReportEditedBlocks(result);
+    const run::RunResult result = Execute(inputs, run::Operation::Add, options);
     if (!result.Succeeded()) return ExitFailure;
 
     std::cerr << "files processed: " << result.filesProcessed << "; procedures given a handler: " << result.procedures;
     if (options.skipHandled) std::cerr << "; procedures already handled: " << result.alreadyHandled;
-    std::cerr << "; files skipped: " << result.skippedFiles.size();
-    if (result.filesLeftAlone > 0) std::cerr << "; files left alone: " << result.filesLeftAlone;
-    std::cerr << "\n";
-    if (options.dryRun) {
-        std::cerr << "dry run: nothing was written; " << result.filesChanged << " file(s) would be written\n";
-        return ExitSuccess;
-    }
+    std::cerr << SkippedCounts(result);
+    ReportDryRun(options, result);
+    if (options.dryRun) return ExitSuccess;
     UseBinaryStdout();
     std::cout << addrun::CompletionMessage << "\n" << std::flush;
     return ExitSuccess;

@@ -27,13 +27,9 @@ CLI::App* AddCheckCommand(CLI::App& app, SourceRunOptions& options) {
 
 int RunCheck(const SourceRunOptions& options) {
     ApplyCodePage(options.codePage);
-    const RunInputs inputs = OpenInputs(options.inputs);
-    run::RunRequest request;
-    request.operation = run::Operation::Check;
-    ProgressReport progress(StderrIsTerminal(), false);
-    const run::RunPlan plan = Execute(inputs, request, options, progress);
-    const run::RunResult& result = plan.result;
-    ReportProblems(result);
+    RunReporting reporting;
+    reporting.progressLines = false;  // a check names only what it finds
+    const run::RunResult result = Execute(OpenInputs(options.inputs), run::Operation::Check, options, reporting);
     if (!result.Succeeded()) return ExitCheckError;
 
     UseBinaryStdout();
@@ -44,10 +40,7 @@ int RunCheck(const SourceRunOptions& options) {
     }
     std::cout << out << std::flush;
     std::cerr << "procedures checked: " << result.proceduresSeen << "; without an error handler: "
-              << result.notes.size() << "; files checked: " << result.filesProcessed
-              << "; files skipped: " << result.skippedFiles.size();
-    if (result.filesLeftAlone > 0) std::cerr << "; files left alone: " << result.filesLeftAlone;
-    std::cerr << "\n";
+              << result.notes.size() << "; files checked: " << result.filesProcessed << SkippedCounts(result);
     return result.notes.empty() ? ExitSuccess : ExitUnhandled;
 }
 

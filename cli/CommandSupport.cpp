@@ -31,8 +31,7 @@ void ApplyCodePage(int32_t codePage) {
     }
 }
 
-Text ReadTemplate(const std::string& fileName, const Text& fallback) {
-    if (fileName.empty()) return fallback;
+Text ReadTemplate(const std::string& fileName) {
     const Text path = ArgumentText(fileName);
     if (!vb::IsOrdinaryFile(path)) throw vb::VbError(vb::ErrFileNotFound, vb::DisplayPath(path));
     return vb::LoneLfToCrLf(vb::DecodeAnsi(vb::ReadFileBytes(path), vb::DisplayPath(path)));

@@ -32,8 +32,8 @@ void ApplyCodePage(int32_t codePage);
 
 /// A template file's text: its bytes decoded in the code page, with every
 /// lone LF taken as CR LF (as the settings window stores line breaks).
-/// Without a file name, `fallback`.
-Text ReadTemplate(const std::string& fileName, const Text& fallback);
+/// Throws VbError 53 when there is no such file.
+Text ReadTemplate(const std::string& fileName);
 
 /// A path as an editor or a CI annotator opens it: on POSIX the file as the
 /// file system finds it ("\" taken as "/", letter case as on the disk).

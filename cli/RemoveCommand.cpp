@@ -28,25 +28,14 @@ CLI::App* AddRemoveCommand(CLI::App& app, SourceRunOptions& options) {
 
 int RunRemove(const SourceRunOptions& options) {
     ApplyCodePage(options.codePage);
-    const RunInputs inputs = OpenInputs(options.inputs);
-    run::RunRequest request;
-    request.operation = run::Operation::Remove;
-    ProgressReport progress(StderrIsTerminal(), true);
-    const run::RunPlan plan = Execute(inputs, request, options, progress);
-    const run::RunResult& result = plan.result;
-    ReportProblems(result);
-    ReportEditedBlocks(result);
+    const run::RunResult result = Execute(OpenInputs(options.inputs), run::Operation::Remove, options);
     if (!result.Succeeded()) return ExitFailure;
 
     const size_t left = result.notes.size();
     std::cerr << "files processed: " << result.filesProcessed << "; blocks removed: " << result.blocksRemoved
               << "; end blocks removed: " << result.endBlocksRemoved << "; blocks left as they are: " << left
-              << "; files skipped: " << result.skippedFiles.size();
-    if (result.filesLeftAlone > 0) std::cerr << "; files left alone: " << result.filesLeftAlone;
-    std::cerr << "\n";
-    if (options.dryRun) {
-        std::cerr << "dry run: nothing was written; " << result.filesChanged << " file(s) would be written\n";
-    }
+              << SkippedCounts(result);
+    ReportDryRun(options, result);
     return left == 0 ? ExitSuccess : ExitFailure;
 }
 

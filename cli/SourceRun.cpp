@@ -6,6 +6,7 @@
 #include <set>
 
 #include "cli/CommandSupport.h"
+#include "cli/ProgressReport.h"
 #include "cli/ProjectInput.h"
 #include "commands/FileIdentity.h"
 #include "commands/PolicyRules.h"
@@ -23,12 +24,6 @@ namespace {
 
 bool HasExtension(const std::string& argument, const char16_t* extension) {
     return argument.size() >= 4 && vb::EqualsNoCase(vb::FromAscii(argument.substr(argument.size() - 4)), extension);
-}
-
-// The folder part of a path: up to and including its last "\" or "/".
-Text FolderOf(const Text& path) {
-    const size_t separator = path.find_last_of(u"\\/");
-    return separator == Text::npos ? Text() : path.substr(0, separator + 1);
 }
 
 // The objects of every project of a group; a file that an earlier project
@@ -78,6 +73,32 @@ void PrintDiffs(const run::RunPlan& plan, const Text& folder) {
     std::cout.flush();
 }
 
+void ReportMissingProjects(const RunInputs& inputs) {
+    for (const Text& project : inputs.missingProjects) {
+        std::cerr << "trapwright: skipped, no such project: " << vb::DisplayPath(project) << "\n";
+    }
+}
+
+void ReportProblems(const run::RunResult& result, bool sayWhatWasWritten) {
+    for (const Text& path : result.filesWithNul) WarnAboutNulBytes(path);
+    if (result.Succeeded()) return;
+    for (const run::Problem& problem : result.problems) ReportError(problem.error, problem.path);
+    if (!sayWhatWasWritten) return;
+    if (result.filesWritten == 0) {
+        std::cerr << "trapwright: nothing was written\n";
+    } else {
+        std::cerr << "trapwright: writing stopped; " << result.filesWritten << " file(s) before it were written\n";
+    }
+}
+
+void ReportEditedBlocks(const run::RunResult& result) {
+    for (const run::FileNote& note : result.notes) {
+        if (note.note.kind != run::LineNote::Kind::EditedBlock) continue;
+        std::cerr << ReportPath(note.path) << ":" << note.note.line << ": " << vb::ToUtf8(note.note.name)
+                  << ": the block under this header does not match the template; left as it is\n";
+    }
+}
+
 }  // namespace
 
 void AddTemplateOptions(CLI::App& command, SourceRunOptions& options) {
@@ -113,7 +134,7 @@ RunInputs OpenInputs(const std::vector<std::string>& inputs) {
     if (anyProject && inputs.size() > 1) throw UsageError("give one project or group file, or source files, not both");
     if (anyProject) {
         const Text file = ArgumentText(inputs.front());
-        opened.diffFolder = FolderOf(file);
+        opened.diffFolder = vb::FolderPart(file);
         if (HasExtension(inputs.front(), u".vbg")) {
             opened.projectFiles.push_back(file);
             OpenGroup(file, opened);
@@ -131,58 +152,48 @@ RunInputs OpenInputs(const std::vector<std::string>& inputs) {
     return opened;
 }
 
-void ReportMissingProjects(const RunInputs& inputs) {
-    for (const Text& project : inputs.missingProjects) {
-        std::cerr << "trapwright: skipped, no such project: " << vb::DisplayPath(project) << "\n";
-    }
-}
-
-run::RunPlan Execute(const RunInputs& inputs, run::RunRequest request, const SourceRunOptions& options,
-                     ProgressReport& progress) {
+run::RunResult Execute(const RunInputs& inputs, run::Operation operation, const SourceRunOptions& options,
+                       const RunReporting& reporting) {
     run::PolicyRules::Settings settings;
-    if (!options.beginFile.empty()) settings.begin = ReadTemplate(options.beginFile, Text());
-    if (!options.endFile.empty()) settings.end = ReadTemplate(options.endFile, Text());
+    if (!options.beginFile.empty()) settings.begin = ReadTemplate(options.beginFile);
+    if (!options.endFile.empty()) settings.end = ReadTemplate(options.endFile);
     settings.findPolicies = !options.noPolicy;
     if (!options.policyFile.empty()) settings.policyFile = ArgumentText(options.policyFile);
     run::PolicyRules rules(settings);
     rules.Prepare(inputs.sources);
 
+    run::RunRequest request;
+    request.operation = operation;
     request.backup = options.backup;
     request.skipHandled = options.skipHandled;
     request.keepOriginals = options.diff;
-    request.writeAhead = !options.dryRun && request.operation != run::Operation::Check;
+    request.writeAhead = !options.dryRun && operation != run::Operation::Check;
     request.projectFiles = inputs.projectFiles;
     if (!options.output.empty()) request.output = ArgumentText(options.output);
 
     ReportMissingProjects(inputs);
+    ProgressReport progress(reporting.progressLines && StderrIsTerminal(), reporting.progressLines);
     run::RunPlan plan = run::MakePlan(inputs.sources, rules, request, &progress);
     progress.EndBar();
     if (options.dryRun) {
         if (options.diff && plan.result.Succeeded()) PrintDiffs(plan, inputs.diffFolder);
-        return plan;
-    }
-    run::ApplyPlan(plan, request, &progress);
-    return plan;
-}
-
-void ReportProblems(const run::RunResult& result, bool sayWhatWasWritten) {
-    for (const Text& path : result.filesWithNul) WarnAboutNulBytes(path);
-    if (result.Succeeded()) return;
-    for (const run::Problem& problem : result.problems) ReportError(problem.error, problem.path);
-    if (!sayWhatWasWritten) return;
-    if (result.filesWritten == 0) {
-        std::cerr << "trapwright: nothing was written\n";
     } else {
-        std::cerr << "trapwright: writing stopped; " << result.filesWritten << " file(s) before it were written\n";
+        run::ApplyPlan(plan, request, &progress);
     }
+    ReportProblems(plan.result, reporting.sayWhatWasWritten);
+    ReportEditedBlocks(plan.result);
+    return std::move(plan.result);
 }
 
-void ReportEditedBlocks(const run::RunResult& result) {
-    for (const run::FileNote& note : result.notes) {
-        if (note.note.kind != run::LineNote::Kind::EditedBlock) continue;
-        std::cerr << ReportPath(note.path) << ":" << note.note.line << ": " << vb::ToUtf8(note.note.name)
-                  << ": the block under this header does not match the template; left as it is\n";
-    }
+std::string SkippedCounts(const run::RunResult& result) {
+    std::string counts = "; files skipped: " + std::to_string(result.skippedFiles.size());
+    if (result.filesLeftAlone > 0) counts += "; files left alone: " + std::to_string(result.filesLeftAlone);
+    return counts + "\n";
+}
+
+void ReportDryRun(const SourceRunOptions& options, const run::RunResult& result) {
+    if (!options.dryRun) return;
+    std::cerr << "dry run: nothing was written; " << result.filesChanged << " file(s) would be written\n";
 }
 
 }  // namespace cli

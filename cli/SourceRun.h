@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "cli/ProgressReport.h"
 #include "commands/RunPlan.h"
 #include "vb_runtime/Text.h"
 
@@ -56,22 +55,26 @@ struct RunInputs {
 /// a project among other arguments.
 RunInputs OpenInputs(const std::vector<std::string>& inputs);
 
-/// Names the projects of a group that do not exist, on stderr.
-void ReportMissingProjects(const RunInputs& inputs);
+/// How a command reports a run on stderr.
+struct RunReporting {
+    bool progressLines = true;      ///< a line (or a bar) per file
+    bool sayWhatWasWritten = true;  ///< after problems: "nothing was written", or where the writing stopped
+};
 
-/// Reads the templates and the policies and plans the run;
-/// prints the diffs of a dry run with --diff; applies the plan unless it is
-/// a dry run or found problems.
-run::RunPlan Execute(const RunInputs& inputs, run::RunRequest request, const SourceRunOptions& options,
-                     ProgressReport& progress);
+/// Runs `operation` over the inputs: names the missing projects of a group,
+/// reads the templates and the policies, plans the run, prints the diffs of
+/// a dry run with --diff, and applies the plan unless it is a dry run or
+/// found problems. Then reports the NUL-byte warnings, the problems, and the
+/// blocks left as they are because they look edited ("PATH:LINE: NAME: the
+/// block under this header does not match the template; left as it is").
+run::RunResult Execute(const RunInputs& inputs, run::Operation operation, const SourceRunOptions& options,
+                       const RunReporting& reporting = {});
 
-/// Warnings about NUL bytes, then the problems of a run and, with
-/// `sayWhatWasWritten`, what they left written ("nothing was written", or
-/// where the writing stopped).
-void ReportProblems(const run::RunResult& result, bool sayWhatWasWritten = true);
+/// The end of a summary line: "; files skipped: N", and the files a policy
+/// left alone when there are any; then the line break.
+std::string SkippedCounts(const run::RunResult& result);
 
-/// "PATH:LINE: NAME: the block under this header does not match the
-/// template; left as it is" for each such header, on stderr.
-void ReportEditedBlocks(const run::RunResult& result);
+/// For a dry run, a line saying that nothing was written and what would be.
+void ReportDryRun(const SourceRunOptions& options, const run::RunResult& result);
 
 }  // namespace cli

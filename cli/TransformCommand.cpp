@@ -7,18 +7,9 @@
 
 #include "cli/CommandSupport.h"
 #include "cli/ExitStatus.h"
+#include "vb_runtime/FileAccess.h"
 
 namespace cli {
-
-namespace {
-
-// The folder part of a path: up to and including its last "\" or "/".
-Text FolderOf(const Text& path) {
-    const size_t separator = path.find_last_of(u"\\/");
-    return separator == Text::npos ? Text() : path.substr(0, separator + 1);
-}
-
-}  // namespace
 
 CLI::App* AddTransformCommand(CLI::App& app, SourceRunOptions& options) {
     CLI::App* command = app.add_subcommand("transform", "Insert the error handlers into one source file");
@@ -37,13 +28,11 @@ int RunTransform(const SourceRunOptions& options) {
     RunInputs inputs;
     const Text source = ArgumentText(options.inputs.front());
     inputs.sources = run::NamedSources({source});
-    inputs.diffFolder = FolderOf(source);
-    run::RunRequest request;
-    request.operation = run::Operation::Add;
-    ProgressReport progress(false, false);
-    const run::RunPlan plan = Execute(inputs, request, options, progress);
-    ReportProblems(plan.result, false);
-    return plan.result.Succeeded() ? ExitSuccess : ExitFailure;
+    inputs.diffFolder = vb::FolderPart(source);
+    RunReporting reporting;
+    reporting.progressLines = false;
+    reporting.sayWhatWasWritten = false;  // one file: written, or not
+    return Execute(inputs, run::Operation::Add, options, reporting).Succeeded() ? ExitSuccess : ExitFailure;
 }
 
 }  // namespace cli

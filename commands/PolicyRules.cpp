@@ -15,16 +15,6 @@ namespace run {
 
 namespace {
 
-Text FolderOf(const Text& path) {
-    const size_t separator = path.find_last_of(u"\\/");
-    return separator == Text::npos ? Text() : path.substr(0, separator + 1);
-}
-
-Text FileNameOf(const Text& path) {
-    const size_t separator = path.find_last_of(u"\\/");
-    return separator == Text::npos ? path : path.substr(separator + 1);
-}
-
 // A relative path with "/" between its folders.
 Text GenericPath(const std::filesystem::path& path) {
 #ifdef _WIN32
@@ -37,7 +27,7 @@ Text GenericPath(const std::filesystem::path& path) {
 
 // The object kind of a file named on the command line, by its extension.
 Text ObjectKindByExtension(const Text& path) {
-    const Text name = FileNameOf(path);
+    const Text name = vb::FileNamePart(path);
     const size_t dot = name.rfind(u'.');
     const vb::TextView extension = dot == Text::npos ? vb::TextView() : vb::TextView(name).substr(dot);
     if (vb::EqualsNoCase(extension, u".frm")) return u"Form";
@@ -58,8 +48,9 @@ public:
     }
 
     const scan::HandlerTemplates* ForProcedure(const scan::ProcedureHeader& header, vb::TextView) const override {
+        if (!policy_) return &module_;  // without a policy every procedure takes the run's templates
         const ProcedureIdentity procedure = IdentifyProcedure(header);
-        if (policy_ && policy_->ExcludesProcedure(procedure.name, procedure.kind)) return nullptr;
+        if (policy_->ExcludesProcedure(procedure.name, procedure.kind)) return nullptr;
         const Text key = policy::FoldKind(procedure.kind);
         auto found = byKind_.find(key);
         if (found == byKind_.end()) found = byKind_.emplace(key, Resolved(procedure.kind)).first;
@@ -96,7 +87,7 @@ void PolicyRules::Prepare(const std::vector<SourceFile>& sources) {
     }
     if (!settings_.findPolicies) return;
     for (const SourceFile& file : sources) {
-        const Text folder = file.projectFolder.empty() ? FolderOf(file.path) : file.projectFolder;
+        const Text folder = file.projectFolder.empty() ? vb::FolderPart(file.path) : file.projectFolder;
         auto found = policyByFolder_.find(folder);
         if (found == policyByFolder_.end()) found = policyByFolder_.emplace(folder, policy::FindPolicy(folder)).first;
         if (found->second && policies_.count(*found->second) == 0) {
@@ -107,7 +98,7 @@ void PolicyRules::Prepare(const std::vector<SourceFile>& sources) {
 
 const Text* PolicyRules::PolicyPathOf(const SourceFile& file) const {
     if (settings_.policyFile) return &*settings_.policyFile;
-    const auto found = policyByFolder_.find(file.projectFolder.empty() ? FolderOf(file.path) : file.projectFolder);
+    const auto found = policyByFolder_.find(file.projectFolder.empty() ? vb::FolderPart(file.path) : file.projectFolder);
     return found != policyByFolder_.end() && found->second ? &*found->second : nullptr;
 }
 
@@ -152,7 +143,7 @@ FileRules PolicyRules::For(const SourceFile& file) {
     if (settings_.end) defaults.end = *settings_.end;
     const Text objectKind = file.objectType.empty() ? ObjectKindByExtension(file.path) : file.objectType;
     rules.templates = std::make_shared<PolicyTemplates>(std::move(shared), objectKind, std::move(defaults));
-    rules.context = ModuleContext{file.objectName, FileNameOf(file.path), file.projectName};
+    rules.context = ModuleContext{file.objectName, vb::FileNamePart(file.path), file.projectName};
     rules.optOutComments = true;
     return rules;
 }

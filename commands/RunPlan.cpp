@@ -205,7 +205,7 @@ private:
 
         Count(source, entry.outcome);
         if (entry.earlier >= 0) {
-            Merge(plan_.files[plannedIndex_.at(entry.identity)], entry);
+            MergeLaterPass(plan_.files[plannedIndex_.at(entry.identity)], entry);
             return;
         }
         if (entry.outcome.holdsNul) Result().filesWithNul.push_back(source.path);
@@ -245,7 +245,7 @@ private:
 
     // A later pass over a file: its result replaces the earlier one, and the
     // edits now lead from the original bytes to the last pass's bytes.
-    void Merge(PlannedFile& planned, Entry& later) {
+    void MergeLaterPass(PlannedFile& planned, Entry& later) {
         ModuleOutcome outcome = std::move(later.outcome);
         outcome.changed = outcome.changed || planned.outcome.changed;
         outcome.holdsNul = planned.outcome.holdsNul;

@@ -2,12 +2,12 @@
 #include "commands/SourceList.h"
 
 #include "project_model/clsProject.h"
+#include "vb_runtime/FileAccess.h"
 
 namespace run {
 
 std::vector<SourceFile> ProjectSources(const clsProject& project, const Text& projectFile) {
-    const size_t separator = projectFile.find_last_of(u"\\/");
-    const Text folder = separator == Text::npos ? Text() : projectFile.substr(0, separator + 1);
+    const Text folder = vb::FolderPart(projectFile);
     const Text name = project.Variables(u"Name");
     std::vector<SourceFile> sources;
     const int32_t last = project.ObjectCount();

@@ -50,8 +50,7 @@ bool IsOneOf(vb::TextView folded, const char16_t* const (&names)[N]) {
 class PolicyReader {
 public:
     explicit PolicyReader(const Text& path) : path_(path), display_(vb::DisplayPath(path)) {
-        const size_t separator = path.find_last_of(u"\\/");
-        folder_ = separator == Text::npos ? Text() : path.substr(0, separator + 1);
+        folder_ = vb::FolderPart(path);
     }
 
     Policy Read() {

@@ -16,8 +16,7 @@ std::vector<Text> ReadProjectGroup(const Text& strFileName) {
         throw vb::VbError(vb::ErrFileNotFound, "no such project group file", vb::DisplayPath(strFileName));
     }
     const Text text = vb::DecodeAnsi(vb::ReadFileBytes(strFileName));
-    const size_t separator = strFileName.find_last_of(u"\\/");
-    const Text folder = separator == Text::npos ? Text() : strFileName.substr(0, separator + 1);
+    const Text folder = vb::FolderPart(strFileName);
     std::vector<Text> projects;
     for (const Text& line : vb::Split(text, vb::DetectLineBreak(text))) {
         const size_t equals = line.find(u'=');

@@ -111,8 +111,7 @@ const std::vector<ProjectEntry>& clsProject::VariableEntries() const { return va
 Text clsProject::GetFolder(const Text& strFileName) {
     // Either separator counts: a project opened through a POSIX path or as
     // "C:/Work/Demo.vbp" must resolve its objects against its own folder.
-    const size_t separator = strFileName.find_last_of(u"\\/");
-    return separator == Text::npos ? Text() : strFileName.substr(0, separator + 1);
+    return FolderPart(strFileName);
 }
 
 int32_t clsProject::FindVariable(const Text& sName) const {

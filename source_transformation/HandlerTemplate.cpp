@@ -105,12 +105,6 @@ void HandlerTemplate::ThrowIfTooShort(size_t lineIndex) const {
                                               : "the begin template is empty");
 }
 
-Text HandlerTemplate::Expand(const ProcedureHeader& values, size_t lineIndex) const {
-    Text expanded;
-    AppendExpansion(values, lineIndex, expanded);
-    return expanded;
-}
-
 void HandlerTemplate::AppendExpansion(const ProcedureHeader& values, size_t lineIndex, Text& out) const {
     ThrowIfTooShort(lineIndex);
     if (!onePass_ || ValuesHoldBrackets(values)) {

@@ -33,20 +33,18 @@ public:
 
     bool Empty() const { return body_.empty() && !tooShort_; }
 
-    /// The block for one procedure: "[ProcName]", then "[ProcType]", then
-    /// "[Paramenters]" replaced (letter case ignored, inserted text not
+    /// Appends the block for one procedure: "[ProcName]", then "[ProcType]",
+    /// then "[Paramenters]" replaced (letter case ignored, inserted text not
     /// rescanned by its own replacement), then the module placeholders.
     /// Throws VbError 5 naming `lineIndex` (1-based in the message) when a
     /// begin template is shorter than the line break it must lose.
-    Text Expand(const ProcedureHeader& values, size_t lineIndex) const;
-    /// The same, appended to `out`.
     void AppendExpansion(const ProcedureHeader& values, size_t lineIndex, Text& out) const;
 
     /// About how long an expansion is: the template with its placeholders
     /// left out, plus room for their values (for reserving output space).
     size_t SizeEstimate() const { return body_.size() + 64; }
 
-    /// Throws what Expand would throw for a begin template that is too short.
+    /// Throws what AppendExpansion would throw for a begin template that is too short.
     void ThrowIfTooShort(size_t lineIndex) const;
 
     /// The number of lines a block of this template occupies.
@@ -60,7 +58,7 @@ public:
 
     /// True when `line` could be line `index` of a block of this template:
     /// equal to it, letter case ignored, with each placeholder matching any
-    /// text. Throws like Expand for a begin template that is too short.
+    /// text. Throws like AppendExpansion for a begin template that is too short.
     bool LineMatches(size_t index, vb::TextView line, size_t lineIndex) const;
 
     /// How many of the lines resemble one of the template's distinctive

@@ -6,47 +6,14 @@
 
 #include "vb_runtime/Strings.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 using namespace vb;
 
 namespace scan {
 
 namespace {
 
-// The key list of a line is the four procedure keywords, each ending in a
-// space, then the double quote and the apostrophe, so that a quote or a
-// comment that starts before the first keyword hides it. The keywords
-// without their final space:
+// The four procedure keywords of the key list, without their final space.
 constexpr std::array<TextView, 4> kProcedureKeywords = {u"sub", u"function", u"friend", u"property"};
-
-// The four keywords end in four different letters, so the letter before the
-// space tells which one alone can end there.
-size_t KeywordEnding(TextView line, size_t space) {
-    if (space == 0) return TextView::npos;
-    TextView keyword;
-    switch (FoldAscii(line[space - 1])) {
-    case u'b': keyword = kProcedureKeywords[0]; break;
-    case u'n': keyword = kProcedureKeywords[1]; break;
-    case u'd': keyword = kProcedureKeywords[2]; break;
-    case u'y': keyword = kProcedureKeywords[3]; break;
-    default: return TextView::npos;
-    }
-    if (space < keyword.size() || !EqualsNoCase(line.substr(space - keyword.size(), keyword.size()), keyword)) {
-        return TextView::npos;
-    }
-    return space - keyword.size();
-}
-
-// The 1-based key position found at a space, quote or apostrophe at `at`,
-// or 0 when it is a space that ends no keyword.
-int32_t KeyPositionAt(TextView line, size_t at) {
-    if (line[at] != u' ') return static_cast<int32_t>(at + 1);
-    const size_t start = KeywordEnding(line, at);
-    return start == TextView::npos ? 0 : static_cast<int32_t>(start + 1);
-}
 
 // Which of the exclusion words "end", "exit" and "declare" occur in a text,
 // anywhere and letter case ignored.
@@ -103,38 +70,24 @@ Text ParameterList(TextView parameterText) {
 
 }  // namespace
 
-size_t KeywordEndingAt(TextView line, size_t space) { return KeywordEnding(line, space); }
-
-int32_t KeyPosition(TextView line) {
-    // One pass instead of one search per entry: no two entries can overlap
-    // (a keyword holds no quote, and its only space is its last character),
-    // so the entry that ends first is also the one that begins first. The
-    // pass looks at the spaces, quotes and apostrophes only, eight units at a
-    // time where the processor allows.
-    size_t i = 0;
-#if defined(__SSE2__)
-    const __m128i space = _mm_set1_epi16(u' ');
-    const __m128i quote = _mm_set1_epi16(u'"');
-    const __m128i apostrophe = _mm_set1_epi16(u'\'');
-    for (; i + 8 <= line.size(); i += 8) {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + i));
-        const __m128i found = _mm_or_si128(_mm_cmpeq_epi16(units, space),
-                                           _mm_or_si128(_mm_cmpeq_epi16(units, quote), _mm_cmpeq_epi16(units, apostrophe)));
-        // Two mask bits per unit; take the units in order.
-        for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(found)); mask != 0; mask &= mask - 1, mask &= mask - 1) {
-            const int32_t P = KeyPositionAt(line, i + static_cast<size_t>(__builtin_ctz(mask)) / 2);
-            if (P > 0) return P;
-        }
+// The four keywords end in four different letters, so the letter before the
+// space tells which one alone can end there.
+size_t KeywordEndingAt(TextView line, size_t space) {
+    if (space == 0) return TextView::npos;
+    TextView keyword;
+    switch (FoldAscii(line[space - 1])) {
+    case u'b': keyword = kProcedureKeywords[0]; break;
+    case u'n': keyword = kProcedureKeywords[1]; break;
+    case u'd': keyword = kProcedureKeywords[2]; break;
+    case u'y': keyword = kProcedureKeywords[3]; break;
+    default: return TextView::npos;
     }
-#endif
-    for (; i < line.size(); ++i) {
-        const char16_t c = line[i];
-        if (c != u' ' && c != u'"' && c != u'\'') continue;
-        const int32_t P = KeyPositionAt(line, i);
-        if (P > 0) return P;
+    if (space < keyword.size() || !EqualsNoCase(line.substr(space - keyword.size(), keyword.size()), keyword)) {
+        return TextView::npos;
     }
-    return 0;
+    return space - keyword.size();
 }
+
 
 bool IsHeaderCandidate(TextView line, int32_t P, bool& endOfProcedure) {
     const char16_t atP = line[static_cast<size_t>(P - 1)];

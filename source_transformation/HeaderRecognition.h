@@ -1,5 +1,6 @@
-// Line-local recognition of procedure headers: the key position of a line,
-// the header test with its three exclusion tests, and the parsing of a
+// Line-local recognition of procedure headers: the keyword a space ends
+// (LineClassifier finds each line's key position with it), the header test
+// with its three exclusion tests, and the parsing of a
 // header into kind, name and parameter list. Recognition is textual and
 // works on physical lines: a header continued with " _" is recognised on its
 // first line only.
@@ -12,11 +13,6 @@
 #include "vb_runtime/Text.h"
 
 namespace scan {
-
-/// P: the smallest 1-based position at which "sub ", "function ", "friend ",
-/// "property " (each with its space), a double quote or an apostrophe occurs
-/// in the line, letter case ignored; 0 when none does.
-int32_t KeyPosition(vb::TextView line);
 
 /// The header test for a line whose key position P is above 0. For P > 1 the
 /// exclusion tests always run, in order: "end" before P sets the

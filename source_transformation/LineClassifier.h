@@ -1,6 +1,11 @@
 // The lines of a module and the key position of each, found in one pass
-// over the text: the fast path of the scan. Its result is exactly that of
-// splitting the text at its line break and taking KeyPosition of each line.
+// over the text. The key position P of a line is the smallest position at
+// which "sub ", "function ", "friend ", "property " (each with its space,
+// letter case ignored), a double quote or an apostrophe occurs; 0 when none
+// does. No two of them can overlap (a keyword holds no quote, and its only
+// space is its last character), so the one that ends first also begins
+// first: the pass stops at the first quote, apostrophe or keyword-ending
+// space of each line.
 #pragma once
 
 #include <cstddef>

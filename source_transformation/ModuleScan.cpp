@@ -240,12 +240,6 @@ private:
 
 }  // namespace
 
-Text ModuleScan::Insertion(const BlockSite& site) const {
-    Text insertion;
-    AppendInsertion(site, insertion);
-    return insertion;
-}
-
 void ModuleScan::AppendInsertion(const BlockSite& site, Text& out) const {
     static const ProcedureHeader noHeader;
     // An end block takes the values of the most recent header; before any

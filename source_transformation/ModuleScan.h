@@ -52,7 +52,7 @@ struct BlockSite {
     int32_t header = -1;  ///< index into ModuleScan::headers; -1 for an end block before any header
     BlockState state = BlockState::Missing;
     size_t insertAt = 0;  ///< Missing: the text offset where the block goes
-    /// Missing: the template of the block that goes there (ModuleScan::Insertion).
+    /// Missing: the template of the block that goes there (ModuleScan::AppendInsertion).
     const HandlerTemplate* blockTemplate = nullptr;
     size_t from = 0;  ///< Standing: the text the block occupies, [from, to),
     size_t to = 0;    ///< its line breaks included
@@ -63,12 +63,10 @@ struct ModuleScan {
     std::vector<ProcedureHeader> headers;  ///< in text order, left-alone ones included
     std::vector<BlockSite> sites;          ///< in text order
 
-    /// The text that goes in at a Missing site, line breaks included: the
-    /// empty line and the begin block after a header's text, or the end
-    /// block and a line break before a flagged line. Made when asked for,
-    /// so that a module's blocks never all stand in memory at once.
-    Text Insertion(const BlockSite& site) const;
-    /// The same, appended to `out`.
+    /// Appends the text that goes in at a Missing site, line breaks
+    /// included: the empty line and the begin block after a header's text,
+    /// or the end block and a line break before a flagged line. Made when
+    /// asked for, so that a module's blocks never all stand in memory at once.
     void AppendInsertion(const BlockSite& site, Text& out) const;
 
     /// The templates the sites refer to, prepared for this text.

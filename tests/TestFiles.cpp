@@ -47,6 +47,14 @@ void WriteBytes(const fs::path& path, const std::string& bytes) {
     if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
+std::map<std::string, std::string> Snapshot(const std::filesystem::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) files[std::filesystem::relative(entry.path(), folder).string()] = ReadBytes(entry.path());
+    }
+    return files;
+}
+
 Text PathText(const fs::path& path) {
 #ifdef _WIN32
     const std::wstring wide = path.wstring();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,9 @@ private:
 std::string ReadBytes(const std::filesystem::path& path);
 /// Writes the file, creating its folder if needed.
 void WriteBytes(const std::filesystem::path& path, const std::string& bytes);
+
+/// Every regular file below the folder, by its path relative to it, with its bytes.
+std::map<std::string, std::string> Snapshot(const std::filesystem::path& folder);
 
 /// A file system path as the Text the classes take.
 Text PathText(const std::filesystem::path& path);

@@ -87,6 +87,19 @@ private:
     std::unique_ptr<State> state_;
 };
 
+/// The folder part of a path: up to and including its last "\" or "/",
+/// whichever comes last; empty text when it has neither.
+inline Text FolderPart(TextView path) {
+    const size_t separator = path.find_last_of(u"\\/");
+    return separator == TextView::npos ? Text() : Text(path.substr(0, separator + 1));
+}
+
+/// The file name: what follows the folder part.
+inline Text FileNamePart(TextView path) {
+    const size_t separator = path.find_last_of(u"\\/");
+    return Text(separator == TextView::npos ? path : path.substr(separator + 1));
+}
+
 /// The path as UTF-8, for messages.
 std::string DisplayPath(const Text& path);
 

@@ -3,10 +3,6 @@
 
 #include "vb_runtime/VbError.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace vb {
 
 namespace {
@@ -105,22 +101,6 @@ Text Mid(TextView text, int32_t start, int32_t length) {
     if (start < 1 || length < 0) throw VbError(ErrInvalidArgument);
     if (static_cast<size_t>(start) > text.size()) return Text();
     return Text(text.substr(static_cast<size_t>(start - 1), static_cast<size_t>(length)));
-}
-
-size_t FindUnit(TextView text, char16_t unit, size_t from) {
-    size_t at = from;
-#if defined(__SSE2__)
-    const __m128i wanted = _mm_set1_epi16(static_cast<short>(unit));
-    for (; at + 8 <= text.size(); at += 8) {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
-        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi16(units, wanted));
-        if (mask != 0) return at + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask))) / 2;
-    }
-#endif
-    for (; at < text.size(); ++at) {
-        if (text[at] == unit) return at;
-    }
-    return TextView::npos;
 }
 
 Text FromAscii(std::string_view ascii) { return Text(ascii.begin(), ascii.end()); }

@@ -48,11 +48,6 @@ Text Left(TextView text, int32_t length);
 /// `start` lies past the end). Throws VbError 5 for `start` < 1 or `length` < 0.
 Text Mid(TextView text, int32_t start, int32_t length);
 
-/// 0-based index of the first `unit` in `text` at or after `from`, or npos.
-/// Eight units at a time where the processor allows: the scan finds line
-/// breaks with it.
-size_t FindUnit(TextView text, char16_t unit, size_t from);
-
 /// An ASCII literal as Text.
 Text FromAscii(std::string_view ascii);
 

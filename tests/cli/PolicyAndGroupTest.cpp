@@ -14,19 +14,12 @@ using testing_support::CrLfLines;
 using testing_support::ReadBytes;
 using testing_support::RunCli;
 using testing_support::ScratchDir;
+using testing_support::Snapshot;
 using testing_support::WriteBytes;
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::map<std::string, std::string> Snapshot(const fs::path& folder) {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        if (entry.is_regular_file()) files[fs::relative(entry.path(), folder).string()] = ReadBytes(entry.path());
-    }
-    return files;
-}
 
 const char kPolicy[] = R"(begin = "On Error GoTo Fail ' [ModuleName].[ProcName]\n"
 [kinds."Function"]

@@ -14,6 +14,7 @@ using testing_support::CrLfLines;
 using testing_support::ReadBytes;
 using testing_support::RunCli;
 using testing_support::ScratchDir;
+using testing_support::Snapshot;
 using testing_support::WriteBytes;
 
 namespace fs = std::filesystem;
@@ -28,14 +29,6 @@ const fs::path kExamples = TRAPWRIGHT_EXAMPLES;
 // The example project's sources, relative to its folder.
 const std::vector<std::string> kExampleSources = {"frmMain.frm", "modMain.bas", "Shared/modText.bas",
                                                   "clsCustomer.cls", "ctlGauge.ctl"};
-
-std::map<std::string, std::string> Snapshot(const fs::path& folder) {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        if (entry.is_regular_file()) files[fs::relative(entry.path(), folder).string()] = ReadBytes(entry.path());
-    }
-    return files;
-}
 
 // A copy of the example project without its expected results.
 void CopyExamples(const fs::path& target) {

@@ -15,6 +15,7 @@ using testing_support::CrLfLines;
 using testing_support::ReadBytes;
 using testing_support::RunCli;
 using testing_support::ScratchDir;
+using testing_support::Snapshot;
 using testing_support::WriteBytes;
 
 namespace fs = std::filesystem;
@@ -22,14 +23,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const fs::path kExamples = TRAPWRIGHT_EXAMPLES;
-
-std::map<std::string, std::string> Snapshot(const fs::path& folder) {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        if (entry.is_regular_file()) files[fs::relative(entry.path(), folder).string()] = ReadBytes(entry.path());
-    }
-    return files;
-}
 
 // A project to run the commands on, written into a folder.
 struct ProjectRow {

@@ -21,6 +21,7 @@ using testing_support::CrLfLines;
 using testing_support::PathText;
 using testing_support::ReadBytes;
 using testing_support::ScratchDir;
+using testing_support::Snapshot;
 using testing_support::WriteBytes;
 
 namespace fs = std::filesystem;
@@ -61,15 +62,6 @@ public:
     }
     std::vector<std::string> events;
 };
-
-// Every regular file under the folder with its bytes.
-std::map<std::string, std::string> Snapshot(const fs::path& folder) {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        if (entry.is_regular_file()) files[fs::relative(entry.path(), folder).string()] = ReadBytes(entry.path());
-    }
-    return files;
-}
 
 // A project file in `dir` listing `lines`, parsed.
 clsProject Project(const ScratchDir& dir, const std::vector<std::string>& lines) {

@@ -40,14 +40,6 @@ private:
     void (*action_)(const fs::path&);
 };
 
-std::map<std::string, std::string> Snapshot(const fs::path& folder) {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        if (entry.is_regular_file()) files[entry.path().filename().string()] = ReadBytes(entry.path());
-    }
-    return files;
-}
-
 }  // namespace
 
 TEST(AddBadInput, ProjectThatListsItselfIsRefusedAndNothingIsWritten) {

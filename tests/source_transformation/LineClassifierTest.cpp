@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "bench/SyntheticProject.h"
-#include "source_transformation/HeaderRecognition.h"
 #include "source_transformation/LineArray.h"
 #include "source_transformation/LineClassifier.h"
 #include "vb_runtime/CodePage.h"
@@ -45,7 +44,6 @@ void ExpectAgreement(const Text& text) {
         const vb::TextView found = vb::TextView(text).substr(line.start, line.end - line.start);
         ASSERT_EQ(Text(found), expected[count]) << "line " << count;
         ASSERT_EQ(line.P, RuleKeyPosition(found)) << "line " << count;
-        ASSERT_EQ(scan::KeyPosition(found), RuleKeyPosition(found)) << "line " << count;
         ++count;
     }
     EXPECT_EQ(count, expected.size());
