@@ -6,6 +6,10 @@
 
 #include "vb_runtime/Strings.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 using namespace vb;
 
 namespace scan {
@@ -27,22 +31,59 @@ bool StartsWithNoCase(TextView text, TextView prefix) {
     return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }
 
+// The 0-based index of the first "e" or "E" at or after `from`, or the
+// text's size. All three exclusion words hold one, so a text without it
+// holds none of them.
+size_t NextLetterE(TextView text, size_t from) {
+#if defined(__SSE2__)
+    for (; from + 8 <= text.size(); from += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + from));
+        const __m128i folded = _mm_or_si128(units, _mm_set1_epi16(0x20));
+        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(folded, _mm_set1_epi16(u'e'))));
+        if (mask != 0) return from + static_cast<size_t>(__builtin_ctz(mask)) / 2;
+    }
+#endif
+    for (; from < text.size(); ++from) {
+        if ((text[from] | 0x20) == u'e') return from;
+    }
+    return text.size();
+}
+
 ExclusionWords ExclusionWordsIn(TextView text) {
     ExclusionWords words;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = FoldAscii(text[i]);
-        if (c == u'e') {
-            words.end = words.end || StartsWithNoCase(text.substr(i), u"end");
-            words.exit = words.exit || StartsWithNoCase(text.substr(i), u"exit");
-        } else if (c == u'd') {
-            words.declare = words.declare || StartsWithNoCase(text.substr(i), u"declare");
-        }
+    for (size_t i = NextLetterE(text, 0); i < text.size(); i = NextLetterE(text, i + 1)) {
+        words.end = words.end || StartsWithNoCase(text.substr(i), u"end");
+        words.exit = words.exit || StartsWithNoCase(text.substr(i), u"exit");
+        words.declare = words.declare || (i > 0 && StartsWithNoCase(text.substr(i - 1), u"declare"));
     }
     return words;
 }
 
 // Words dropped from the joined parameter list, in this order.
 constexpr std::array<TextView, 4> kParameterModifiers = {u"optional ", u"paramarray ", u"byval ", u"byref "};
+
+// Removes every occurrence of `word` (letter case ignored), left to right,
+// as replacing it with an empty text does: what is left after a removal is
+// searched on, and never text that the removal joined.
+void RemoveEveryNoCase(Text& text, TextView word) {
+    const char16_t first = FoldAscii(word[0]);
+    size_t kept = 0;
+    for (size_t at = 0; at < text.size();) {
+        if (FoldAscii(text[at]) == first && StartsWithNoCase(TextView(text).substr(at), word)) {
+            at += word.size();
+        } else {
+            text[kept++] = text[at++];
+        }
+    }
+    text.resize(kept);
+}
+
+// Spaces (code 32 only) cut from both ends.
+TextView TrimSpaces(TextView text) {
+    const size_t first = text.find_first_not_of(u' ');
+    if (first == TextView::npos) return {};
+    return text.substr(first, text.find_last_not_of(u' ') - first + 1);
+}
 
 // The header's parameter names: pieces between the commas, each cut before
 // its first "as " and trimmed, joined with ", ", modifier words removed (each
@@ -56,15 +97,12 @@ Text ParameterList(TextView parameterText) {
         TextView piece = parameterText.substr(from, comma == TextView::npos ? TextView::npos : comma - from);
         const int32_t as = InStr(1, piece, u"as ", TextCompare);
         if (as > 0) piece = piece.substr(0, static_cast<size_t>(as - 1));
-        const size_t first = piece.find_first_not_of(u' ');
         if (from > 0) list += u", ";
-        if (first != TextView::npos) list += piece.substr(first, piece.find_last_not_of(u' ') - first + 1);
+        list += TrimSpaces(piece);
         if (comma == TextView::npos) break;
         from = comma + 1;
     }
-    for (TextView modifier : kParameterModifiers) {
-        if (InStr(1, list, modifier, TextCompare) > 0) list = Replace(list, modifier, u"", TextCompare);
-    }
+    for (TextView modifier : kParameterModifiers) RemoveEveryNoCase(list, modifier);
     return list;
 }
 
@@ -114,15 +152,21 @@ bool IsHeaderCandidate(TextView line, int32_t P, bool& endOfProcedure) {
 }
 
 std::optional<ProcedureHeader> ParseHeader(TextView line, int32_t P) {
-    const int32_t N = InStr(P, line, u" ", BinaryCompare) + 1;
-    const int32_t O = InStr(N, line, u"(", BinaryCompare);
-    if (O == 0) return std::nullopt;
-    const int32_t C = InStr(O, line, u")", BinaryCompare);
+    // 0-based: the keyword at K, its name after the first space from K, the
+    // parameters between the first "(" after the name and the first ")"
+    // from there.
+    const size_t K = static_cast<size_t>(P - 1);
+    const size_t space = line.find(u' ', K);
+    if (space == TextView::npos) return std::nullopt;  // a key position always has its space
+    const size_t N = space + 1;
+    const size_t O = line.find(u'(', N);
+    if (O == TextView::npos) return std::nullopt;
+    const size_t C = line.find(u')', O);
 
     ProcedureHeader header;
-    header.kind = Mid(line, P, N - P);
-    header.name = Mid(line, N, O - N);
-    if (C - O - 1 > 0) header.parameters = ParameterList(Mid(line, O + 1, C - O - 1));
+    header.kind = Text(line.substr(K, N - K));
+    header.name = Text(line.substr(N, O - N));
+    if (C != TextView::npos && C > O + 1) header.parameters = ParameterList(line.substr(O + 1, C - O - 1));
     return header;
 }
 

@@ -11,88 +11,105 @@
 namespace scan {
 
 namespace {
+
 constexpr size_t kBatch = 512;
+
+#if defined(__SSE2__)
+// Mask bits (two per unit) of the LFs among eight units.
+unsigned LineFeeds(__m128i units) {
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, _mm_set1_epi16(u'\n'))));
 }
+
+// Mask bits of the quotes, apostrophes and spaces after a letter that ends
+// a keyword (b, n, d or y) among eight units; `before` holds the unit
+// before each.
+unsigned KeyCandidates(__m128i units, __m128i before) {
+    const __m128i folded = _mm_or_si128(before, _mm_set1_epi16(0x20));
+    const __m128i afterKeywordLetter = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi16(folded, _mm_set1_epi16(u'b')), _mm_cmpeq_epi16(folded, _mm_set1_epi16(u'n'))),
+        _mm_or_si128(_mm_cmpeq_epi16(folded, _mm_set1_epi16(u'd')), _mm_cmpeq_epi16(folded, _mm_set1_epi16(u'y'))));
+    return static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(units, _mm_set1_epi16(u'"')),
+                                  _mm_cmpeq_epi16(units, _mm_set1_epi16(u'\''))),
+                     _mm_and_si128(_mm_cmpeq_epi16(units, _mm_set1_epi16(u' ')), afterKeywordLetter))));
+}
+#endif
+
+}  // namespace
 
 LineClassifier::LineClassifier(vb::TextView text, vb::TextView lineBreak)
-    : text_(text), crLf_(lineBreak.size() == 2), done_(text.empty()) {
-    batch_.reserve(kBatch + 8);
-}
+    : text_(text), crLf_(lineBreak.size() == 2), done_(text.empty()) {}
 
-bool LineClassifier::Next(ClassifiedLine& line) {
-    if (served_ == batch_.size()) {
-        if (done_) return false;
-        FillBatch();
-        if (batch_.empty()) return false;
-    }
-    line = batch_[served_++];
-    return true;
-}
+bool LineClassifier::AppendBatch(std::vector<ClassifiedLine>& lines) {
+    if (done_) return false;
+    const vb::TextView text = text_;
+    const bool crLf = crLf_;
+    // The line being classified, kept in locals while the batch is made.
+    size_t start = current_.start;
+    int32_t P = current_.P;
+    const size_t first = lines.size();
+    lines.resize(first + kBatch + 8);  // a block of eight units ends eight lines at most
+    ClassifiedLine* out = lines.data() + first;
+    ClassifiedLine* const full = out + kBatch;
 
-void LineClassifier::EndLine(size_t end, size_t next) {
-    current_.end = end;
-    batch_.push_back(current_);
-    current_ = ClassifiedLine{next, next, 0};
-}
-
-int32_t LineClassifier::KeyAt(size_t at) const {
-    const size_t start = current_.start;
-    const char16_t c = text_[at];
-    if (c == u'"' || c == u'\'') return static_cast<int32_t>(at - start + 1);
-    const size_t keyword = KeywordEndingAt(text_.substr(start), at - start);
-    return keyword == vb::TextView::npos ? 0 : static_cast<int32_t>(keyword + 1);
-}
-
-void LineClassifier::Visit(size_t at) {
-    if (text_[at] == u'\n') {
-        // In a CR LF text a lone LF is part of its line.
-        if (!crLf_) {
-            EndLine(at, at + 1);
-        } else if (at > 0 && text_[at - 1] == u'\r') {
-            EndLine(at - 1, at + 1);
+    auto endLine = [&](size_t end, size_t next) {
+        *out++ = ClassifiedLine{start, end, P};
+        start = next;
+        P = 0;
+    };
+    // The unit at `at` is an LF, or a candidate for the key position.
+    auto visit = [&](size_t at) {
+        const char16_t c = text[at];
+        if (c == u'\n') {
+            // In a CR LF text a lone LF is part of its line.
+            if (!crLf) {
+                endLine(at, at + 1);
+            } else if (at > 0 && text[at - 1] == u'\r') {
+                endLine(at - 1, at + 1);
+            }
+        } else if (P == 0) {
+            if (c == u'"' || c == u'\'') {
+                P = static_cast<int32_t>(at - start + 1);
+            } else if (c == u' ') {
+                const size_t keyword = KeywordEndingAt(text.substr(start), at - start);
+                if (keyword != vb::TextView::npos) P = static_cast<int32_t>(keyword + 1);
+            }
         }
-    } else if (current_.P == 0) {
-        current_.P = KeyAt(at);
-    }
-}
+    };
 
-void LineClassifier::FillBatch() {
-    batch_.clear();
-    served_ = 0;
     size_t i = pos_;
 #if defined(__SSE2__)
-    // Eight units at a time: the LFs, quotes and apostrophes, and the spaces
-    // after a letter that ends a keyword (b, n, d or y). Two mask bits per
-    // unit; the units are visited in order.
-    const __m128i caseBit = _mm_set1_epi16(0x20);
-    for (; i + 8 <= text_.size() && batch_.size() < kBatch; i += 8) {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text_.data() + i));
-        const __m128i before = i > 0 ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(text_.data() + i - 1))
+    // Eight units at a time, visited in mask order. A line whose key
+    // position is known needs only its end, so the other candidates are
+    // looked at only while P is 0.
+    for (; i + 8 <= text.size() && out < full; i += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+        const unsigned lf = LineFeeds(units);
+        if (P != 0 && lf == 0) continue;
+        const __m128i before = i > 0 ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i - 1))
                                      : _mm_slli_si128(units, 2);
-        const __m128i folded = _mm_or_si128(before, caseBit);
-        const __m128i afterKeywordLetter = _mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi16(folded, _mm_set1_epi16(u'b')), _mm_cmpeq_epi16(folded, _mm_set1_epi16(u'n'))),
-            _mm_or_si128(_mm_cmpeq_epi16(folded, _mm_set1_epi16(u'd')), _mm_cmpeq_epi16(folded, _mm_set1_epi16(u'y'))));
-        const __m128i found = _mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi16(units, _mm_set1_epi16(u'\n')), _mm_cmpeq_epi16(units, _mm_set1_epi16(u'"'))),
-            _mm_or_si128(_mm_cmpeq_epi16(units, _mm_set1_epi16(u'\'')),
-                         _mm_and_si128(_mm_cmpeq_epi16(units, _mm_set1_epi16(u' ')), afterKeywordLetter)));
-        for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(found)); mask != 0; mask &= mask - 1, mask &= mask - 1) {
-            Visit(i + static_cast<size_t>(__builtin_ctz(mask)) / 2);
+        const unsigned key = KeyCandidates(units, before);
+        unsigned done = 0;  // mask bits of the units already visited
+        for (;;) {
+            const unsigned pending = (lf | (P == 0 ? key : 0u)) & ~done;
+            if (pending == 0) break;
+            const auto bit = static_cast<unsigned>(__builtin_ctz(pending));
+            done |= bit >= 30 ? ~0u : (4u << bit) - 1;
+            visit(i + bit / 2);
         }
     }
 #endif
-    if (batch_.size() < kBatch) {
-        for (; i < text_.size(); ++i) {
-            const char16_t c = text_[i];
-            if (c == u'\n' || c == u'"' || c == u'\'' || c == u' ') Visit(i);
-        }
+    if (out < full) {
+        for (; i < text.size(); ++i) visit(i);
     }
-    pos_ = i;
-    if (pos_ == text_.size()) {
-        EndLine(text_.size(), text_.size());
+    if (i == text.size()) {
+        endLine(text.size(), text.size());
         done_ = true;
     }
+    pos_ = i;
+    current_ = ClassifiedLine{start, start, P};
+    lines.resize(static_cast<size_t>(out - lines.data()));
+    return true;
 }
 
 }  // namespace scan

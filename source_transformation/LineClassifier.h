@@ -29,27 +29,17 @@ public:
     /// `lineBreak` is the text's line break, CR LF or LF.
     LineClassifier(vb::TextView text, vb::TextView lineBreak);
 
-    /// The next line, in order; false after the last. An empty text has no
-    /// lines; a text that ends with a line break has an empty last line.
-    bool Next(ClassifiedLine& line);
+    /// Appends the next lines, in order, a few hundred at a time; false
+    /// when none are left. An empty text has no lines; a text that ends with
+    /// a line break has an empty last line.
+    bool AppendBatch(std::vector<ClassifiedLine>& lines);
 
 private:
-    // Classifies the next lines, a few hundred at a time, into batch_.
-    void FillBatch();
-    // Looks at the unit at `at`: a line break ends the current line; the
-    // first quote, apostrophe or space that ends a keyword sets its P.
-    void Visit(size_t at);
-    void EndLine(size_t end, size_t next);
-    // The key position of the current line found at the unit at `at`.
-    int32_t KeyAt(size_t at) const;
-
     vb::TextView text_;
     bool crLf_;
     size_t pos_ = 0;                    // the next unit to look at
-    ClassifiedLine current_;            // the line being classified
-    bool done_;                         // every line is in batch_
-    std::vector<ClassifiedLine> batch_;
-    size_t served_ = 0;                 // lines of batch_ handed out
+    ClassifiedLine current_;            // the line being classified (its start and P)
+    bool done_;                         // every line has been appended
 };
 
 }  // namespace scan

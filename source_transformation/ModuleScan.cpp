@@ -29,9 +29,7 @@ public:
     /// Whether line i exists.
     bool Has(size_t i) {
         while (first_ + lines_.size() <= i) {
-            ClassifiedLine line;
-            if (!classifier_.Next(line)) return false;
-            lines_.push_back(line);
+            if (!classifier_.AppendBatch(lines_)) return false;
         }
         return true;
     }

@@ -1,7 +1,7 @@
 // Line-break detection and conversion.
 #include "vb_runtime/LineBreak.h"
 
-#include <cstring>
+#include <cstdint>
 
 #include "vb_runtime/Strings.h"
 
@@ -11,41 +11,86 @@
 
 namespace vb {
 
+namespace {
+
+// The decision from the counts: CR LF unless lone LFs outnumber CR LFs.
+TextView Decide(size_t lf, size_t crLf) {
+    const size_t loneLf = lf - crLf;
+    return loneLf > crLf ? Lf : CrLf;
+}
+
+#if defined(__SSE2__)
+// The sum of the eight 16-bit lanes.
+size_t SumOfLanes(__m128i lanes) {
+    alignas(16) uint16_t values[8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(values), lanes);
+    size_t sum = 0;
+    for (uint16_t value : values) sum += value;
+    return sum;
+}
+#endif
+
+}  // namespace
+
 TextView DetectLineBreak(TextView text) {
     size_t crLf = 0;
     size_t lf = 0;
-    auto count = [&](size_t at) {
-        ++lf;
-        if (at > 0 && text[at - 1] == u'\r') ++crLf;
-    };
     size_t i = 0;
 #if defined(__SSE2__)
-    // Eight units at a time; most blocks hold no LF at all.
-    const __m128i wanted = _mm_set1_epi16(u'\n');
-    for (; i + 8 <= text.size(); i += 8) {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-        for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, wanted))); mask != 0;
-             mask &= mask - 1, mask &= mask - 1) {
-            count(i + static_cast<size_t>(__builtin_ctz(mask)) / 2);
+    // Eight units at a time: each lane counts the LFs, and the LFs after a
+    // CR, that pass through it, until its 16 bits could overflow.
+    while (i + 8 <= text.size()) {
+        __m128i lfs = _mm_setzero_si128();
+        __m128i crLfs = _mm_setzero_si128();
+        for (size_t blocks = 0; blocks < 0x7FFF && i + 8 <= text.size(); ++blocks, i += 8) {
+            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+            const __m128i before = i > 0 ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i - 1))
+                                         : _mm_slli_si128(units, 2);
+            const __m128i isLf = _mm_cmpeq_epi16(units, _mm_set1_epi16(u'\n'));
+            lfs = _mm_sub_epi16(lfs, isLf);
+            crLfs = _mm_sub_epi16(crLfs, _mm_and_si128(isLf, _mm_cmpeq_epi16(before, _mm_set1_epi16(u'\r'))));
         }
+        lf += SumOfLanes(lfs);
+        crLf += SumOfLanes(crLfs);
     }
 #endif
     for (; i < text.size(); ++i) {
-        if (text[i] == u'\n') count(i);
+        if (text[i] == u'\n') {
+            ++lf;
+            if (i > 0 && text[i - 1] == u'\r') ++crLf;
+        }
     }
-    const size_t loneLf = lf - crLf;
-    return loneLf > crLf ? Lf : CrLf;
+    return Decide(lf, crLf);
 }
 
 TextView DetectLineBreak(std::string_view bytes) {
     size_t crLf = 0;
     size_t lf = 0;
-    for (const char* at = bytes.data(); (at = static_cast<const char*>(std::memchr(at, '\n', bytes.data() + bytes.size() - at))) != nullptr; ++at) {
-        ++lf;
-        if (at > bytes.data() && at[-1] == '\r') ++crLf;
+    size_t i = 0;
+#if defined(__SSE2__)
+    while (i + 16 <= bytes.size()) {
+        __m128i lfs = _mm_setzero_si128();
+        __m128i crLfs = _mm_setzero_si128();
+        for (size_t blocks = 0; blocks < 0xFF && i + 16 <= bytes.size(); ++blocks, i += 16) {
+            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i));
+            const __m128i before = i > 0 ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i - 1))
+                                         : _mm_slli_si128(units, 1);
+            const __m128i isLf = _mm_cmpeq_epi8(units, _mm_set1_epi8('\n'));
+            lfs = _mm_sub_epi8(lfs, isLf);
+            crLfs = _mm_sub_epi8(crLfs, _mm_and_si128(isLf, _mm_cmpeq_epi8(before, _mm_set1_epi8('\r'))));
+        }
+        // Byte lanes summed into two 64-bit halves.
+        lf += SumOfLanes(_mm_sad_epu8(lfs, _mm_setzero_si128()));
+        crLf += SumOfLanes(_mm_sad_epu8(crLfs, _mm_setzero_si128()));
     }
-    const size_t loneLf = lf - crLf;
-    return loneLf > crLf ? Lf : CrLf;
+#endif
+    for (; i < bytes.size(); ++i) {
+        if (bytes[i] == '\n') {
+            ++lf;
+            if (i > 0 && bytes[i - 1] == '\r') ++crLf;
+        }
+    }
+    return Decide(lf, crLf);
 }
 
 Text TemplateForLineBreak(TextView templateText, TextView lineBreak) {
