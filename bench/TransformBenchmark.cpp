@@ -41,6 +41,21 @@ void BM_ScanModule(benchmark::State& state) {
 }
 BENCHMARK(BM_ScanModule)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// The same scan over the file's Windows-1252 bytes, as a run does in code
+// pages that keep ASCII bytes: the text is never decoded.
+void BM_ScanModuleBytes(benchmark::State& state) {
+    const std::string module = synthetic::Module(65000, 7);
+    const scan::FixedTemplates templates(
+        scan::HandlerTemplates{templates::DefaultBeginTemplate(), u"' end of [ProcName]\r\n"});
+    scan::ScanOptions options;
+    options.mode = state.range(0) == 0 ? scan::ScanMode::Insert : scan::ScanMode::RecognizeBlocks;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(scan::ScanModuleBytes(module, 1252, templates, options).sites.size());
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(module.size()));
+}
+BENCHMARK(BM_ScanModuleBytes)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 // LoadCode, AddErrorHandler and SaveCode of one file on disk.
 void BM_TransformFile(benchmark::State& state) {
     const int32_t lines = static_cast<int32_t>(state.range(0));

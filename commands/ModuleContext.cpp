@@ -1,6 +1,10 @@
 // Module placeholder values.
 #include "commands/ModuleContext.h"
 
+#include <algorithm>
+#include <string>
+#include <utility>
+
 #include "vb_runtime/Strings.h"
 
 namespace run {
@@ -8,32 +12,38 @@ namespace run {
 namespace {
 
 // Takes `word` (letter case ignored) after any blanks; false when it is not there.
-bool Take(vb::TextView& line, vb::TextView word) {
-    while (!line.empty() && (line.front() == u' ' || line.front() == u'\t')) line.remove_prefix(1);
-    if (line.size() < word.size() || !vb::EqualsNoCase(line.substr(0, word.size()), word)) return false;
+template <typename Unit>
+bool Take(scan::UnitView<Unit>& line, std::string_view word) {
+    while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+    if (!scan::StartsWithNoCase(line, word)) return false;
     line.remove_prefix(word.size());
     return true;
 }
 
 }  // namespace
 
-Text VbNameAttribute(vb::TextView text, vb::TextView lineBreak) {
+template <typename Unit>
+Text VbNameAttribute(scan::UnitView<Unit> text, vb::TextView lineBreak, const scan::UnitDecoder<Unit>& decode) {
+    const std::basic_string<Unit> separator(lineBreak.begin(), lineBreak.end());
     size_t from = 0;
     while (from <= text.size()) {
-        const size_t end = std::min(text.find(lineBreak, from), text.size());
-        vb::TextView line = text.substr(from, end - from);
-        from = end + lineBreak.size();
-        if (!Take(line, u"Attribute") || !Take(line, u"VB_Name") || !Take(line, u"=")) continue;
-        Text value = vb::Trim(line);
+        const size_t end = std::min(text.find(separator, from), text.size());
+        scan::UnitView<Unit> line = text.substr(from, end - from);
+        from = end + separator.size();
+        if (!Take(line, "attribute") || !Take(line, "vb_name") || !Take(line, "=")) continue;
+        Text value = vb::Trim(decode(line));
         if (value.size() >= 2 && value.front() == u'"' && value.back() == u'"') value = value.substr(1, value.size() - 2);
         return value;
     }
     return Text();
 }
 
-scan::ModuleValues ModuleValuesOf(vb::TextView text, vb::TextView lineBreak, const ModuleContext& context) {
+template Text VbNameAttribute<char16_t>(vb::TextView, vb::TextView, const scan::UnitDecoder<char16_t>&);
+template Text VbNameAttribute<char>(std::string_view, vb::TextView, const scan::UnitDecoder<char>&);
+
+scan::ModuleValues ModuleValuesOf(Text vbName, const ModuleContext& context) {
     scan::ModuleValues values;
-    values.moduleName = VbNameAttribute(text, lineBreak);
+    values.moduleName = std::move(vbName);
     if (values.moduleName.empty()) values.moduleName = context.objectName;
     if (values.moduleName.empty()) values.moduleName = context.fileName.substr(0, context.fileName.rfind(u'.'));
     values.fileName = context.fileName;

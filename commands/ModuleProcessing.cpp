@@ -125,18 +125,35 @@ private:
     size_t keptBytesEnd_ = 0;
 };
 
+// The scan of a module: over its own bytes when the code page keeps ASCII
+// bytes and makes every byte one character, so that the text is never
+// decoded; over its decoded text otherwise, which `text` then holds. The
+// result refers to `module`, the module placeholders' values it fills in.
+scan::ModuleScan ScanBytesOrText(std::string_view bytes, const ModuleRequest& request, vb::TextView lineBreak,
+                                 Text& text, scan::ModuleValues& module) {
+    const int32_t codePage = vb::AnsiCodePage();
+    const bool scanBytes = vb::KeepsAsciiBytes(codePage);
+    if (!scanBytes) text = vb::Decode(bytes, codePage);
+    if (request.context != nullptr) {
+        Text vbName = scanBytes ? VbNameAttribute<char>(bytes, lineBreak, scan::UnitDecoder<char>(codePage))
+                                : VbNameAttribute<char16_t>(text, lineBreak, scan::UnitDecoder<char16_t>());
+        module = ModuleValuesOf(std::move(vbName), *request.context);
+    }
+    scan::ScanOptions options = ScanOptionsFor(request, request.context != nullptr ? &module : nullptr);
+    options.lineBreak = lineBreak;
+    return scanBytes ? scan::ScanModuleBytes(bytes, codePage, *request.templates, options)
+                     : scan::ScanModule(text, *request.templates, options);
+}
+
 }  // namespace
 
 ModuleOutcome ProcessModule(std::string_view bytes, const ModuleRequest& request) {
     ModuleOutcome outcome;
-    Text text = vb::DecodeAnsi(bytes);
     outcome.holdsNul = std::memchr(bytes.data(), 0, bytes.size()) != nullptr;
     const vb::TextView lineBreak = vb::DetectLineBreak(bytes);
+    Text text;
     scan::ModuleValues module;
-    if (request.context != nullptr) module = ModuleValuesOf(text, lineBreak, *request.context);
-    scan::ScanOptions options = ScanOptionsFor(request, request.context != nullptr ? &module : nullptr);
-    options.lineBreak = lineBreak;
-    const scan::ModuleScan result = scan::ScanModule(text, *request.templates, options);
+    const scan::ModuleScan result = ScanBytesOrText(bytes, request, lineBreak, text, module);
     CountSites(result, request, outcome);
     if (request.operation == Operation::Check) return outcome;
     const scan::EditKind kind =
@@ -150,8 +167,9 @@ ModuleOutcome ProcessModule(std::string_view bytes, const ModuleRequest& request
     }
     // In a single-byte code page the output is made from the bytes alone:
     // the text can go before the output grows.
-    const size_t textSize = text.size();
-    if (vb::IsSingleByteCodePage(vb::AnsiCodePage())) Text().swap(text);
+    const bool singleByte = vb::IsSingleByteCodePage(vb::AnsiCodePage());
+    const size_t textSize = singleByte ? bytes.size() : text.size();
+    if (singleByte) Text().swap(text);
     EditedEncoder encoder(bytes, text, result, outcome, request.keepEdits);
     scan::ForEachEdit(result, kind, [&](const scan::TextEdit& edit) { encoder.Edit(edit); });
     if (plainAdd) encoder.Edit(scan::TextEdit{textSize, 0, result.lineBreak});

@@ -47,7 +47,7 @@ public:
         module_ = Resolved(u"");
     }
 
-    const scan::HandlerTemplates* ForProcedure(const scan::ProcedureHeader& header, vb::TextView) const override {
+    const scan::HandlerTemplates* ForProcedure(const scan::ProcedureHeader& header) const override {
         if (!policy_) return &module_;  // without a policy every procedure takes the run's templates
         const ProcedureIdentity procedure = IdentifyProcedure(header);
         if (policy_->ExcludesProcedure(procedure.name, procedure.kind)) return nullptr;

@@ -93,6 +93,7 @@ HandlerTemplate::HandlerTemplate(TextView raw, Role role, TextView lineBreak, co
     for (;;) {
         const size_t at = body_.find(lineBreak, from);
         lines_.push_back(PatternOf(TextView(body_).substr(from, at == Text::npos ? Text::npos : at - from)));
+        distinctiveLines_ += lines_.back().distinctive ? 1 : 0;
         if (at == Text::npos) break;
         from = at + lineBreak.size();
     }
@@ -192,12 +193,6 @@ size_t HandlerTemplate::ResemblingLines(const std::vector<TextView>& lines) cons
         }
     }
     return resembling;
-}
-
-size_t HandlerTemplate::DistinctiveLineCount() const {
-    size_t count = 0;
-    for (const LinePattern& pattern : lines_) count += pattern.distinctive ? 1 : 0;
-    return count;
 }
 
 }  // namespace scan

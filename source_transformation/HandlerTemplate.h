@@ -61,12 +61,15 @@ public:
     /// text. Throws like AppendExpansion for a begin template that is too short.
     bool LineMatches(size_t index, vb::TextView line, size_t lineIndex) const;
 
+    /// What every line that matches line `index` starts with, letter case ignored.
+    vb::TextView LinePrefix(size_t index) const { return lines_[index].literals.front(); }
+
     /// How many of the lines resemble one of the template's distinctive
     /// lines (lines with literal text besides placeholders and spaces), and
     /// how many distinctive lines the template has: evidence of a block
     /// that was edited by hand.
     size_t ResemblingLines(const std::vector<vb::TextView>& lines) const;
-    size_t DistinctiveLineCount() const;
+    size_t DistinctiveLineCount() const { return distinctiveLines_; }
 
 private:
     // A template line split at its placeholders: the literal pieces between
@@ -93,6 +96,7 @@ private:
     size_t lineBreakSize_ = 2;
     const ModuleValues* module_;
     std::vector<LinePattern> lines_;
+    size_t distinctiveLines_ = 0;
     std::vector<Piece> pieces_;
     // No bracket outside its placeholders: then, with values free of
     // brackets too, replacing the placeholders one after the other gives

@@ -2,7 +2,6 @@
 #include "source_transformation/LineClassifier.h"
 
 #include "source_transformation/HeaderRecognition.h"
-#include "vb_runtime/Strings.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -15,40 +14,68 @@ namespace {
 constexpr size_t kBatch = 512;
 
 #if defined(__SSE2__)
-// Mask bits (two per unit) of the LFs among eight units.
+// Vector compares over the units of one 16-byte block: eight UTF-16 units
+// with two mask bits each, or sixteen bytes with one.
+template <typename Unit>
+struct Block;
+
+template <>
+struct Block<char16_t> {
+    static constexpr size_t kUnits = 8;
+    static constexpr unsigned kBitsPerUnit = 2;
+    static __m128i Equal(__m128i units, char16_t c) { return _mm_cmpeq_epi16(units, _mm_set1_epi16(static_cast<short>(c))); }
+    static __m128i Fold(__m128i units) { return _mm_or_si128(units, _mm_set1_epi16(0x20)); }
+    static __m128i WithZeroBefore(__m128i units) { return _mm_slli_si128(units, 2); }
+};
+
+template <>
+struct Block<char> {
+    static constexpr size_t kUnits = 16;
+    static constexpr unsigned kBitsPerUnit = 1;
+    static __m128i Equal(__m128i units, char c) { return _mm_cmpeq_epi8(units, _mm_set1_epi8(c)); }
+    static __m128i Fold(__m128i units) { return _mm_or_si128(units, _mm_set1_epi8(0x20)); }
+    static __m128i WithZeroBefore(__m128i units) { return _mm_slli_si128(units, 1); }
+};
+
+unsigned Mask(__m128i compared) {
+    return static_cast<unsigned>(_mm_movemask_epi8(compared));
+}
+
+// Mask bits of the LFs of a block.
+template <typename Unit>
 unsigned LineFeeds(__m128i units) {
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, _mm_set1_epi16(u'\n'))));
+    return Mask(Block<Unit>::Equal(units, '\n'));
 }
 
 // Mask bits of the quotes, apostrophes and spaces after a letter that ends
-// a keyword (b, n, d or y) among eight units; `before` holds the unit
-// before each.
+// a keyword (b, n, d or y) of a block; `before` holds the unit before each.
+template <typename Unit>
 unsigned KeyCandidates(__m128i units, __m128i before) {
-    const __m128i folded = _mm_or_si128(before, _mm_set1_epi16(0x20));
-    const __m128i afterKeywordLetter = _mm_or_si128(
-        _mm_or_si128(_mm_cmpeq_epi16(folded, _mm_set1_epi16(u'b')), _mm_cmpeq_epi16(folded, _mm_set1_epi16(u'n'))),
-        _mm_or_si128(_mm_cmpeq_epi16(folded, _mm_set1_epi16(u'd')), _mm_cmpeq_epi16(folded, _mm_set1_epi16(u'y'))));
-    return static_cast<unsigned>(_mm_movemask_epi8(
-        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(units, _mm_set1_epi16(u'"')),
-                                  _mm_cmpeq_epi16(units, _mm_set1_epi16(u'\''))),
-                     _mm_and_si128(_mm_cmpeq_epi16(units, _mm_set1_epi16(u' ')), afterKeywordLetter))));
+    using B = Block<Unit>;
+    const __m128i folded = B::Fold(before);
+    const __m128i afterKeywordLetter = _mm_or_si128(_mm_or_si128(B::Equal(folded, 'b'), B::Equal(folded, 'n')),
+                                                    _mm_or_si128(B::Equal(folded, 'd'), B::Equal(folded, 'y')));
+    return Mask(_mm_or_si128(_mm_or_si128(B::Equal(units, '"'), B::Equal(units, '\'')),
+                                   _mm_and_si128(B::Equal(units, ' '), afterKeywordLetter)));
 }
 #endif
 
 }  // namespace
 
-LineClassifier::LineClassifier(vb::TextView text, vb::TextView lineBreak)
+template <typename Unit>
+LineClassifier<Unit>::LineClassifier(UnitView<Unit> text, vb::TextView lineBreak)
     : text_(text), crLf_(lineBreak.size() == 2), done_(text.empty()) {}
 
-bool LineClassifier::AppendBatch(std::vector<ClassifiedLine>& lines) {
+template <typename Unit>
+bool LineClassifier<Unit>::AppendBatch(std::vector<ClassifiedLine>& lines) {
     if (done_) return false;
-    const vb::TextView text = text_;
+    const UnitView<Unit> text = text_;
     const bool crLf = crLf_;
     // The line being classified, kept in locals while the batch is made.
     size_t start = current_.start;
     int32_t P = current_.P;
     const size_t first = lines.size();
-    lines.resize(first + kBatch + 8);  // a block of eight units ends eight lines at most
+    lines.resize(first + kBatch + 16);  // a block ends sixteen lines at most
     ClassifiedLine* out = lines.data() + first;
     ClassifiedLine* const full = out + kBatch;
 
@@ -59,43 +86,44 @@ bool LineClassifier::AppendBatch(std::vector<ClassifiedLine>& lines) {
     };
     // The unit at `at` is an LF, or a candidate for the key position.
     auto visit = [&](size_t at) {
-        const char16_t c = text[at];
-        if (c == u'\n') {
+        const Unit c = text[at];
+        if (c == '\n') {
             // In a CR LF text a lone LF is part of its line.
             if (!crLf) {
                 endLine(at, at + 1);
-            } else if (at > 0 && text[at - 1] == u'\r') {
+            } else if (at > 0 && text[at - 1] == '\r') {
                 endLine(at - 1, at + 1);
             }
         } else if (P == 0) {
-            if (c == u'"' || c == u'\'') {
+            if (c == '"' || c == '\'') {
                 P = static_cast<int32_t>(at - start + 1);
-            } else if (c == u' ') {
+            } else if (c == ' ') {
                 const size_t keyword = KeywordEndingAt(text.substr(start), at - start);
-                if (keyword != vb::TextView::npos) P = static_cast<int32_t>(keyword + 1);
+                if (keyword != UnitView<Unit>::npos) P = static_cast<int32_t>(keyword + 1);
             }
         }
     };
 
     size_t i = pos_;
 #if defined(__SSE2__)
-    // Eight units at a time, visited in mask order. A line whose key
+    // A block at a time, its units visited in mask order. A line whose key
     // position is known needs only its end, so the other candidates are
     // looked at only while P is 0.
-    for (; i + 8 <= text.size() && out < full; i += 8) {
+    using B = Block<Unit>;
+    for (; i + B::kUnits <= text.size() && out < full; i += B::kUnits) {
         const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-        const unsigned lf = LineFeeds(units);
+        const unsigned lf = LineFeeds<Unit>(units);
         if (P != 0 && lf == 0) continue;
         const __m128i before = i > 0 ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i - 1))
-                                     : _mm_slli_si128(units, 2);
-        const unsigned key = KeyCandidates(units, before);
+                                     : B::WithZeroBefore(units);
+        const unsigned key = KeyCandidates<Unit>(units, before);
         unsigned done = 0;  // mask bits of the units already visited
         for (;;) {
             const unsigned pending = (lf | (P == 0 ? key : 0u)) & ~done;
             if (pending == 0) break;
             const auto bit = static_cast<unsigned>(__builtin_ctz(pending));
-            done |= bit >= 30 ? ~0u : (4u << bit) - 1;
-            visit(i + bit / 2);
+            done |= (1u << (bit + B::kBitsPerUnit)) - 1;  // 16 mask bits: never shifted out
+            visit(i + bit / B::kBitsPerUnit);
         }
     }
 #endif
@@ -111,5 +139,8 @@ bool LineClassifier::AppendBatch(std::vector<ClassifiedLine>& lines) {
     lines.resize(static_cast<size_t>(out - lines.data()));
     return true;
 }
+
+template class LineClassifier<char16_t>;
+template class LineClassifier<char>;
 
 }  // namespace scan

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "source_transformation/SourceUnits.h"
 #include "vb_runtime/Text.h"
 
 namespace scan {
@@ -24,10 +25,13 @@ struct ClassifiedLine {
     int32_t P = 0;
 };
 
+/// Classifies UTF-16 text (Unit char16_t) or the bytes of an ASCII-keeping
+/// single-byte code page (Unit char).
+template <typename Unit>
 class LineClassifier {
 public:
     /// `lineBreak` is the text's line break, CR LF or LF.
-    LineClassifier(vb::TextView text, vb::TextView lineBreak);
+    LineClassifier(UnitView<Unit> text, vb::TextView lineBreak);
 
     /// Appends the next lines, in order, a few hundred at a time; false
     /// when none are left. An empty text has no lines; a text that ends with
@@ -35,11 +39,11 @@ public:
     bool AppendBatch(std::vector<ClassifiedLine>& lines);
 
 private:
-    vb::TextView text_;
+    UnitView<Unit> text_;
     bool crLf_;
-    size_t pos_ = 0;                    // the next unit to look at
-    ClassifiedLine current_;            // the line being classified (its start and P)
-    bool done_;                         // every line has been appended
+    size_t pos_ = 0;          // the next unit to look at
+    ClassifiedLine current_;  // the line being classified (its start and P)
+    bool done_;               // every line has been appended
 };
 
 }  // namespace scan

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <type_traits>
 #include <utility>
 
 #include "source_transformation/HeaderRecognition.h"
@@ -22,9 +23,10 @@ namespace {
 // The lines the scan looks at, classified in order as it asks for them.
 // The scan looks ahead over a block's lines and back one line at most, so
 // the lines it has left behind are dropped now and then.
+template <typename Unit>
 class LineWindow {
 public:
-    LineWindow(TextView text, TextView lineBreak) : text_(text), classifier_(text, lineBreak) {}
+    LineWindow(UnitView<Unit> text, TextView lineBreak) : text_(text), classifier_(text, lineBreak) {}
 
     /// Whether line i exists.
     bool Has(size_t i) {
@@ -36,7 +38,7 @@ public:
     size_t Start(size_t i) const { return At(i).start; }
     /// Where line i's text ends: at its line break, or at the end of the text.
     size_t End(size_t i) const { return At(i).end; }
-    TextView Line(size_t i) const { return text_.substr(Start(i), End(i) - Start(i)); }
+    UnitView<Unit> Line(size_t i) const { return text_.substr(Start(i), End(i) - Start(i)); }
     int32_t KeyPosition(size_t i) const { return At(i).P; }
     /// Lines before i are not asked for again.
     void DropBefore(size_t i) {
@@ -50,8 +52,8 @@ public:
 private:
     const ClassifiedLine& At(size_t i) const { return lines_[i - first_]; }
 
-    TextView text_;
-    LineClassifier classifier_;
+    UnitView<Unit> text_;
+    LineClassifier<Unit> classifier_;
     std::vector<ClassifiedLine> lines_;
     size_t first_ = 0;  // the index of lines_.front()
 };
@@ -66,17 +68,37 @@ struct PreparedTemplates {
 
 // True for a line that sets the end-of-procedure flag: one above which the
 // end block goes.
-bool SetsEndOfProcedureFlag(TextView line, int32_t P) {
+// Whether `line` could start with `prefix`, letter case ignored: decided on
+// the prefix's ASCII start (a byte of 128 or above is never an ASCII
+// character), undecided (true) from its first other character on.
+template <typename Unit>
+bool MayStartWith(UnitView<Unit> line, TextView prefix) {
+    for (size_t k = 0; k < prefix.size(); ++k) {
+        if (prefix[k] >= 0x80) return true;
+        if (k == line.size()) return false;
+        const auto unit = static_cast<char16_t>(static_cast<std::make_unsigned_t<Unit>>(line[k]));
+        if (FoldUnit(unit) != FoldUnit(prefix[k])) return false;
+    }
+    return true;
+}
+
+template <typename Unit>
+bool SetsEndOfProcedureFlag(UnitView<Unit> line, int32_t P) {
     if (P <= 1) return false;
     bool flag = false;
     IsHeaderCandidate(line, P, flag);
     return flag;
 }
 
+// Scans UTF-16 text (Unit char16_t) or the bytes of an ASCII-keeping
+// single-byte code page (Unit char); `decode` turns the values it takes
+// from the text into Text.
+template <typename Unit>
 class Scanner {
 public:
-    Scanner(TextView text, const TemplateChoice& choice, const ScanOptions& options)
-        : choice_(choice),
+    Scanner(UnitView<Unit> text, UnitDecoder<Unit> decode, const TemplateChoice& choice, const ScanOptions& options)
+        : decode_(std::move(decode)),
+          choice_(choice),
           options_(options),
           lineBreak_(options.lineBreak.empty() ? DetectLineBreak(text) : options.lineBreak),
           lines_(text, lineBreak_) {
@@ -89,7 +111,7 @@ public:
             lines_.DropBefore(i == 0 ? 0 : i - 1);
             std::optional<BlockSite> standingEnd = StandingEndBlockAt(i);
             if (standingEnd) i = standingEnd->line;
-            const TextView line = lines_.Line(i);
+            const UnitView<Unit> line = lines_.Line(i);
             const int32_t P = lines_.KeyPosition(i);
             if (P == 0) {
                 ++i;
@@ -97,9 +119,9 @@ public:
             }
             size_t next = i + 1;
             if (IsHeaderCandidate(line, P, endOfProcedure_)) {
-                if (std::optional<ProcedureHeader> header = ParseHeader(line, P)) {
+                if (std::optional<ProcedureHeader> header = ParseHeader(line, P, decode_)) {
                     header->line = i;
-                    next = BeginStep(std::move(*header), line);
+                    next = BeginStep(std::move(*header));
                 }
             }
             EndStep(i, std::move(standingEnd));
@@ -128,10 +150,10 @@ private:
     }
 
     // The begin step of a recognised header; returns the next line to scan.
-    size_t BeginStep(ProcedureHeader header, TextView headerLine) {
+    size_t BeginStep(ProcedureHeader header) {
         const size_t i = header.line;
         const bool optedOut = options_.optOutComments && i > 0 && IsOptOutComment(lines_.Line(i - 1));
-        const HandlerTemplates* chosen = optedOut ? nullptr : choice_.ForProcedure(header, headerLine);
+        const HandlerTemplates* chosen = optedOut ? nullptr : choice_.ForProcedure(header);
         result_.headers.push_back(std::move(header));
 
         BlockSite site;
@@ -187,7 +209,7 @@ private:
         const size_t count = begin.LineCount();
         if (!begin.Recognizable() || !lines_.Has(first + count) || !lines_.Line(first).empty()) return false;
         for (size_t k = 0; k < count; ++k) {
-            if (!begin.LineMatches(k, lines_.Line(first + 1 + k), first - 1)) return false;
+            if (!LineMatches(begin, k, first + 1 + k, first - 1)) return false;
         }
         return true;
     }
@@ -198,9 +220,10 @@ private:
     bool BeginBlockLooksEditedAt(size_t first, const HandlerTemplate& begin) {
         const size_t distinctive = begin.DistinctiveLineCount();
         if (distinctive == 0 || !lines_.Has(first) || !lines_.Line(first).empty()) return false;
+        std::vector<Text> decoded(begin.LineCount() + 1);
         std::vector<TextView> region;
         for (size_t k = first + 1; lines_.Has(k) && k <= first + begin.LineCount() + 1; ++k) {
-            region.push_back(lines_.Line(k));
+            region.push_back(TextOf(k, decoded[k - first - 1]));
         }
         return begin.ResemblingLines(region) >= (distinctive + 1) / 2;
     }
@@ -213,7 +236,7 @@ private:
         const size_t count = end.LineCount();
         if (!end.Recognizable() || !lines_.Has(i + count)) return std::nullopt;
         for (size_t k = 0; k < count; ++k) {
-            if (!end.LineMatches(k, lines_.Line(i + k), i + k)) return std::nullopt;
+            if (!LineMatches(end, k, i + k, i + k)) return std::nullopt;
         }
         if (!SetsEndOfProcedureFlag(lines_.Line(i + count), lines_.KeyPosition(i + count))) return std::nullopt;
         BlockSite site;
@@ -226,10 +249,37 @@ private:
         return site;
     }
 
+    // Whether line i could be line k of a block of `blockTemplate`, as
+    // HandlerTemplate::LineMatches tells (`lineIndex` for its error). In the
+    // byte form the line's start is compared first, so that most lines are
+    // never decoded.
+    bool LineMatches(const HandlerTemplate& blockTemplate, size_t k, size_t i, size_t lineIndex) {
+        if constexpr (sizeof(Unit) == 1) {
+            if (!MayStartWith(lines_.Line(i), blockTemplate.LinePrefix(k))) {
+                blockTemplate.ThrowIfTooShort(lineIndex);
+                return false;
+            }
+        }
+        return blockTemplate.LineMatches(k, TextOf(i, decodedLine_), lineIndex);
+    }
+
+    // Line i as text: the line itself, or its bytes decoded into `storage`.
+    TextView TextOf(size_t i, Text& storage) const {
+        if constexpr (sizeof(Unit) == 2) {
+            (void)storage;
+            return lines_.Line(i);
+        } else {
+            decode_.Into(lines_.Line(i), storage);
+            return storage;
+        }
+    }
+
+    UnitDecoder<Unit> decode_;
+    Text decodedLine_;  // a line being compared with a template, in the byte form
     const TemplateChoice& choice_;
     const ScanOptions& options_;
     TextView lineBreak_;
-    LineWindow lines_;
+    LineWindow<Unit> lines_;
     std::vector<std::pair<const HandlerTemplates*, std::unique_ptr<PreparedTemplates>>> prepared_;
     const PreparedTemplates* current_ = nullptr;  // the templates of the most recent header; null: left alone
     bool endOfProcedure_ = false;
@@ -253,7 +303,12 @@ void ModuleScan::AppendInsertion(const BlockSite& site, Text& out) const {
 }
 
 ModuleScan ScanModule(TextView text, const TemplateChoice& templates, const ScanOptions& options) {
-    return Scanner(text, templates, options).Run();
+    return Scanner<char16_t>(text, UnitDecoder<char16_t>(), templates, options).Run();
+}
+
+ModuleScan ScanModuleBytes(std::string_view bytes, int32_t codePage, const TemplateChoice& templates,
+                           const ScanOptions& options) {
+    return Scanner<char>(bytes, UnitDecoder<char>(codePage), templates, options).Run();
 }
 
 }  // namespace scan

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "source_transformation/HandlerTemplate.h"
@@ -78,5 +79,12 @@ struct ModuleScan {
 /// it must lose; a module without headers scans whatever the templates are.
 /// The result refers to `options.module`, which must outlive it.
 ModuleScan ScanModule(vb::TextView text, const TemplateChoice& templates, const ScanOptions& options);
+
+/// The same scan over a file's own bytes, for a code page in which every
+/// byte is one character and the bytes below 128 are ASCII
+/// (vb::KeepsAsciiBytes): the result is that of ScanModule over the decoded
+/// text, its offsets byte offsets; header values are decoded from `codePage`.
+ModuleScan ScanModuleBytes(std::string_view bytes, int32_t codePage, const TemplateChoice& templates,
+                           const ScanOptions& options);
 
 }  // namespace scan

@@ -18,10 +18,9 @@ struct HandlerTemplates {
 class TemplateChoice {
 public:
     virtual ~TemplateChoice() = default;
-    /// The templates for the procedure whose header this is (the line is
-    /// the header's own text); null leaves the procedure alone: it gets no
-    /// block and is not reported as missing one.
-    virtual const HandlerTemplates* ForProcedure(const ProcedureHeader& header, vb::TextView headerLine) const = 0;
+    /// The templates for the procedure whose header this is; null leaves
+    /// the procedure alone: it gets no block and is not reported as missing one.
+    virtual const HandlerTemplates* ForProcedure(const ProcedureHeader& header) const = 0;
     /// The templates in force before the module's first header.
     virtual const HandlerTemplates& ForModule() const = 0;
 };
@@ -30,7 +29,7 @@ public:
 class FixedTemplates final : public TemplateChoice {
 public:
     explicit FixedTemplates(HandlerTemplates templates) : templates_(std::move(templates)) {}
-    const HandlerTemplates* ForProcedure(const ProcedureHeader&, vb::TextView) const override { return &templates_; }
+    const HandlerTemplates* ForProcedure(const ProcedureHeader&) const override { return &templates_; }
     const HandlerTemplates& ForModule() const override { return templates_; }
 
 private:

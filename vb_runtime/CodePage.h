@@ -44,6 +44,11 @@ void AppendEncoded(TextView text, int32_t codePage, std::string& out);
 /// UTF-8), so that text offsets are byte offsets.
 bool IsSingleByteCodePage(int32_t codePage);
 
+/// True when, besides, every byte below 128 decodes to that ASCII character
+/// (every Windows code page but double-byte ones and UTF-8), so that text
+/// can be searched for ASCII characters in its bytes.
+bool KeepsAsciiBytes(int32_t codePage);
+
 inline Text DecodeAnsi(std::string_view bytes, const std::string& context = {}) {
     return Decode(bytes, AnsiCodePage(), context);
 }

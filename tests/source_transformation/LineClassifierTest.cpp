@@ -24,21 +24,38 @@ int32_t RuleKeyPosition(vb::TextView line) {
 }
 
 // Texts made of the pieces that matter to the scan, in random order.
-Text RandomText(std::mt19937& random, size_t pieces) {
-    static const std::vector<Text> parts = {u"Sub ", u"sub", u"SUB ", u"Function ", u"fUnction", u"Friend ",
-                                            u"Property ", u"propert", u"\"", u"'", u" ", u"  ", u"\r", u"\n",
-                                            u"\r\n", u"x", u"Legend", u"b ", u"End ", u"\t", u"y ", u"d "};
-    Text text;
+std::string RandomText(std::mt19937& random, size_t pieces) {
+    static const std::vector<std::string> parts = {"Sub ", "sub", "SUB ", "Function ", "fUnction", "Friend ",
+                                                   "Property ", "propert", "\"", "'", " ", "  ", "\r", "\n",
+                                                   "\r\n", "x", "Legend", "b ", "End ", "\t", "y ", "d ",
+                                                   "\xE9", "\xC2 ", "\x82\x22", "\xFF"};
+    std::string text;
     for (size_t i = 0; i < pieces; ++i) text += parts[random() % parts.size()];
     return text;
 }
 
-void ExpectAgreement(const Text& text) {
-    const vb::TextView lineBreak = vb::DetectLineBreak(text);
-    const std::vector<Text> expected = vb::Split(text, lineBreak);
-    scan::LineClassifier classifier(text, lineBreak);
+template <typename Unit>
+std::vector<scan::ClassifiedLine> Classify(scan::UnitView<Unit> text, vb::TextView lineBreak) {
+    scan::LineClassifier<Unit> classifier(text, lineBreak);
     std::vector<scan::ClassifiedLine> lines;
     while (classifier.AppendBatch(lines)) {
+    }
+    return lines;
+}
+
+// The lines and key positions of `bytes` decoded from Windows-1252, found in
+// the text and in the bytes themselves.
+void ExpectAgreement(const std::string& bytes) {
+    const Text text = vb::Decode(bytes, 1252);
+    const vb::TextView lineBreak = vb::DetectLineBreak(text);
+    const std::vector<Text> expected = vb::Split(text, lineBreak);
+    const std::vector<scan::ClassifiedLine> lines = Classify<char16_t>(text, lineBreak);
+    const std::vector<scan::ClassifiedLine> byteLines = Classify<char>(bytes, lineBreak);
+    ASSERT_EQ(byteLines.size(), lines.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+        ASSERT_EQ(byteLines[i].start, lines[i].start) << "line " << i;
+        ASSERT_EQ(byteLines[i].end, lines[i].end) << "line " << i;
+        ASSERT_EQ(byteLines[i].P, lines[i].P) << "line " << i;
     }
     ASSERT_EQ(lines.size(), expected.size());
     size_t count = 0;
@@ -53,15 +70,39 @@ void ExpectAgreement(const Text& text) {
 }  // namespace
 
 TEST(LineClassifier, AgreesWithSplittingAndTheKeyList) {
-    ExpectAgreement(u"");
-    ExpectAgreement(u"Sub A()");
-    ExpectAgreement(vb::DecodeAnsi(synthetic::Module(3000, 11)));
-    Text lf = vb::DecodeAnsi(synthetic::Module(3000, 12));
-    for (size_t at; (at = lf.find(u"\r\n")) != Text::npos;) lf.erase(at, 1);
+    ExpectAgreement("");
+    ExpectAgreement("Sub A()");
+    ExpectAgreement(synthetic::Module(3000, 11));
+    std::string lf = synthetic::Module(3000, 12);
+    for (size_t at; (at = lf.find("\r\n")) != std::string::npos;) lf.erase(at, 1);
     ExpectAgreement(lf);
     std::mt19937 random(2024);
     for (int i = 0; i < 2000; ++i) {
         SCOPED_TRACE(i);
         ExpectAgreement(RandomText(random, 1 + random() % 60));
+    }
+}
+
+// The line break decided from counts made a block at a time, against
+// counting each LF: in text and in bytes, across block edges and the
+// counters' overflow points.
+TEST(LineBreakDetection, AgreesWithCountingEachLineFeed) {
+    std::mt19937 random(7);
+    const std::vector<std::string> pieces = {"\r\n", "\n", "\r", "x", "\r\r\n", "\n\r"};
+    for (int i = 0; i < 300; ++i) {
+        SCOPED_TRACE(i);
+        std::string bytes;
+        const size_t count = i < 280 ? random() % 40 : 70000 + random() % 70000;
+        for (size_t k = 0; k < count; ++k) bytes += pieces[random() % (i % 2 == 0 ? 2 : pieces.size())];
+        size_t lf = 0;
+        size_t crLf = 0;
+        for (size_t at = 0; at < bytes.size(); ++at) {
+            if (bytes[at] != '\n') continue;
+            ++lf;
+            if (at > 0 && bytes[at - 1] == '\r') ++crLf;
+        }
+        const vb::TextView expected = lf - crLf > crLf ? vb::TextView(u"\n") : vb::CrLf;
+        EXPECT_EQ(vb::DetectLineBreak(std::string_view(bytes)), expected);
+        EXPECT_EQ(vb::DetectLineBreak(vb::TextView(vb::Decode(bytes, 1252))), expected);
     }
 }

@@ -1,0 +1,59 @@
+// The two forms a module's text is scanned in: decoded UTF-16 units, or the
+// file's own bytes when its code page keeps bytes below 128 as ASCII and
+// makes every byte one character. Everything the scan looks for is ASCII,
+// so both forms give the same lines, key positions and headers, and in the
+// byte form a unit's offset is its byte's offset. Only the values taken
+// from the text (names, parameters, lines compared with a template) are
+// decoded, when they are needed.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "vb_runtime/Text.h"
+
+namespace scan {
+
+template <typename Unit>
+using UnitView = std::basic_string_view<Unit>;
+
+/// The ASCII letter folded to its small form; every other unit unchanged.
+template <typename Unit>
+constexpr Unit FoldUnit(Unit c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<Unit>(c + 32) : c;
+}
+
+/// True when `text` starts with `word` (small ASCII letters and signs),
+/// ASCII letters compared without regard to case.
+template <typename Unit>
+bool StartsWithNoCase(UnitView<Unit> text, std::string_view word) {
+    if (text.size() < word.size()) return false;
+    for (size_t k = 0; k < word.size(); ++k) {
+        if (FoldUnit(text[k]) != static_cast<Unit>(word[k])) return false;
+    }
+    return true;
+}
+
+/// Units of the scanned text as Text.
+template <typename Unit>
+class UnitDecoder;
+
+template <>
+class UnitDecoder<char16_t> {
+public:
+    Text operator()(vb::TextView units) const { return Text(units); }
+};
+
+template <>
+class UnitDecoder<char> {
+public:
+    explicit UnitDecoder(int32_t codePage) : codePage_(codePage) {}
+    Text operator()(std::string_view bytes) const;
+    /// The same into `out`, whose storage is reused.
+    void Into(std::string_view bytes, Text& out) const;
+
+private:
+    int32_t codePage_;
+};
+
+}  // namespace scan
