@@ -11,10 +11,12 @@
 #include <exception>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <thread>
 
 #include "commands/FileIdentity.h"
 #include "commands/UnifiedDiff.h"
+#include "vb_runtime/BackgroundFlush.h"
 #include "vb_runtime/FileAccess.h"
 
 namespace run {
@@ -109,11 +111,19 @@ private:
 
     // Processes the entries, several at once unless a file is named twice:
     // then each entry of it starts from what the one before leaves, in order.
+    // The new contents written ahead are flushed in the background
+    // meanwhile; every flush has ended, or failed, when this returns.
     void ProcessAll() {
         std::vector<size_t> work;
         for (size_t i = 0; i < entries_.size(); ++i) {
             if (entries_[i].kind == Entry::Kind::Process) work.push_back(i);
         }
+        if (request_.writeAhead && Writes(request_.operation)) flush_.emplace();
+        ProcessEntries(work);
+        flush_.reset();
+    }
+
+    void ProcessEntries(const std::vector<size_t>& work) {
         unsigned workers = request_.workers != 0 ? request_.workers : std::max(1u, std::thread::hardware_concurrency());
         workers = static_cast<unsigned>(std::min<size_t>(workers, work.size()));
         if (sequential_ || workers <= 1) {
@@ -168,6 +178,7 @@ private:
         if (request_.keepOriginals && entry.earlier < 0) entry.original = std::move(bytes);
         if (request_.writeAhead && entry.outcome.changed && Writes(request_.operation)) {
             Attempt(entry, [&] { entry.pending = std::make_unique<vb::PendingWrite>(entry.target, entry.outcome.bytes); });
+            if (entry.pending && flush_) flush_->Submit(*entry.pending);
         }
         // The new bytes are in the pending write, or the file stays as it is:
         // keep them only for an entry that starts from them.
@@ -263,6 +274,7 @@ private:
     std::map<std::filesystem::path, int> firstEntryOf_;
     std::map<std::filesystem::path, int> lastEntryOf_;
     bool sequential_ = false;
+    std::optional<vb::BackgroundFlush> flush_;  // while the entries are processed
     std::map<std::filesystem::path, size_t> plannedIndex_;  // file identity -> index into the plan's files
     RunPlan plan_;
 };

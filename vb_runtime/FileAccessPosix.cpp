@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstdlib>
 #include <exception>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -338,6 +339,7 @@ struct PendingWrite::State {
     std::string target;
     TemporaryFile temporary;
     bool flushed = false;
+    std::optional<VbError> flushFailure;  // the first failed flush, reported again by every later one
 };
 
 PendingWrite::PendingWrite(const Text& path, std::string_view bytes) {
@@ -370,7 +372,13 @@ PendingWrite& PendingWrite::operator=(PendingWrite&&) noexcept = default;
 
 void PendingWrite::Flush() {
     if (state_->flushed) return;
-    if (!state_->temporary.Sync()) ThrowErrno(errno, state_->path);
+    if (state_->flushFailure) throw *state_->flushFailure;
+    if (!state_->temporary.Sync()) {
+        // The system reports a failed write back once: a second flush could
+        // succeed without the data being on the disk.
+        state_->flushFailure = VbError(ErrorNumberFor(errno), DisplayPath(state_->path));
+        throw *state_->flushFailure;
+    }
     state_->flushed = true;
 }
 

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "vb_runtime/FileAccess.h"
@@ -132,6 +133,7 @@ struct PendingWrite::State {
     std::wstring temporary;
     HANDLE file = INVALID_HANDLE_VALUE;  // open until flushed
     bool moved = false;
+    std::optional<VbError> flushFailure;  // the first failed flush, reported again by every later one
 
     ~State() {
         CloseFile();
@@ -171,9 +173,12 @@ PendingWrite& PendingWrite::operator=(PendingWrite&&) noexcept = default;
 
 void PendingWrite::Flush() {
     State& state = *state_;
+    if (state.flushFailure) throw *state.flushFailure;
     if (state.file == INVALID_HANDLE_VALUE) return;
-    if (!FlushFileBuffers(state.file)) ThrowLastError(state.path);
-    if (!state.CloseFile()) ThrowLastError(state.path);
+    if (!FlushFileBuffers(state.file) || !state.CloseFile()) {
+        state.flushFailure = VbError(ErrorNumberFor(GetLastError()), DisplayPath(state.path));
+        throw *state.flushFailure;
+    }
 }
 
 void PendingWrite::Commit() {

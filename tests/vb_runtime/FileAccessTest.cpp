@@ -5,8 +5,12 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "TestSupport.h"
+#include "vb_runtime/BackgroundFlush.h"
 #include "vb_runtime/FileAccess.h"
 #include "vb_runtime/VbError.h"
 
@@ -156,4 +160,28 @@ TEST(PendingWrite, NothingIsVisibleUntilCommittedAndNothingIsLeftWhenAbandoned) 
         EXPECT_EQ(error.Number(), vb::ErrPermissionDenied);
     }
     EXPECT_EQ(ReadBytes(dir / "a.bas"), "old a");
+}
+
+TEST(BackgroundFlush, FlushesWhileNothingIsVisibleAndCommitsStillReplace) {
+    ScratchDir dir;
+    constexpr int kFiles = 60;
+    for (int i = 0; i < kFiles; ++i) WriteBytes(dir / ("m" + std::to_string(i) + ".bas"), "old");
+    std::vector<std::unique_ptr<vb::PendingWrite>> writes;
+    {
+        vb::BackgroundFlush flush;
+        for (int i = 0; i < kFiles; ++i) {
+            const Text path = PathText(dir / ("m" + std::to_string(i) + ".bas"));
+            writes.push_back(std::make_unique<vb::PendingWrite>(path, "new " + std::to_string(i)));
+            flush.Submit(*writes.back());
+        }
+        flush.Finish();
+        EXPECT_EQ(EntryCount(dir.path()), static_cast<size_t>(kFiles)) << "flushed contents have no names yet";
+        EXPECT_EQ(ReadBytes(dir / "m7.bas"), "old");
+    }
+    std::vector<vb::PendingWrite*> all;
+    for (auto& write : writes) all.push_back(write.get());
+    vb::PendingWrite::FlushAll(all);
+    for (auto& write : writes) write->Commit();
+    for (int i = 0; i < kFiles; ++i) EXPECT_EQ(ReadBytes(dir / ("m" + std::to_string(i) + ".bas")), "new " + std::to_string(i));
+    EXPECT_EQ(EntryCount(dir.path()), static_cast<size_t>(kFiles));
 }
