@@ -7,6 +7,7 @@
 
 #include "vb_runtime/CodePage.h"
 #include "vb_runtime/LineBreak.h"
+#include "vb_runtime/MemoryAdvice.h"
 #include "vb_runtime/Strings.h"
 
 namespace run {
@@ -82,6 +83,7 @@ public:
             if (site.state == scan::BlockState::Missing) size += bytesPerUnit * site.blockTemplate->SizeEstimate();
         }
         outcome_.bytes.reserve(size);
+        vb::PreferHugePages(outcome_.bytes.data(), outcome_.bytes.capacity());
     }
 
     void Edit(const scan::TextEdit& edit) {

@@ -17,6 +17,7 @@
 
 #include "vb_runtime/CodePage.h"
 #include "vb_runtime/FileAccess.h"
+#include "vb_runtime/MemoryAdvice.h"
 #include "vb_runtime/Strings.h"
 #include "vb_runtime/VbError.h"
 
@@ -310,7 +311,10 @@ std::string ReadFileBytes(const Text& path) {
     if (S_ISDIR(st.st_mode)) throw VbError(ErrPathFileAccess, DisplayPath(path));
     // Read straight into the result; a file that grows meanwhile is read to
     // its end all the same.
-    std::string bytes(static_cast<size_t>(st.st_size) + 1, '\0');
+    std::string bytes;
+    bytes.reserve(static_cast<size_t>(st.st_size) + 1);
+    PreferHugePages(bytes.data(), bytes.capacity());
+    bytes.resize(static_cast<size_t>(st.st_size) + 1);
     size_t done = 0;
     for (;;) {
         if (done == bytes.size()) bytes.resize(bytes.size() * 2);
