@@ -3,6 +3,8 @@
 
 #include "source_transformation/HeaderRecognition.h"
 
+#include <cstdint>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -14,50 +16,68 @@ namespace {
 constexpr size_t kBatch = 512;
 
 #if defined(__SSE2__)
-// Vector compares over the units of one 16-byte block: eight UTF-16 units
-// with two mask bits each, or sixteen bytes with one.
+// The LFs and the key candidates (quotes, apostrophes, and spaces after a
+// letter that ends a keyword: b, n, d or y) of 16 units, one bit per unit.
+struct Masks {
+    uint32_t lineFeeds;
+    uint32_t keyCandidates;
+};
+
 template <typename Unit>
 struct Block;
 
-template <>
-struct Block<char16_t> {
-    static constexpr size_t kUnits = 8;
-    static constexpr unsigned kBitsPerUnit = 2;
-    static __m128i Equal(__m128i units, char16_t c) { return _mm_cmpeq_epi16(units, _mm_set1_epi16(static_cast<short>(c))); }
-    static __m128i Fold(__m128i units) { return _mm_or_si128(units, _mm_set1_epi16(0x20)); }
-    static __m128i WithZeroBefore(__m128i units) { return _mm_slli_si128(units, 2); }
-};
-
+// Sixteen bytes in one vector.
 template <>
 struct Block<char> {
-    static constexpr size_t kUnits = 16;
-    static constexpr unsigned kBitsPerUnit = 1;
     static __m128i Equal(__m128i units, char c) { return _mm_cmpeq_epi8(units, _mm_set1_epi8(c)); }
-    static __m128i Fold(__m128i units) { return _mm_or_si128(units, _mm_set1_epi8(0x20)); }
-    static __m128i WithZeroBefore(__m128i units) { return _mm_slli_si128(units, 1); }
+
+    static __m128i KeyCandidates(__m128i units, __m128i before) {
+        const __m128i folded = _mm_or_si128(before, _mm_set1_epi8(0x20));
+        const __m128i afterKeywordLetter = _mm_or_si128(_mm_or_si128(Equal(folded, 'b'), Equal(folded, 'n')),
+                                                        _mm_or_si128(Equal(folded, 'd'), Equal(folded, 'y')));
+        return _mm_or_si128(_mm_or_si128(Equal(units, '"'), Equal(units, '\'')),
+                            _mm_and_si128(Equal(units, ' '), afterKeywordLetter));
+    }
+
+    // `first`: the units begin the text, so the first has nothing before it.
+    static Masks Of(const char* at, bool first) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        const __m128i before =
+            first ? _mm_slli_si128(units, 1) : _mm_loadu_si128(reinterpret_cast<const __m128i*>(at - 1));
+        return Masks{static_cast<uint32_t>(_mm_movemask_epi8(Equal(units, '\n'))),
+                     static_cast<uint32_t>(_mm_movemask_epi8(KeyCandidates(units, before)))};
+    }
 };
 
-unsigned Mask(__m128i compared) {
-    return static_cast<unsigned>(_mm_movemask_epi8(compared));
-}
+// Sixteen UTF-16 units in two vectors, their compares packed to a byte each.
+template <>
+struct Block<char16_t> {
+    static __m128i Equal(__m128i units, char16_t c) { return _mm_cmpeq_epi16(units, _mm_set1_epi16(static_cast<short>(c))); }
 
-// Mask bits of the LFs of a block.
-template <typename Unit>
-unsigned LineFeeds(__m128i units) {
-    return Mask(Block<Unit>::Equal(units, '\n'));
-}
+    static __m128i KeyCandidates(__m128i units, __m128i before) {
+        const __m128i folded = _mm_or_si128(before, _mm_set1_epi16(0x20));
+        const __m128i afterKeywordLetter = _mm_or_si128(_mm_or_si128(Equal(folded, 'b'), Equal(folded, 'n')),
+                                                        _mm_or_si128(Equal(folded, 'd'), Equal(folded, 'y')));
+        return _mm_or_si128(_mm_or_si128(Equal(units, '"'), Equal(units, '\'')),
+                            _mm_and_si128(Equal(units, ' '), afterKeywordLetter));
+    }
 
-// Mask bits of the quotes, apostrophes and spaces after a letter that ends
-// a keyword (b, n, d or y) of a block; `before` holds the unit before each.
-template <typename Unit>
-unsigned KeyCandidates(__m128i units, __m128i before) {
-    using B = Block<Unit>;
-    const __m128i folded = B::Fold(before);
-    const __m128i afterKeywordLetter = _mm_or_si128(_mm_or_si128(B::Equal(folded, 'b'), B::Equal(folded, 'n')),
-                                                    _mm_or_si128(B::Equal(folded, 'd'), B::Equal(folded, 'y')));
-    return Mask(_mm_or_si128(_mm_or_si128(B::Equal(units, '"'), B::Equal(units, '\'')),
-                                   _mm_and_si128(B::Equal(units, ' '), afterKeywordLetter)));
-}
+    static Masks Of(const char16_t* at, bool first) {
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 8));
+        const __m128i lowBefore =
+            first ? _mm_slli_si128(low, 2) : _mm_loadu_si128(reinterpret_cast<const __m128i*>(at - 1));
+        const __m128i highBefore = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 7));
+        const __m128i lineFeeds = _mm_packs_epi16(Equal(low, '\n'), Equal(high, '\n'));
+        const __m128i keys = _mm_packs_epi16(KeyCandidates(low, lowBefore), KeyCandidates(high, highBefore));
+        return Masks{static_cast<uint32_t>(_mm_movemask_epi8(lineFeeds)),
+                     static_cast<uint32_t>(_mm_movemask_epi8(keys))};
+    }
+};
+
+constexpr size_t kChunk = 64;  // units per chunk: one bit each in a 64-bit mask
+
+unsigned LowestBit(uint64_t mask) { return static_cast<unsigned>(__builtin_ctzll(mask)); }
 #endif
 
 }  // namespace
@@ -75,7 +95,7 @@ bool LineClassifier<Unit>::AppendBatch(std::vector<ClassifiedLine>& lines) {
     size_t start = current_.start;
     int32_t P = current_.P;
     const size_t first = lines.size();
-    lines.resize(first + kBatch + 16);  // a block ends sixteen lines at most
+    lines.resize(first + kBatch + 64);  // a chunk ends 64 lines at most
     ClassifiedLine* out = lines.data() + first;
     ClassifiedLine* const full = out + kBatch;
 
@@ -84,51 +104,65 @@ bool LineClassifier<Unit>::AppendBatch(std::vector<ClassifiedLine>& lines) {
         start = next;
         P = 0;
     };
-    // The unit at `at` is an LF, or a candidate for the key position.
-    auto visit = [&](size_t at) {
-        const Unit c = text[at];
-        if (c == '\n') {
-            // In a CR LF text a lone LF is part of its line.
-            if (!crLf) {
-                endLine(at, at + 1);
-            } else if (at > 0 && text[at - 1] == '\r') {
-                endLine(at - 1, at + 1);
-            }
-        } else if (P == 0) {
-            if (c == '"' || c == '\'') {
-                P = static_cast<int32_t>(at - start + 1);
-            } else if (c == ' ') {
-                const size_t keyword = KeywordEndingAt(text.substr(start), at - start);
-                if (keyword != UnitView<Unit>::npos) P = static_cast<int32_t>(keyword + 1);
-            }
+    // An LF ends its line, except a lone one in a CR LF text.
+    auto lineFeed = [&](size_t at) {
+        if (!crLf) {
+            endLine(at, at + 1);
+        } else if (at > 0 && text[at - 1] == '\r') {
+            endLine(at - 1, at + 1);
         }
+    };
+    // A quote or an apostrophe is the key position; a space is when it
+    // ends a procedure keyword. True when it is.
+    auto isKey = [&](size_t at) {
+        const Unit c = text[at];
+        if (c == '"' || c == '\'') {
+            P = static_cast<int32_t>(at - start + 1);
+            return true;
+        }
+        if (c != ' ') return false;
+        const size_t keyword = KeywordEndingAt(text.substr(start), at - start);
+        if (keyword == UnitView<Unit>::npos) return false;
+        P = static_cast<int32_t>(keyword + 1);
+        return true;
     };
 
     size_t i = pos_;
 #if defined(__SSE2__)
-    // A block at a time, its units visited in mask order. A line whose key
-    // position is known needs only its end, so the other candidates are
-    // looked at only while P is 0.
-    using B = Block<Unit>;
-    for (; i + B::kUnits <= text.size() && out < full; i += B::kUnits) {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-        const unsigned lf = LineFeeds<Unit>(units);
-        if (P != 0 && lf == 0) continue;
-        const __m128i before = i > 0 ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i - 1))
-                                     : B::WithZeroBefore(units);
-        const unsigned key = KeyCandidates<Unit>(units, before);
-        unsigned done = 0;  // mask bits of the units already visited
+    // A chunk of 64 units at a time: the masks of its LFs and key
+    // candidates, then its lines in order. While a line's key position is
+    // unknown, its candidates before its end are tried in order.
+    for (; i + kChunk <= text.size() && out < full; i += kChunk) {
+        uint64_t lineFeeds = 0;
+        uint64_t keys = 0;
+        for (size_t k = 0; k < kChunk; k += 16) {
+            const Masks masks = Block<Unit>::Of(text.data() + i + k, i + k == 0);
+            lineFeeds |= uint64_t{masks.lineFeeds} << k;
+            keys |= uint64_t{masks.keyCandidates} << k;
+        }
         for (;;) {
-            const unsigned pending = (lf | (P == 0 ? key : 0u)) & ~done;
-            if (pending == 0) break;
-            const auto bit = static_cast<unsigned>(__builtin_ctz(pending));
-            done |= (1u << (bit + B::kBitsPerUnit)) - 1;  // 16 mask bits: never shifted out
-            visit(i + bit / B::kBitsPerUnit);
+            if (P == 0) {
+                const uint64_t beforeLineFeed = lineFeeds != 0 ? (lineFeeds & (0 - lineFeeds)) - 1 : ~uint64_t{0};
+                for (uint64_t candidates = keys & beforeLineFeed; candidates != 0; candidates &= candidates - 1) {
+                    if (isKey(i + LowestBit(candidates))) break;
+                }
+            }
+            if (lineFeeds == 0) break;
+            const unsigned bit = LowestBit(lineFeeds);
+            lineFeeds &= lineFeeds - 1;
+            keys &= bit == 63 ? 0 : ~uint64_t{0} << (bit + 1);  // what follows the LF
+            lineFeed(i + bit);
         }
     }
 #endif
     if (out < full) {
-        for (; i < text.size(); ++i) visit(i);
+        for (; i < text.size(); ++i) {
+            if (text[i] == '\n') {
+                lineFeed(i);
+            } else if (P == 0) {
+                isKey(i);
+            }
+        }
     }
     if (i == text.size()) {
         endLine(text.size(), text.size());
