@@ -2,12 +2,11 @@
 #include "source_transformation/HeaderRecognition.h"
 
 #include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace scan {
 
@@ -29,23 +28,19 @@ struct ExclusionWords {
 // holds none of them.
 template <typename Unit>
 size_t NextLetterE(UnitView<Unit> text, size_t from) {
-#if defined(__SSE2__)
-    if constexpr (sizeof(Unit) == 2) {
-        for (; from + 8 <= text.size(); from += 8) {
-            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + from));
-            const __m128i folded = _mm_or_si128(units, _mm_set1_epi16(0x20));
-            const auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(folded, _mm_set1_epi16(u'e'))));
-            if (mask != 0) return from + static_cast<size_t>(__builtin_ctz(mask)) / 2;
-        }
-    } else {
-        for (; from + 16 <= text.size(); from += 16) {
-            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + from));
-            const __m128i folded = _mm_or_si128(units, _mm_set1_epi8(0x20));
-            const auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(folded, _mm_set1_epi8('e'))));
-            if (mask != 0) return from + static_cast<size_t>(__builtin_ctz(mask));
-        }
+    // Eight bytes at a time: a lane of (unit | 0x20) ^ 'e' is zero exactly
+    // for "e" and "E", and the borrow test flags the lowest zero lane exactly.
+    static_assert(std::endian::native == std::endian::little, "lanes are taken lowest first");
+    constexpr size_t kLanes = 8 / sizeof(Unit);
+    constexpr uint64_t kOnes = sizeof(Unit) == 1 ? 0x0101010101010101 : 0x0001000100010001;
+    constexpr uint64_t kHighBits = kOnes << (8 * sizeof(Unit) - 1);
+    for (; from + kLanes <= text.size(); from += kLanes) {
+        uint64_t lanes;
+        std::memcpy(&lanes, text.data() + from, sizeof lanes);
+        const uint64_t other = (lanes | (kOnes * 0x20)) ^ (kOnes * 'e');
+        const uint64_t zero = (other - kOnes) & ~other & kHighBits;
+        if (zero != 0) return from + static_cast<size_t>(__builtin_ctzll(zero)) / (8 * sizeof(Unit));
     }
-#endif
     for (; from < text.size(); ++from) {
         if ((text[from] | 0x20) == 'e') return from;
     }
