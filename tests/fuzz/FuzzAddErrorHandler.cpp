@@ -1,8 +1,8 @@
 // Fuzz target: any bytes as CodeInput and as both templates.
 // The input is cut at the first two 0xFF bytes into module, begin template
 // and end template, each decoded in Windows-1252. Besides AddErrorHandler,
-// the round trips of add --skip-handled and remove are checked on modules in
-// which no block stood before.
+// the run's scan of the bytes is checked against it, and the round trips of
+// add --skip-handled and remove on modules in which no block stood before.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -62,6 +62,17 @@ void CheckRoundTrip(const Text& module, const Text& begin, const Text& end) {
     Check(Process(once.bytes, run::Operation::Remove, templates).bytes == original);
 }
 
+// The run scans the module's bytes; the parser scans its text. Both give
+// the same module, the run with the line break that saving appends.
+void CheckByteScanAgrees(const Text& module, const Text& begin, const Text& end, const Text& output) {
+    const scan::FixedTemplates templates(scan::HandlerTemplates{begin, end});
+    run::ModuleRequest request;
+    request.operation = run::Operation::Add;
+    request.templates = &templates;
+    const run::ModuleOutcome outcome = run::ProcessModule(vb::Encode(module, 1252), request);
+    Check(outcome.bytes == vb::Encode(output + Text(vb::DetectLineBreak(module)), 1252));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -84,6 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(parser.CodeOutput().size() >= module.size());
     if (parser.ProcedureCount() == 0 && end.empty()) Check(parser.CodeOutput() == module);
     Check(parser.CodeInput() == module);
+    CheckByteScanAgrees(module, begin, end, parser.CodeOutput());
     CheckRoundTrip(module, begin, end);
     return 0;
 }
