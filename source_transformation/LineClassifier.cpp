@@ -1,9 +1,9 @@
 // One pass over a module's text for its lines and their key positions.
 #include "source_transformation/LineClassifier.h"
 
-#include "source_transformation/HeaderRecognition.h"
-
 #include <cstdint>
+
+#include "source_transformation/HeaderRecognition.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

@@ -66,8 +66,6 @@ struct PreparedTemplates {
     const HandlerTemplate& end() const { return *endTemplate; }
 };
 
-// True for a line that sets the end-of-procedure flag: one above which the
-// end block goes.
 // Whether `line` could start with `prefix`, letter case ignored: decided on
 // the prefix's ASCII start (a byte of 128 or above is never an ASCII
 // character), undecided (true) from its first other character on.
@@ -82,6 +80,8 @@ bool MayStartWith(UnitView<Unit> line, TextView prefix) {
     return true;
 }
 
+// True for a line that sets the end-of-procedure flag: one above which the
+// end block goes.
 template <typename Unit>
 bool SetsEndOfProcedureFlag(UnitView<Unit> line, int32_t P) {
     if (P <= 1) return false;

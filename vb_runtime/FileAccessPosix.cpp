@@ -380,7 +380,8 @@ void PendingWrite::Flush() {
     if (!state_->temporary.Sync()) {
         // The system reports a failed write back once: a second flush could
         // succeed without the data being on the disk.
-        state_->flushFailure = VbError(ErrorNumberFor(errno), DisplayPath(state_->path));
+        const int error = errno;
+        state_->flushFailure = VbError(ErrorNumberFor(error), DisplayPath(state_->path));
         throw *state_->flushFailure;
     }
     state_->flushed = true;

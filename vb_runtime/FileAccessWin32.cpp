@@ -176,7 +176,8 @@ void PendingWrite::Flush() {
     if (state.flushFailure) throw *state.flushFailure;
     if (state.file == INVALID_HANDLE_VALUE) return;
     if (!FlushFileBuffers(state.file) || !state.CloseFile()) {
-        state.flushFailure = VbError(ErrorNumberFor(GetLastError()), DisplayPath(state.path));
+        const DWORD error = GetLastError();
+        state.flushFailure = VbError(ErrorNumberFor(error), DisplayPath(state.path));
         throw *state.flushFailure;
     }
 }

@@ -1,7 +1,8 @@
 // The fast paths of the scan against the rule they implement: the lines of
 // a text are its pieces between line breaks, and a line's key position is
 // where the first of "sub ", "function ", "friend ", "property ", a double
-// quote or an apostrophe occurs, letter case ignored.
+// quote or an apostrophe occurs, letter case ignored; the exclusion words
+// before it are found as InStr finds them.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "bench/SyntheticProject.h"
+#include "source_transformation/HeaderRecognition.h"
 #include "source_transformation/LineArray.h"
 #include "source_transformation/LineClassifier.h"
 #include "vb_runtime/CodePage.h"
@@ -104,5 +106,38 @@ TEST(LineBreakDetection, AgreesWithCountingEachLineFeed) {
         const vb::TextView expected = lf - crLf > crLf ? vb::TextView(u"\n") : vb::CrLf;
         EXPECT_EQ(vb::DetectLineBreak(std::string_view(bytes)), expected);
         EXPECT_EQ(vb::DetectLineBreak(vb::TextView(vb::Decode(bytes, 1252))), expected);
+    }
+}
+
+// The header test against its rule: for P > 1, "end", "exit" and "declare"
+// are each looked for before P (InStr, letter case ignored) and applied in
+// that order; in the text and in its bytes.
+TEST(HeaderCandidate, ExclusionWordsAsTheRuleFindsThem) {
+    static const std::vector<std::string> parts = {"end", "EXIT", "Declare", "e", "E", "x", "ex", "decl", "nd",
+                                                   " ", "\xE9", "\xCB", "Legend ", "d", "sub "};
+    std::mt19937 random(11);
+    for (int i = 0; i < 5000; ++i) {
+        std::string bytes;
+        for (size_t k = 1 + random() % 12; k > 0; --k) bytes += parts[random() % parts.size()];
+        bytes += random() % 2 == 0 ? " Sub X()" : "' note";
+        const Text line = vb::Decode(bytes, 1252);
+        const int32_t P = RuleKeyPosition(line);
+        if (P <= 1) continue;
+        const auto before = [&](vb::TextView word) {
+            const int32_t at = vb::InStr(1, line, word, vb::TextCompare);
+            return at > 0 && at < P;
+        };
+        bool expectedFlag = false;
+        bool expected = line[static_cast<size_t>(P - 1)] != u'\'' && line[static_cast<size_t>(P - 2)] == u' ';
+        if (before(u"end")) expected = false, expectedFlag = true;
+        if (before(u"exit")) expected = false, expectedFlag = false;
+        if (before(u"declare")) expected = false, expectedFlag = false;
+        bool flag = false;
+        bool byteFlag = false;
+        SCOPED_TRACE(bytes);
+        EXPECT_EQ(scan::IsHeaderCandidate<char16_t>(line, P, flag), expected);
+        EXPECT_EQ(flag, expectedFlag);
+        EXPECT_EQ(scan::IsHeaderCandidate<char>(bytes, P, byteFlag), expected);
+        EXPECT_EQ(byteFlag, expectedFlag);
     }
 }
