@@ -23,57 +23,54 @@ struct Masks {
     uint32_t keyCandidates;
 };
 
+// Compares of a vector's lanes: 16 bytes, or 8 UTF-16 units.
 template <typename Unit>
-struct Block;
+struct Lanes;
 
-// Sixteen bytes in one vector.
 template <>
-struct Block<char> {
+struct Lanes<char> {
     static __m128i Equal(__m128i units, char c) { return _mm_cmpeq_epi8(units, _mm_set1_epi8(c)); }
-
-    static __m128i KeyCandidates(__m128i units, __m128i before) {
-        const __m128i folded = _mm_or_si128(before, _mm_set1_epi8(0x20));
-        const __m128i afterKeywordLetter = _mm_or_si128(_mm_or_si128(Equal(folded, 'b'), Equal(folded, 'n')),
-                                                        _mm_or_si128(Equal(folded, 'd'), Equal(folded, 'y')));
-        return _mm_or_si128(_mm_or_si128(Equal(units, '"'), Equal(units, '\'')),
-                            _mm_and_si128(Equal(units, ' '), afterKeywordLetter));
-    }
-
-    // `first`: the units begin the text, so the first has nothing before it.
-    static Masks Of(const char* at, bool first) {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-        const __m128i before =
-            first ? _mm_slli_si128(units, 1) : _mm_loadu_si128(reinterpret_cast<const __m128i*>(at - 1));
-        return Masks{static_cast<uint32_t>(_mm_movemask_epi8(Equal(units, '\n'))),
-                     static_cast<uint32_t>(_mm_movemask_epi8(KeyCandidates(units, before)))};
-    }
+    static __m128i Fold(__m128i units) { return _mm_or_si128(units, _mm_set1_epi8(0x20)); }
 };
 
-// Sixteen UTF-16 units in two vectors, their compares packed to a byte each.
 template <>
-struct Block<char16_t> {
+struct Lanes<char16_t> {
     static __m128i Equal(__m128i units, char16_t c) { return _mm_cmpeq_epi16(units, _mm_set1_epi16(static_cast<short>(c))); }
-
-    static __m128i KeyCandidates(__m128i units, __m128i before) {
-        const __m128i folded = _mm_or_si128(before, _mm_set1_epi16(0x20));
-        const __m128i afterKeywordLetter = _mm_or_si128(_mm_or_si128(Equal(folded, 'b'), Equal(folded, 'n')),
-                                                        _mm_or_si128(Equal(folded, 'd'), Equal(folded, 'y')));
-        return _mm_or_si128(_mm_or_si128(Equal(units, '"'), Equal(units, '\'')),
-                            _mm_and_si128(Equal(units, ' '), afterKeywordLetter));
-    }
-
-    static Masks Of(const char16_t* at, bool first) {
-        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 8));
-        const __m128i lowBefore =
-            first ? _mm_slli_si128(low, 2) : _mm_loadu_si128(reinterpret_cast<const __m128i*>(at - 1));
-        const __m128i highBefore = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 7));
-        const __m128i lineFeeds = _mm_packs_epi16(Equal(low, '\n'), Equal(high, '\n'));
-        const __m128i keys = _mm_packs_epi16(KeyCandidates(low, lowBefore), KeyCandidates(high, highBefore));
-        return Masks{static_cast<uint32_t>(_mm_movemask_epi8(lineFeeds)),
-                     static_cast<uint32_t>(_mm_movemask_epi8(keys))};
-    }
+    static __m128i Fold(__m128i units) { return _mm_or_si128(units, _mm_set1_epi16(0x20)); }
 };
+
+// The lanes holding a key candidate; `before` holds the unit before each.
+template <typename Unit>
+__m128i KeyCandidates(__m128i units, __m128i before) {
+    using L = Lanes<Unit>;
+    const __m128i folded = L::Fold(before);
+    const __m128i afterKeywordLetter = _mm_or_si128(_mm_or_si128(L::Equal(folded, 'b'), L::Equal(folded, 'n')),
+                                                    _mm_or_si128(L::Equal(folded, 'd'), L::Equal(folded, 'y')));
+    return _mm_or_si128(_mm_or_si128(L::Equal(units, '"'), L::Equal(units, '\'')),
+                        _mm_and_si128(L::Equal(units, ' '), afterKeywordLetter));
+}
+
+// The masks of 16 units; `first`: they begin the text, so the first has
+// nothing before it. Sixteen bytes are one vector.
+Masks MasksOf(const char* at, bool first) {
+    const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    const __m128i before = first ? _mm_slli_si128(units, 1) : _mm_loadu_si128(reinterpret_cast<const __m128i*>(at - 1));
+    return Masks{static_cast<uint32_t>(_mm_movemask_epi8(Lanes<char>::Equal(units, '\n'))),
+                 static_cast<uint32_t>(_mm_movemask_epi8(KeyCandidates<char>(units, before)))};
+}
+
+// Sixteen UTF-16 units are two vectors, their compares packed to a byte each.
+Masks MasksOf(const char16_t* at, bool first) {
+    using L = Lanes<char16_t>;
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 8));
+    const __m128i lowBefore = first ? _mm_slli_si128(low, 2) : _mm_loadu_si128(reinterpret_cast<const __m128i*>(at - 1));
+    const __m128i highBefore = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 7));
+    const __m128i lineFeeds = _mm_packs_epi16(L::Equal(low, '\n'), L::Equal(high, '\n'));
+    const __m128i keys =
+        _mm_packs_epi16(KeyCandidates<char16_t>(low, lowBefore), KeyCandidates<char16_t>(high, highBefore));
+    return Masks{static_cast<uint32_t>(_mm_movemask_epi8(lineFeeds)), static_cast<uint32_t>(_mm_movemask_epi8(keys))};
+}
 
 constexpr size_t kChunk = 64;  // units per chunk: one bit each in a 64-bit mask
 
@@ -136,7 +133,7 @@ bool LineClassifier<Unit>::AppendBatch(std::vector<ClassifiedLine>& lines) {
         uint64_t lineFeeds = 0;
         uint64_t keys = 0;
         for (size_t k = 0; k < kChunk; k += 16) {
-            const Masks masks = Block<Unit>::Of(text.data() + i + k, i + k == 0);
+            const Masks masks = MasksOf(text.data() + i + k, i + k == 0);
             lineFeeds |= uint64_t{masks.lineFeeds} << k;
             keys |= uint64_t{masks.keyCandidates} << k;
         }
