@@ -247,14 +247,8 @@ bool IsSingleByteCodePage(int32_t codePage) {
 
 bool KeepsAsciiBytes(int32_t codePage) {
     if (codePage == Windows1252) return true;
-    if (!IsSingleByteCodePage(codePage)) return false;
-    std::string ascii(128, '\0');
-    for (size_t b = 0; b < ascii.size(); ++b) ascii[b] = static_cast<char>(b);
-    const Text decoded = Decode(ascii, codePage);
-    for (size_t b = 0; b < decoded.size(); ++b) {
-        if (decoded[b] != b) return false;
-    }
-    return decoded.size() == ascii.size();
+    if (codePage == Utf8CodePage) return false;
+    return CodePageTable::For(codePage).KeepsAsciiBytes();
 }
 
 Text Decode(std::string_view bytes, int32_t codePage, const std::string& context) {

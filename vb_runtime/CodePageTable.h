@@ -48,6 +48,14 @@ public:
 
     /// True when every byte stands for one unit: the code page has no lead bytes.
     bool SingleByte() const { return leadBytes_.none(); }
+    /// True when, besides, every byte below 128 stands for that ASCII character.
+    bool KeepsAsciiBytes() const {
+        if (!SingleByte()) return false;
+        for (unsigned b = 0; b < 0x80; ++b) {
+            if (singles_[b] != b) return false;
+        }
+        return true;
+    }
 
 private:
     void FillSingleBytes(SystemCodePage& system, int32_t codePage);
