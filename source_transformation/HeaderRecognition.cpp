@@ -61,20 +61,20 @@ ExclusionWords ExclusionWordsIn(UnitView<Unit> text) {
 // Words dropped from the joined parameter list, in this order.
 constexpr std::array<std::string_view, 4> kParameterModifiers = {"optional ", "paramarray ", "byval ", "byref "};
 
-// Removes every occurrence of `word` (letter case ignored), left to right,
-// as replacing it with an empty text does: what is left after a removal is
-// searched on, and never text that the removal joined.
-template <typename Unit>
-void RemoveEveryNoCase(std::basic_string<Unit>& text, std::string_view word) {
-    const auto first = static_cast<Unit>(word[0]);
-    size_t kept = 0;
+// Removes every occurrence of `word` (letter case ignored) from `text`
+// after `from`, left to right, as replacing it with an empty text does:
+// what is left after a removal is searched on, and never text that the
+// removal joined.
+void RemoveEveryNoCase(Text& text, size_t from, std::string_view word) {
+    const auto first = static_cast<char16_t>(word[0]);
+    auto startsWord = [&](size_t at) {
+        return FoldUnit(text[at]) == first && StartsWithNoCase(vb::TextView(text).substr(at), word);
+    };
+    size_t kept = from;
     // Up to the first occurrence nothing moves.
-    while (kept < text.size() &&
-           !(FoldUnit(text[kept]) == first && StartsWithNoCase(UnitView<Unit>(text).substr(kept), word))) {
-        ++kept;
-    }
+    while (kept < text.size() && !startsWord(kept)) ++kept;
     for (size_t at = kept; at < text.size();) {
-        if (FoldUnit(text[at]) == first && StartsWithNoCase(UnitView<Unit>(text).substr(at), word)) {
+        if (startsWord(at)) {
             at += word.size();
         } else {
             text[kept++] = text[at++];
@@ -91,34 +91,37 @@ UnitView<Unit> TrimSpaces(UnitView<Unit> text) {
     return text.substr(first, text.find_last_not_of(Unit(' ')) - first + 1);
 }
 
-// The first "as " in a piece, letter case ignored; npos when none.
+// The first "as " in a piece, letter case ignored; npos when none. Its
+// space is looked for first: most positions hold none.
 template <typename Unit>
 size_t FindAs(UnitView<Unit> piece) {
-    for (size_t at = 0; at + 3 <= piece.size(); ++at) {
-        if (StartsWithNoCase(piece.substr(at), "as ")) return at;
+    for (size_t space = 2; space < piece.size(); ++space) {
+        if (piece[space] == ' ' && FoldUnit(piece[space - 1]) == 's' && FoldUnit(piece[space - 2]) == 'a') {
+            return space - 2;
+        }
     }
     return UnitView<Unit>::npos;
 }
 
-// The header's parameter names: pieces between the commas, each cut before
-// its first "as " and trimmed, joined with ", ", modifier words removed (each
-// word over the whole joined text, one word after the other).
+// Appends the header's parameter names, decoded: the pieces between the
+// commas, each cut before its first "as " and trimmed, joined with ", ",
+// then the modifier words removed (each word over the whole joined list,
+// one word after the other). The removal may work on the decoded list: a
+// unit decoded from a byte of 128 or above is never an ASCII letter.
 template <typename Unit>
-std::basic_string<Unit> ParameterList(UnitView<Unit> parameterText) {
-    std::basic_string<Unit> list;
-    list.reserve(parameterText.size());
+void AppendParameterList(UnitView<Unit> parameterText, const UnitDecoder<Unit>& decode, Text& out) {
+    const size_t listAt = out.size();
     size_t from = 0;
     for (;;) {
         const size_t comma = parameterText.find(Unit(','), from);
         UnitView<Unit> piece = parameterText.substr(from, comma == UnitView<Unit>::npos ? UnitView<Unit>::npos : comma - from);
         piece = piece.substr(0, FindAs(piece));
-        if (from > 0) list += {Unit(','), Unit(' ')};
-        list += TrimSpaces(piece);
+        if (from > 0) out += u", ";
+        decode.AppendTo(TrimSpaces(piece), out);
         if (comma == UnitView<Unit>::npos) break;
         from = comma + 1;
     }
-    for (std::string_view modifier : kParameterModifiers) RemoveEveryNoCase(list, modifier);
-    return list;
+    for (std::string_view modifier : kParameterModifiers) RemoveEveryNoCase(out, listAt, modifier);
 }
 
 }  // namespace
@@ -182,9 +185,13 @@ std::optional<ProcedureHeader> ParseHeader(UnitView<Unit> line, int32_t P, const
     const size_t C = line.find(Unit(')'), O);
 
     ProcedureHeader header;
-    header.kind = decode(line.substr(K, N - K));
-    header.name = decode(line.substr(N, O - N));
-    if (C != npos && C > O + 1) header.parameters = decode(ParameterList(line.substr(O + 1, C - O - 1)));
+    // Room for all three: a joined list is at most twice its text's length.
+    header.values.reserve(O - K + (C != npos ? 2 * (C - O) : 0));
+    decode.AppendTo(line.substr(K, N - K), header.values);
+    header.nameAt = header.values.size();
+    decode.AppendTo(line.substr(N, O - N), header.values);
+    header.parametersAt = header.values.size();
+    if (C != npos && C > O + 1) AppendParameterList(line.substr(O + 1, C - O - 1), decode, header.values);
     return header;
 }
 

@@ -269,7 +269,8 @@ private:
             (void)storage;
             return lines_.Line(i);
         } else {
-            decode_.Into(lines_.Line(i), storage);
+            storage.clear();
+            decode_.AppendTo(lines_.Line(i), storage);
             return storage;
         }
     }

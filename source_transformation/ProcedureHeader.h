@@ -8,11 +8,23 @@
 
 namespace scan {
 
+/// The three values are held one after the other in one text, so that a
+/// module of thousands of procedures makes one allocation per header.
 struct ProcedureHeader {
     size_t line = 0;  ///< 0-based index of the header's line
-    Text kind;        ///< [ProcType]: the matched keyword as written, with its trailing space
-    Text name;        ///< [ProcName]: between the keyword's space and the first "("
-    Text parameters;  ///< [Paramenters]: the parameter names joined with ", "
+
+    /// [ProcType]: the matched keyword as written, with its trailing space.
+    vb::TextView kind() const { return vb::TextView(values).substr(0, nameAt); }
+    /// [ProcName]: between the keyword's space and the first "(".
+    vb::TextView name() const { return vb::TextView(values).substr(nameAt, parametersAt - nameAt); }
+    /// [Paramenters]: the parameter names joined with ", ".
+    vb::TextView parameters() const { return vb::TextView(values).substr(parametersAt); }
+
+    /// kind, name and parameters, in this order; each starts where the
+    /// one before it ends.
+    Text values;
+    size_t nameAt = 0;
+    size_t parametersAt = 0;
 };
 
 }  // namespace scan

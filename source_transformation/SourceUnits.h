@@ -42,6 +42,7 @@ template <>
 class UnitDecoder<char16_t> {
 public:
     Text operator()(vb::TextView units) const { return Text(units); }
+    void AppendTo(vb::TextView units, Text& out) const { out += units; }
 };
 
 template <>
@@ -49,8 +50,8 @@ class UnitDecoder<char> {
 public:
     explicit UnitDecoder(int32_t codePage) : codePage_(codePage) {}
     Text operator()(std::string_view bytes) const;
-    /// The same into `out`, whose storage is reused.
-    void Into(std::string_view bytes, Text& out) const;
+    /// The same, appended to `out`.
+    void AppendTo(std::string_view bytes, Text& out) const;
 
 private:
     int32_t codePage_;
