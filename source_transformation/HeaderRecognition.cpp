@@ -1,6 +1,7 @@
 // Procedure recognition and header parsing, line by line.
 #include "source_transformation/HeaderRecognition.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -23,38 +24,55 @@ struct ExclusionWords {
     bool declare = false;
 };
 
-// The 0-based index of the first "e" or "E" at or after `from`, or the
-// text's size. All three exclusion words hold one, so a text without it
-// holds none of them.
+// One high bit for each lane of the eight bytes at `at` that holds "e" or
+// "E": (unit | 0x20) ^ 'e' is zero exactly for those, and the zero test
+// is exact in every lane (no borrow crosses lanes).
 template <typename Unit>
-size_t NextLetterE(UnitView<Unit> text, size_t from) {
-    // Eight bytes at a time: a lane of (unit | 0x20) ^ 'e' is zero exactly
-    // for "e" and "E", and the borrow test flags the lowest zero lane exactly.
-    static_assert(std::endian::native == std::endian::little, "lanes are taken lowest first");
-    constexpr size_t kLanes = 8 / sizeof(Unit);
+uint64_t LetterELanes(const Unit* at) {
     constexpr uint64_t kOnes = sizeof(Unit) == 1 ? 0x0101010101010101 : 0x0001000100010001;
     constexpr uint64_t kHighBits = kOnes << (8 * sizeof(Unit) - 1);
-    for (; from + kLanes <= text.size(); from += kLanes) {
-        uint64_t lanes;
-        std::memcpy(&lanes, text.data() + from, sizeof lanes);
-        const uint64_t other = (lanes | (kOnes * 0x20)) ^ (kOnes * 'e');
-        const uint64_t zero = (other - kOnes) & ~other & kHighBits;
-        if (zero != 0) return from + static_cast<size_t>(__builtin_ctzll(zero)) / (8 * sizeof(Unit));
+    constexpr uint64_t kLowBits = ~kHighBits;
+    uint64_t lanes;
+    std::memcpy(&lanes, at, sizeof lanes);
+    const uint64_t other = (lanes | (kOnes * 0x20)) ^ (kOnes * 'e');
+    return ~(((other & kLowBits) + kLowBits) | other | kLowBits);
+}
+
+// Calls `visit` with the 0-based index of every "e" or "E" of the text, in
+// order: eight bytes at a time, then the eight bytes that end the text
+// without the lanes already seen. All three exclusion words hold an "e",
+// so a text without one holds none of them.
+template <typename Unit, typename Visit>
+void ForEachLetterE(UnitView<Unit> text, Visit visit) {
+    static_assert(std::endian::native == std::endian::little, "lanes are taken lowest first");
+    constexpr size_t kLanes = 8 / sizeof(Unit);
+    auto visitLanes = [&](size_t first, uint64_t found) {
+        for (; found != 0; found &= found - 1) {
+            visit(first + static_cast<size_t>(__builtin_ctzll(found)) / (8 * sizeof(Unit)));
+        }
+    };
+    if (text.size() < kLanes) {
+        for (size_t i = 0; i < text.size(); ++i) {
+            if ((text[i] | 0x20) == 'e') visit(i);
+        }
+        return;
     }
-    for (; from < text.size(); ++from) {
-        if ((text[from] | 0x20) == 'e') return from;
+    size_t from = 0;
+    for (; from + kLanes <= text.size(); from += kLanes) visitLanes(from, LetterELanes(text.data() + from));
+    if (from < text.size()) {
+        const size_t last = text.size() - kLanes;
+        visitLanes(from, LetterELanes(text.data() + last) >> (8 * sizeof(Unit) * (from - last)));
     }
-    return text.size();
 }
 
 template <typename Unit>
 ExclusionWords ExclusionWordsIn(UnitView<Unit> text) {
     ExclusionWords words;
-    for (size_t i = NextLetterE(text, 0); i < text.size(); i = NextLetterE(text, i + 1)) {
+    ForEachLetterE(text, [&](size_t i) {
         words.end = words.end || StartsWithNoCase(text.substr(i), "end");
         words.exit = words.exit || StartsWithNoCase(text.substr(i), "exit");
         words.declare = words.declare || (i > 0 && StartsWithNoCase(text.substr(i - 1), "declare"));
-    }
+    });
     return words;
 }
 
@@ -62,25 +80,23 @@ ExclusionWords ExclusionWordsIn(UnitView<Unit> text) {
 constexpr std::array<std::string_view, 4> kParameterModifiers = {"optional ", "paramarray ", "byval ", "byref "};
 
 // Removes every occurrence of `word` (letter case ignored) from `text`
-// after `from`, left to right, as replacing it with an empty text does:
-// what is left after a removal is searched on, and never text that the
-// removal joined.
+// after `from`, as replacing it with an empty text does. The word's only
+// space is its last character, so an occurrence ends at a space and no two
+// overlap: removing each one left to right is removing them all, and only
+// the units before each space need comparing.
 void RemoveEveryNoCase(Text& text, size_t from, std::string_view word) {
-    const auto first = static_cast<char16_t>(word[0]);
-    auto startsWord = [&](size_t at) {
-        return FoldUnit(text[at]) == first && StartsWithNoCase(vb::TextView(text).substr(at), word);
-    };
-    size_t kept = from;
-    // Up to the first occurrence nothing moves.
-    while (kept < text.size() && !startsWord(kept)) ++kept;
-    for (size_t at = kept; at < text.size();) {
-        if (startsWord(at)) {
-            at += word.size();
-        } else {
-            text[kept++] = text[at++];
-        }
+    size_t kept = Text::npos;  // where the next kept unit goes, once one occurrence is out
+    size_t next = from;        // the first unit not yet kept or removed
+    for (size_t space = text.find(u' ', from + word.size() - 1); space != Text::npos;
+         space = text.find(u' ', space + 1)) {
+        const size_t start = space + 1 - word.size();
+        if (!StartsWithNoCase(vb::TextView(text).substr(start), word)) continue;
+        const auto units = text.begin();
+        kept = kept == Text::npos ? start : static_cast<size_t>(std::copy(units + next, units + start, units + kept) - units);
+        next = space + 1;
     }
-    text.resize(kept);
+    if (kept == Text::npos) return;
+    text.erase(kept, next - kept);
 }
 
 // Spaces (code 32 only) cut from both ends.
@@ -187,9 +203,9 @@ std::optional<ProcedureHeader> ParseHeader(UnitView<Unit> line, int32_t P, const
     ProcedureHeader header;
     // Room for all three: a joined list is at most twice its text's length.
     header.values.reserve(O - K + (C != npos ? 2 * (C - O) : 0));
-    decode.AppendTo(line.substr(K, N - K), header.values);
-    header.nameAt = header.values.size();
-    decode.AppendTo(line.substr(N, O - N), header.values);
+    // The kind, then the name; either form decodes to one unit per unit.
+    decode.AppendTo(line.substr(K, O - K), header.values);
+    header.nameAt = N - K;
     header.parametersAt = header.values.size();
     if (C != npos && C > O + 1) AppendParameterList(line.substr(O + 1, C - O - 1), decode, header.values);
     return header;

@@ -147,7 +147,7 @@ bool LineClassifier<Unit>::AppendBatch(std::vector<ClassifiedLine>& lines) {
             if (lineFeeds == 0) break;
             const unsigned bit = LowestBit(lineFeeds);
             lineFeeds &= lineFeeds - 1;
-            keys &= bit == 63 ? 0 : ~uint64_t{0} << (bit + 1);  // what follows the LF
+            keys &= 0 - (uint64_t{2} << bit);  // what follows the LF (nothing after bit 63)
             lineFeed(i + bit);
         }
     }

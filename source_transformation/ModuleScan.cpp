@@ -40,6 +40,17 @@ public:
     size_t End(size_t i) const { return At(i).end; }
     UnitView<Unit> Line(size_t i) const { return text_.substr(Start(i), End(i) - Start(i)); }
     int32_t KeyPosition(size_t i) const { return At(i).P; }
+    /// The first line from i on whose key position is above 0, or the
+    /// index after the last line when none is.
+    size_t NextWithKey(size_t i) {
+        for (;;) {
+            const size_t available = first_ + lines_.size();
+            while (i < available && lines_[i - first_].P == 0) ++i;
+            if (i < available) return i;
+            DropBefore(i == 0 ? 0 : i - 1);
+            if (!classifier_.AppendBatch(lines_)) return i;
+        }
+    }
     /// Lines before i are not asked for again.
     void DropBefore(size_t i) {
         constexpr size_t kKeep = 4096;
@@ -107,7 +118,11 @@ public:
 
     ModuleScan Run() {
         size_t i = 0;
-        while (lines_.Has(i)) {
+        for (;;) {
+            // A line without a key position changes nothing unless a
+            // standing end block may start on it.
+            if (!MayFindStandingEndBlock()) i = lines_.NextWithKey(i);
+            if (!lines_.Has(i)) break;
             lines_.DropBefore(i == 0 ? 0 : i - 1);
             std::optional<BlockSite> standingEnd = StandingEndBlockAt(i);
             if (standingEnd) i = standingEnd->line;
@@ -230,8 +245,12 @@ private:
 
     // An end block of the current template standing at line i, directly
     // above a line that sets the flag: the site, with `line` at that line.
+    bool MayFindStandingEndBlock() const {
+        return Recognizing() && current_ != nullptr && !current_->end().Empty();
+    }
+
     std::optional<BlockSite> StandingEndBlockAt(size_t i) {
-        if (!Recognizing() || current_ == nullptr || current_->end().Empty()) return std::nullopt;
+        if (!MayFindStandingEndBlock()) return std::nullopt;
         const HandlerTemplate& end = current_->end();
         const size_t count = end.LineCount();
         if (!end.Recognizable() || !lines_.Has(i + count)) return std::nullopt;

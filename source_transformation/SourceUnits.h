@@ -29,7 +29,11 @@ template <typename Unit>
 bool StartsWithNoCase(UnitView<Unit> text, std::string_view word) {
     if (text.size() < word.size()) return false;
     for (size_t k = 0; k < word.size(); ++k) {
-        if (FoldUnit(text[k]) != static_cast<Unit>(word[k])) return false;
+        // Against a small letter, setting bit 0x20 folds exactly its
+        // capital onto it and leaves every other unit different.
+        const auto wanted = static_cast<Unit>(word[k]);
+        const bool letter = wanted >= 'a' && wanted <= 'z';
+        if ((letter ? static_cast<Unit>(text[k] | 0x20) : text[k]) != wanted) return false;
     }
     return true;
 }
