@@ -118,6 +118,12 @@ TEST(HeaderParsing, KindNameAndParametersAsTheHeaderWritesThem) {
         {"Global Function G  (a)", "Function", "G  ", "a"},
         {"Sub Class_Initialize()", "Sub", "Class_Initialize", ""},
         {"Public Sub Two(a As Long, ByVal b As String, Optional ByRef c)", "Sub", "Two", "a, b, c"},
+        // Each modifier is removed in one left-to-right pass over what the
+        // passes before it left: a join is seen by a later word only.
+        {"Sub J(byvbyval al x)", "Sub", "J", "byval x"},
+        {"Sub K(byoptional val x, ByVal  y)", "Sub", "K", "x,  y"},
+        {"Sub M(x byval)", "Sub", "M", "x byval"},
+        {"Sub N(byval byval byval x)", "Sub", "N", "x"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.header);
