@@ -35,7 +35,7 @@ void CountSites(const scan::ModuleScan& result, const ModuleRequest& request, Mo
         if (site.state == scan::BlockState::LeftAlone) continue;
         ++outcome.procedures;
         const scan::ProcedureHeader& header = result.headers[static_cast<size_t>(site.header)];
-        const LineNote note{LineNote::Kind::NoHandler, static_cast<int32_t>(site.line + 1), vb::Trim(header.name())};
+        const LineNote note{LineNote::Kind::NoHandler, static_cast<int32_t>(site.line + 1), vb::Trim(header.name)};
         switch (site.state) {
         case scan::BlockState::Missing:
             if (request.operation == Operation::Add) ++outcome.blocksInserted;

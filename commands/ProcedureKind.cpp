@@ -20,8 +20,8 @@ ProcedureIdentity IdentifyProcedure(const scan::ProcedureHeader& header) {
     // The keyword the scan matched, then what it took for the name: after
     // "Friend" the name starts with the real keyword, after "Property" with
     // Get, Let or Set.
-    Text keyword = vb::Trim(header.kind());
-    Text name = vb::Trim(header.name());
+    Text keyword = vb::Trim(header.kind);
+    Text name = vb::Trim(header.name);
     if (vb::EqualsNoCase(keyword, u"friend")) {
         vb::TextView rest;
         keyword = Text(FirstWord(name, rest));

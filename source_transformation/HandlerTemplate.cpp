@@ -112,7 +112,7 @@ void HandlerTemplate::AppendExpansion(const ProcedureHeader& values, size_t line
         out += ExpandStepByStep(values);
         return;
     }
-    const TextView slots[] = {values.name(), values.kind(), values.parameters(),
+    const TextView slots[] = {values.name, values.kind, values.parameters,
                               module_ != nullptr ? TextView(module_->moduleName) : TextView(),
                               module_ != nullptr ? TextView(module_->fileName) : TextView(),
                               module_ != nullptr ? TextView(module_->projectName) : TextView()};
@@ -123,7 +123,7 @@ void HandlerTemplate::AppendExpansion(const ProcedureHeader& values, size_t line
 }
 
 bool HandlerTemplate::ValuesHoldBrackets(const ProcedureHeader& values) const {
-    if (HoldsBracket(values.name()) || HoldsBracket(values.kind()) || HoldsBracket(values.parameters())) return true;
+    if (HoldsBracket(values.name) || HoldsBracket(values.kind) || HoldsBracket(values.parameters)) return true;
     return module_ != nullptr && (HoldsBracket(module_->moduleName) || HoldsBracket(module_->fileName) ||
                                   HoldsBracket(module_->projectName));
 }
@@ -131,9 +131,9 @@ bool HandlerTemplate::ValuesHoldBrackets(const ProcedureHeader& values) const {
 // The placeholders replaced one kind after the other, as the rule states:
 // a value that itself holds a later placeholder has it replaced too.
 Text HandlerTemplate::ExpandStepByStep(const ProcedureHeader& values) const {
-    Text expanded = Replace(body_, u"[ProcName]", values.name(), TextCompare);
-    expanded = Replace(expanded, u"[ProcType]", values.kind(), TextCompare);
-    expanded = Replace(expanded, u"[Paramenters]", values.parameters(), TextCompare);
+    Text expanded = Replace(body_, u"[ProcName]", values.name, TextCompare);
+    expanded = Replace(expanded, u"[ProcType]", values.kind, TextCompare);
+    expanded = Replace(expanded, u"[Paramenters]", values.parameters, TextCompare);
     if (module_ != nullptr) {
         expanded = Replace(expanded, u"[ModuleName]", module_->moduleName, TextCompare);
         expanded = Replace(expanded, u"[FileName]", module_->fileName, TextCompare);

@@ -187,7 +187,8 @@ bool IsHeaderCandidate(UnitView<Unit> line, int32_t P, bool& endOfProcedure) {
 }
 
 template <typename Unit>
-std::optional<ProcedureHeader> ParseHeader(UnitView<Unit> line, int32_t P, const UnitDecoder<Unit>& decode) {
+std::optional<HeaderValueSpans> ParseHeader(UnitView<Unit> line, int32_t P, const UnitDecoder<Unit>& decode,
+                                            Text& values) {
     // 0-based: the keyword at K, its name after the first space from K, the
     // parameters between the first "(" after the name and the first ")"
     // from there.
@@ -200,15 +201,15 @@ std::optional<ProcedureHeader> ParseHeader(UnitView<Unit> line, int32_t P, const
     if (O == npos) return std::nullopt;
     const size_t C = line.find(Unit(')'), O);
 
-    ProcedureHeader header;
-    // Room for all three: a joined list is at most twice its text's length.
-    header.values.reserve(O - K + (C != npos ? 2 * (C - O) : 0));
+    HeaderValueSpans spans;
+    spans.kindAt = values.size();
     // The kind, then the name; either form decodes to one unit per unit.
-    decode.AppendTo(line.substr(K, O - K), header.values);
-    header.nameAt = N - K;
-    header.parametersAt = header.values.size();
-    if (C != npos && C > O + 1) AppendParameterList(line.substr(O + 1, C - O - 1), decode, header.values);
-    return header;
+    decode.AppendTo(line.substr(K, O - K), values);
+    spans.nameAt = spans.kindAt + (N - K);
+    spans.parametersAt = values.size();
+    if (C != npos && C > O + 1) AppendParameterList(line.substr(O + 1, C - O - 1), decode, values);
+    spans.end = values.size();
+    return spans;
 }
 
 template <typename Unit>
@@ -232,7 +233,8 @@ bool IsOptOutComment(UnitView<Unit> line) {
 #define TRAPWRIGHT_HEADER_RECOGNITION(Unit)                                                                          \
     template bool IsHeaderCandidate<Unit>(UnitView<Unit>, int32_t, bool&);                                        \
     template size_t KeywordEndingAt<Unit>(UnitView<Unit>, size_t);                                                \
-    template std::optional<ProcedureHeader> ParseHeader<Unit>(UnitView<Unit>, int32_t, const UnitDecoder<Unit>&); \
+    template std::optional<HeaderValueSpans> ParseHeader<Unit>(UnitView<Unit>, int32_t, const UnitDecoder<Unit>&,    \
+                                                               Text&);                                            \
     template bool IsOptOutComment<Unit>(UnitView<Unit>);
 TRAPWRIGHT_HEADER_RECOGNITION(char16_t)
 TRAPWRIGHT_HEADER_RECOGNITION(char)

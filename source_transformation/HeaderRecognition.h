@@ -31,17 +31,28 @@ bool IsHeaderCandidate(UnitView<Unit> line, int32_t P, bool& endOfProcedure);
 template <typename Unit>
 size_t KeywordEndingAt(UnitView<Unit> line, size_t space);
 
-/// Kind, name and parameter list of a header candidate (its `line` field is
-/// left 0), decoded with `decode`. A candidate without "(" after its
-/// keyword, such as the comment line "Rem this sub is slow", is not a
-/// header: no value.
-template <typename Unit>
-std::optional<ProcedureHeader> ParseHeader(UnitView<Unit> line, int32_t P, const UnitDecoder<Unit>& decode);
+/// Where ParseHeader put a header's values in the text it appended them
+/// to: the kind at [kindAt, nameAt), the name at [nameAt, parametersAt),
+/// the parameter list at [parametersAt, end).
+struct HeaderValueSpans {
+    size_t kindAt = 0;
+    size_t nameAt = 0;
+    size_t parametersAt = 0;
+    size_t end = 0;
 
-/// ParseHeader of a UTF-16 line.
-inline std::optional<ProcedureHeader> ParseHeader(vb::TextView line, int32_t P) {
-    return ParseHeader<char16_t>(line, P, UnitDecoder<char16_t>());
-}
+    /// The header of line `line` with its values in `values`.
+    ProcedureHeader In(vb::TextView values, size_t line) const {
+        return ProcedureHeader{line, values.substr(kindAt, nameAt - kindAt),
+                               values.substr(nameAt, parametersAt - nameAt), values.substr(parametersAt, end - parametersAt)};
+    }
+};
+
+/// Appends the kind, name and parameter list of a header candidate to
+/// `values`, decoded with `decode`. A candidate without "(" after its
+/// keyword, such as the comment line "Rem this sub is slow", is not a
+/// header: no value, and nothing appended.
+template <typename Unit>
+std::optional<HeaderValueSpans> ParseHeader(UnitView<Unit> line, int32_t P, const UnitDecoder<Unit>& decode, Text& values);
 
 /// True for a comment line "' trapwright: skip", letter case and the spaces
 /// (or tabs) around its words ignored: the header below it is left alone.

@@ -134,15 +134,15 @@ public:
             }
             size_t next = i + 1;
             if (IsHeaderCandidate(line, P, endOfProcedure_)) {
-                if (std::optional<ProcedureHeader> header = ParseHeader(line, P, decode_)) {
-                    header->line = i;
-                    next = BeginStep(std::move(*header));
+                if (const std::optional<HeaderValueSpans> spans = ParseHeader(line, P, decode_, headerValues_)) {
+                    next = BeginStep(i, *spans);
                 }
             }
             EndStep(i, std::move(standingEnd));
             i = next;
         }
         result_.lineBreak = Text(lineBreak_);
+        KeepHeaderValues();
         return std::move(result_);
     }
 
@@ -164,12 +164,24 @@ private:
         return *prepared_.back().second;
     }
 
-    // The begin step of a recognised header; returns the next line to scan.
-    size_t BeginStep(ProcedureHeader header) {
-        const size_t i = header.line;
+    // The values move to the result, where they stay; the headers are
+    // pointed at them there.
+    void KeepHeaderValues() {
+        result_.headerValues = std::make_unique<const Text>(std::move(headerValues_));
+        for (size_t k = 0; k < result_.headers.size(); ++k) {
+            result_.headers[k] = headerSpans_[k].In(*result_.headerValues, result_.headers[k].line);
+        }
+    }
+
+    // The begin step of the header on line i; returns the next line to scan.
+    size_t BeginStep(size_t i, const HeaderValueSpans& spans) {
+        // The header's values are viewed where they stand now, until the
+        // next header's are appended.
+        const ProcedureHeader header = spans.In(headerValues_, i);
         const bool optedOut = options_.optOutComments && i > 0 && IsOptOutComment(lines_.Line(i - 1));
         const HandlerTemplates* chosen = optedOut ? nullptr : choice_.ForProcedure(header);
-        result_.headers.push_back(std::move(header));
+        result_.headers.push_back(header);
+        headerSpans_.push_back(spans);
 
         BlockSite site;
         site.kind = BlockSite::Kind::Begin;
@@ -303,6 +315,8 @@ private:
     std::vector<std::pair<const HandlerTemplates*, std::unique_ptr<PreparedTemplates>>> prepared_;
     const PreparedTemplates* current_ = nullptr;  // the templates of the most recent header; null: left alone
     bool endOfProcedure_ = false;
+    Text headerValues_;                          // the values of the headers so far
+    std::vector<HeaderValueSpans> headerSpans_;  // where each header's values stand in them
     ModuleScan result_;
 };
 

@@ -62,6 +62,10 @@ struct BlockSite {
 struct ModuleScan {
     Text lineBreak;                        ///< CR LF or LF, decided from the whole text
     std::vector<ProcedureHeader> headers;  ///< in text order, left-alone ones included
+    /// The headers' values, one after the other: one text for the module
+    /// rather than three per header. It never moves, so neither does what
+    /// the headers view.
+    std::unique_ptr<const Text> headerValues;
     std::vector<BlockSite> sites;          ///< in text order
 
     /// Appends the text that goes in at a Missing site, line breaks

@@ -56,9 +56,9 @@ void ExpectSameScan(const std::string& bytes, int32_t codePage, scan::ScanMode m
     ASSERT_EQ(fromBytes.headers.size(), fromText.headers.size());
     for (size_t i = 0; i < fromText.headers.size(); ++i) {
         EXPECT_EQ(fromBytes.headers[i].line, fromText.headers[i].line) << "header " << i;
-        EXPECT_EQ(fromBytes.headers[i].kind(), fromText.headers[i].kind()) << "header " << i;
-        EXPECT_EQ(fromBytes.headers[i].name(), fromText.headers[i].name()) << "header " << i;
-        EXPECT_EQ(fromBytes.headers[i].parameters(), fromText.headers[i].parameters()) << "header " << i;
+        EXPECT_EQ(fromBytes.headers[i].kind, fromText.headers[i].kind) << "header " << i;
+        EXPECT_EQ(fromBytes.headers[i].name, fromText.headers[i].name) << "header " << i;
+        EXPECT_EQ(fromBytes.headers[i].parameters, fromText.headers[i].parameters) << "header " << i;
     }
     ASSERT_EQ(fromBytes.sites.size(), fromText.sites.size());
     for (size_t i = 0; i < fromText.sites.size(); ++i) {
