@@ -143,22 +143,26 @@ void AppendParameterList(UnitView<Unit> parameterText, const UnitDecoder<Unit>& 
 }  // namespace
 
 // The four keywords end in four different letters, so the letter before the
-// space tells which one alone can end there.
+// space tells which one alone can end there. Keywords are all letters, so
+// setting bit 0x20 of a unit folds exactly a keyword letter's capital.
 template <typename Unit>
 size_t KeywordEndingAt(UnitView<Unit> line, size_t space) {
-    if (space == 0) return UnitView<Unit>::npos;
+    constexpr size_t npos = UnitView<Unit>::npos;
+    if (space == 0) return npos;
     std::string_view keyword;
-    switch (FoldUnit(line[space - 1])) {
+    switch (line[space - 1] | 0x20) {
     case 'b': keyword = kProcedureKeywords[0]; break;
     case 'n': keyword = kProcedureKeywords[1]; break;
     case 'd': keyword = kProcedureKeywords[2]; break;
     case 'y': keyword = kProcedureKeywords[3]; break;
-    default: return UnitView<Unit>::npos;
+    default: return npos;
     }
-    if (space < keyword.size() || !StartsWithNoCase(line.substr(space - keyword.size()), keyword)) {
-        return UnitView<Unit>::npos;
+    if (space < keyword.size()) return npos;
+    const size_t start = space - keyword.size();
+    for (size_t k = 0; k + 1 < keyword.size(); ++k) {  // its last letter is known already
+        if ((line[start + k] | 0x20) != keyword[k]) return npos;
     }
-    return space - keyword.size();
+    return start;
 }
 
 template <typename Unit>
