@@ -87,6 +87,10 @@ HandlerTemplate::HandlerTemplate(TextView raw, Role role, TextView lineBreak, co
     }
     pieces_.push_back(Piece{body_.substr(from), -1});
     onePass_ = onePass_ && !HoldsBracket(pieces_.back().literal);
+    // The module's values are the same for every block of the module.
+    onePass_ = onePass_ && !(module_ != nullptr && (HoldsBracket(module_->moduleName) ||
+                                                    HoldsBracket(module_->fileName) ||
+                                                    HoldsBracket(module_->projectName)));
     // Split the block's text into its lines, keeping empty ones: a block of
     // n line breaks occupies n + 1 lines.
     from = 0;
@@ -123,9 +127,7 @@ void HandlerTemplate::AppendExpansion(const ProcedureHeader& values, size_t line
 }
 
 bool HandlerTemplate::ValuesHoldBrackets(const ProcedureHeader& values) const {
-    if (HoldsBracket(values.name) || HoldsBracket(values.kind) || HoldsBracket(values.parameters)) return true;
-    return module_ != nullptr && (HoldsBracket(module_->moduleName) || HoldsBracket(module_->fileName) ||
-                                  HoldsBracket(module_->projectName));
+    return HoldsBracket(values.name) || HoldsBracket(values.kind) || HoldsBracket(values.parameters);
 }
 
 // The placeholders replaced one kind after the other, as the rule states:

@@ -98,9 +98,10 @@ private:
     std::vector<LinePattern> lines_;
     size_t distinctiveLines_ = 0;
     std::vector<Piece> pieces_;
-    // No bracket outside its placeholders: then, with values free of
-    // brackets too, replacing the placeholders one after the other gives
-    // what a single pass over the pieces gives.
+    // No bracket outside its placeholders nor in the module's values: then,
+    // with the procedure's values free of brackets too, replacing the
+    // placeholders one after the other gives what a single pass over the
+    // pieces gives.
     bool onePass_ = false;
 };
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "source_transformation/HandlerTemplate.h"
 #include "source_transformation/clsVBParser.h"
 #include "commands/DefaultTemplates.h"
 #include "vb_runtime/CodePage.h"
@@ -235,6 +236,18 @@ TEST(Insertion, TemplateEdgeCases) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(Transform(row.input, row.begin, row.end), row.expected);
     }
+}
+
+TEST(Insertion, ModuleValuesHoldingPlaceholdersAreReplacedInTheirTurn) {
+    const scan::ModuleValues module{u"m[ProjectName]", u"f[ProcName]", u"P"};
+    const scan::HandlerTemplate begin(u"[ModuleName]|[FileName]|[ProcName]\r\n", scan::HandlerTemplate::Role::Begin,
+                                      u"\r\n", &module);
+    const scan::ProcedureHeader header{0, u"Sub ", u"A", u""};
+    Text out;
+    begin.AppendExpansion(header, 0, out);
+    // [ProcName] is replaced first, so the file name's stays; [ProjectName]
+    // comes after [ModuleName], so the module name's is replaced.
+    EXPECT_EQ(U(out), "mP|f[ProcName]|A");
 }
 
 TEST(Insertion, ContinuedHeaderIsRecognisedOnItsFirstLineOnly) {
