@@ -42,19 +42,28 @@ void BM_ScanModule(benchmark::State& state) {
 BENCHMARK(BM_ScanModule)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // The same scan over the file's Windows-1252 bytes, as a run does in code
-// pages that keep ASCII bytes: the text is never decoded.
+// pages that keep ASCII bytes: the text is never decoded. The second
+// argument 1 classifies the lines on a second thread, as a run does for a
+// large module while a core is spare.
 void BM_ScanModuleBytes(benchmark::State& state) {
     const std::string module = synthetic::Module(65000, 7);
     const scan::FixedTemplates templates(
         scan::HandlerTemplates{templates::DefaultBeginTemplate(), u"' end of [ProcName]\r\n"});
     scan::ScanOptions options;
     options.mode = state.range(0) == 0 ? scan::ScanMode::Insert : scan::ScanMode::RecognizeBlocks;
+    options.classifyAhead = state.range(1) == 1;
     for (auto _ : state) {
         benchmark::DoNotOptimize(scan::ScanModuleBytes(module, 1252, templates, options).sites.size());
     }
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(module.size()));
 }
-BENCHMARK(BM_ScanModuleBytes)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanModuleBytes)
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 // LoadCode, AddErrorHandler and SaveCode of one file on disk.
 void BM_TransformFile(benchmark::State& state) {

@@ -143,6 +143,9 @@ scan::ModuleScan ScanBytesOrText(std::string_view bytes, const ModuleRequest& re
     }
     scan::ScanOptions options = ScanOptionsFor(request, request.context != nullptr ? &module : nullptr);
     options.lineBreak = lineBreak;
+    // Below about a megabyte, starting a thread costs more than it saves.
+    constexpr size_t kClassifyAheadFrom = size_t{1} << 20;
+    options.classifyAhead = request.spareCore && bytes.size() >= kClassifyAheadFrom;
     return scanBytes ? scan::ScanModuleBytes(bytes, codePage, *request.templates, options)
                      : scan::ScanModule(text, *request.templates, options);
 }

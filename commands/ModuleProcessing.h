@@ -37,6 +37,9 @@ struct ModuleRequest {
     bool optOutComments = false;
     /// Record the edits in bytes (for diffs).
     bool keepEdits = false;
+    /// A core would be idle while this module is processed: a large
+    /// module's lines are classified on it.
+    bool spareCore = false;
 };
 
 /// A replacement in the file's bytes: [offset, offset + removed) of the

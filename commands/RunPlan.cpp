@@ -126,7 +126,9 @@ private:
     void ProcessEntries(const std::vector<size_t>& work) {
         unsigned workers = request_.workers != 0 ? request_.workers : std::max(1u, std::thread::hardware_concurrency());
         workers = static_cast<unsigned>(std::min<size_t>(workers, work.size()));
-        if (sequential_ || workers <= 1) {
+        if (sequential_) workers = 1;
+        spareCore_ = workers < std::thread::hardware_concurrency();
+        if (workers <= 1) {
             for (size_t i : work) Process(entries_[i]);
             return;
         }
@@ -194,6 +196,7 @@ private:
         module.context = rules.context ? &*rules.context : nullptr;
         module.optOutComments = rules.optOutComments;
         module.keepEdits = request_.keepOriginals;
+        module.spareCore = spareCore_;
         return ProcessModule(bytes, module);
     }
 
@@ -274,6 +277,7 @@ private:
     std::map<std::filesystem::path, int> firstEntryOf_;
     std::map<std::filesystem::path, int> lastEntryOf_;
     bool sequential_ = false;
+    bool spareCore_ = false;  // fewer files are processed at once than there are cores
     std::optional<vb::BackgroundFlush> flush_;  // while the entries are processed
     std::map<std::filesystem::path, size_t> plannedIndex_;  // file identity -> index into the plan's files
     RunPlan plan_;

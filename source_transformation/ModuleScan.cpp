@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <system_error>
 #include <type_traits>
 #include <utility>
 
+#include "source_transformation/ClassifyAhead.h"
 #include "source_transformation/HeaderRecognition.h"
 #include "source_transformation/LineClassifier.h"
 #include "vb_runtime/LineBreak.h"
@@ -26,12 +28,20 @@ namespace {
 template <typename Unit>
 class LineWindow {
 public:
-    LineWindow(UnitView<Unit> text, TextView lineBreak) : text_(text), classifier_(text, lineBreak) {}
+    LineWindow(UnitView<Unit> text, TextView lineBreak, bool classifyAhead)
+        : text_(text), classifier_(text, lineBreak) {
+        if (!classifyAhead) return;
+        try {
+            ahead_ = std::make_unique<ClassifyAhead<Unit>>(text, lineBreak);
+        } catch (const std::system_error&) {
+            // No thread to be had: the lines are classified here, as always.
+        }
+    }
 
     /// Whether line i exists.
     bool Has(size_t i) {
         while (first_ + lines_.size() <= i) {
-            if (!classifier_.AppendBatch(lines_)) return false;
+            if (!Classify()) return false;
         }
         return true;
     }
@@ -48,7 +58,7 @@ public:
             while (i < available && lines_[i - first_].P == 0) ++i;
             if (i < available) return i;
             DropBefore(i == 0 ? 0 : i - 1);
-            if (!classifier_.AppendBatch(lines_)) return i;
+            if (!Classify()) return i;
         }
     }
     /// Lines before i are not asked for again.
@@ -62,9 +72,11 @@ public:
 
 private:
     const ClassifiedLine& At(size_t i) const { return lines_[i - first_]; }
+    bool Classify() { return ahead_ ? ahead_->AppendBatch(lines_) : classifier_.AppendBatch(lines_); }
 
     UnitView<Unit> text_;
     LineClassifier<Unit> classifier_;
+    std::unique_ptr<ClassifyAhead<Unit>> ahead_;  // set: the lines come from there instead
     std::vector<ClassifiedLine> lines_;
     size_t first_ = 0;  // the index of lines_.front()
 };
@@ -112,7 +124,7 @@ public:
           choice_(choice),
           options_(options),
           lineBreak_(options.lineBreak.empty() ? DetectLineBreak(text) : options.lineBreak),
-          lines_(text, lineBreak_) {
+          lines_(text, lineBreak_, options.classifyAhead) {
         current_ = &Prepared(choice.ForModule());
     }
 

@@ -37,6 +37,9 @@ struct ScanOptions {
     /// The text's line break when the caller has decided it already (from
     /// the file's bytes); empty: decided from the text.
     vb::TextView lineBreak;
+    /// Classify the lines on a second thread (ClassifyAhead), for a large
+    /// text while a core is spare. The result is the same either way.
+    bool classifyAhead = false;
 };
 
 enum class BlockState {

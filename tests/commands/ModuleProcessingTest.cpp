@@ -144,3 +144,21 @@ TEST(ModuleRoundTrips, TemplatesWithoutLiteralTextAreNeverTakenForStandingBlocks
     EXPECT_EQ(Remove(module, t), module);
     EXPECT_EQ(UnhandledLines(module, t), std::vector<int32_t>{1});
 }
+
+TEST(ModuleRoundTrips, ALargeModuleWithACoreToSpareGivesTheSameBytes) {
+    // Over a megabyte: its lines are classified on the spare core.
+    const std::string module = synthetic::Module(40000, 13);
+    ASSERT_GE(module.size(), size_t{1} << 20);
+    const scan::FixedTemplates templates(scan::HandlerTemplates{kPerProcedure.begin, kPerProcedure.end});
+    for (const Operation operation : {Operation::Add, Operation::Check}) {
+        run::ModuleRequest request;
+        request.operation = operation;
+        request.templates = &templates;
+        const run::ModuleOutcome alone = run::ProcessModule(module, request);
+        request.spareCore = true;
+        const run::ModuleOutcome spared = run::ProcessModule(module, request);
+        EXPECT_EQ(spared.bytes, alone.bytes);
+        EXPECT_EQ(spared.procedures, alone.procedures);
+        EXPECT_EQ(spared.notes.size(), alone.notes.size());
+    }
+}

@@ -1,6 +1,7 @@
 // The scan over a file's own bytes gives what the scan over its decoded
 // text gives: the same headers, values, sites, states and insertions, in
-// every mode, in Windows-1252 and Windows-1251.
+// every mode, in Windows-1252 and Windows-1251; and with its lines
+// classified on a second thread.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -12,6 +13,7 @@
 #include "source_transformation/ModuleScan.h"
 #include "source_transformation/clsVBParser.h"
 #include "vb_runtime/CodePage.h"
+#include "vb_runtime/VbError.h"
 
 namespace {
 
@@ -41,45 +43,54 @@ std::string Added(const std::string& bytes, int32_t codePage) {
     return vb::Encode(parser.CodeOutput(), codePage);
 }
 
-void ExpectSameScan(const std::string& bytes, int32_t codePage, scan::ScanMode mode) {
-    const Text text = vb::Decode(bytes, codePage);
-    const scan::FixedTemplates templates(kTemplates);
-    const scan::ModuleValues module{u"Mod\xE9", u"Mod.bas", u"Proj"};
+// Two scans of one module (`a` and `b`, each named by what made it) agree
+// in every header, value, site, state and insertion.
+void ExpectEqualScans(const scan::ModuleScan& a, const scan::ModuleScan& b) {
+    EXPECT_EQ(a.lineBreak, b.lineBreak);
+    ASSERT_EQ(a.headers.size(), b.headers.size());
+    for (size_t i = 0; i < b.headers.size(); ++i) {
+        EXPECT_EQ(a.headers[i].line, b.headers[i].line) << "header " << i;
+        EXPECT_EQ(a.headers[i].kind, b.headers[i].kind) << "header " << i;
+        EXPECT_EQ(a.headers[i].name, b.headers[i].name) << "header " << i;
+        EXPECT_EQ(a.headers[i].parameters, b.headers[i].parameters) << "header " << i;
+    }
+    ASSERT_EQ(a.sites.size(), b.sites.size());
+    for (size_t i = 0; i < b.sites.size(); ++i) {
+        const scan::BlockSite& x = a.sites[i];
+        const scan::BlockSite& y = b.sites[i];
+        SCOPED_TRACE("site " + std::to_string(i));
+        EXPECT_EQ(x.kind, y.kind);
+        EXPECT_EQ(x.line, y.line);
+        EXPECT_EQ(x.header, y.header);
+        EXPECT_EQ(x.state, y.state);
+        EXPECT_EQ(x.insertAt, y.insertAt);
+        EXPECT_EQ(x.from, y.from);
+        EXPECT_EQ(x.to, y.to);
+        if (y.state == scan::BlockState::Missing) {
+            Text fromA;
+            Text fromB;
+            a.AppendInsertion(x, fromA);
+            b.AppendInsertion(y, fromB);
+            EXPECT_EQ(fromA, fromB);
+        }
+    }
+}
+
+scan::ScanOptions OptionsFor(scan::ScanMode mode, const scan::ModuleValues& module) {
     scan::ScanOptions options;
     options.mode = mode;
     options.module = &module;
     options.optOutComments = true;
-    const scan::ModuleScan fromText = scan::ScanModule(text, templates, options);
-    const scan::ModuleScan fromBytes = scan::ScanModuleBytes(bytes, codePage, templates, options);
+    return options;
+}
 
-    EXPECT_EQ(fromBytes.lineBreak, fromText.lineBreak);
-    ASSERT_EQ(fromBytes.headers.size(), fromText.headers.size());
-    for (size_t i = 0; i < fromText.headers.size(); ++i) {
-        EXPECT_EQ(fromBytes.headers[i].line, fromText.headers[i].line) << "header " << i;
-        EXPECT_EQ(fromBytes.headers[i].kind, fromText.headers[i].kind) << "header " << i;
-        EXPECT_EQ(fromBytes.headers[i].name, fromText.headers[i].name) << "header " << i;
-        EXPECT_EQ(fromBytes.headers[i].parameters, fromText.headers[i].parameters) << "header " << i;
-    }
-    ASSERT_EQ(fromBytes.sites.size(), fromText.sites.size());
-    for (size_t i = 0; i < fromText.sites.size(); ++i) {
-        const scan::BlockSite& b = fromBytes.sites[i];
-        const scan::BlockSite& t = fromText.sites[i];
-        SCOPED_TRACE("site " + std::to_string(i));
-        EXPECT_EQ(b.kind, t.kind);
-        EXPECT_EQ(b.line, t.line);
-        EXPECT_EQ(b.header, t.header);
-        EXPECT_EQ(b.state, t.state);
-        EXPECT_EQ(b.insertAt, t.insertAt);
-        EXPECT_EQ(b.from, t.from);
-        EXPECT_EQ(b.to, t.to);
-        if (t.state == scan::BlockState::Missing) {
-            Text fromBytesInsertion;
-            Text fromTextInsertion;
-            fromBytes.AppendInsertion(b, fromBytesInsertion);
-            fromText.AppendInsertion(t, fromTextInsertion);
-            EXPECT_EQ(fromBytesInsertion, fromTextInsertion);
-        }
-    }
+const scan::ModuleValues kModule{u"Mod\xE9", u"Mod.bas", u"Proj"};
+
+void ExpectSameScan(const std::string& bytes, int32_t codePage, scan::ScanMode mode) {
+    const scan::FixedTemplates templates(kTemplates);
+    const scan::ScanOptions options = OptionsFor(mode, kModule);
+    ExpectEqualScans(scan::ScanModuleBytes(bytes, codePage, templates, options),
+                     scan::ScanModule(vb::Decode(bytes, codePage), templates, options));
 }
 
 std::string WithLf(std::string bytes) {
@@ -127,4 +138,35 @@ TEST(ByteScan, OnlyForCodePagesThatKeepAsciiBytes) {
     EXPECT_TRUE(vb::KeepsAsciiBytes(874));
     EXPECT_FALSE(vb::KeepsAsciiBytes(932));
     EXPECT_FALSE(vb::KeepsAsciiBytes(65001));
+}
+
+TEST(ClassifyAhead, GivesTheScanOfTheLinesClassifiedInPlace) {
+    // Enough lines for several handovers, with blocks standing in half of it.
+    const std::string plain = synthetic::Module(20000, 11);
+    const std::string module = plain + "\r\n" + Added(plain, 1252);
+    const scan::FixedTemplates templates(kTemplates);
+    for (const scan::ScanMode mode : {scan::ScanMode::Insert, scan::ScanMode::RecognizeBlocks}) {
+        SCOPED_TRACE(mode == scan::ScanMode::Insert ? "insert" : "recognize");
+        scan::ScanOptions options = OptionsFor(mode, kModule);
+        const scan::ModuleScan inPlace = scan::ScanModuleBytes(module, 1252, templates, options);
+        options.classifyAhead = true;
+        ExpectEqualScans(scan::ScanModuleBytes(module, 1252, templates, options), inPlace);
+        const Text text = vb::Decode(module, 1252);
+        ExpectEqualScans(scan::ScanModule(text, templates, options), inPlace);
+    }
+}
+
+TEST(ClassifyAhead, AScanThatFailsStopsTheClassifier) {
+    // A begin template shorter than the line break fails at the first
+    // header; the lines still being classified are left unread.
+    const std::string module = synthetic::Module(40000, 3);
+    const scan::FixedTemplates templates(scan::HandlerTemplates{u"x", u""});
+    scan::ScanOptions options;
+    options.classifyAhead = true;
+    try {
+        scan::ScanModuleBytes(module, 1252, templates, options);
+        ADD_FAILURE() << "the scan did not fail";
+    } catch (const vb::VbError& error) {
+        EXPECT_EQ(error.Number(), vb::ErrInvalidArgument);
+    }
 }
