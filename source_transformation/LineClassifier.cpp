@@ -97,7 +97,9 @@ bool LineClassifier<Unit>::AppendBatch(std::vector<ClassifiedLine>& lines) {
     ClassifiedLine* const full = out + kBatch;
 
     auto endLine = [&](size_t end, size_t next) {
-        *out++ = ClassifiedLine{start, end, P};
+        ClassifiedLine& line = *out++;
+        line = ClassifiedLine{start, end, P};
+        if (P > 0) line.headerCandidate = IsHeaderCandidate(text.substr(start, end - start), P, line.setsEndOfProcedure);
         start = next;
         P = 0;
     };

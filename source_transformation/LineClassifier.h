@@ -1,5 +1,5 @@
-// The lines of a module and the key position of each, found in one pass
-// over the text. The key position P of a line is the smallest position at
+// The lines of a module, the key position of each and the header test's
+// verdict on it, found in one pass over the text. The key position P of a line is the smallest position at
 // which "sub ", "function ", "friend ", "property " (each with its space,
 // letter case ignored), a double quote or an apostrophe occurs; 0 when none
 // does. No two of them can overlap (a keyword holds no quote, and its only
@@ -17,12 +17,16 @@
 
 namespace scan {
 
-/// One line: [start, end) of the text, its line break not included, and
-/// its key position P (1-based within the line; 0 for none).
+/// One line: [start, end) of the text, its line break not included, its
+/// key position P (1-based within the line; 0 for none) and, for P above
+/// 0, what the header test says of it (IsHeaderCandidate, with the
+/// end-of-procedure flag clear before it, as it always is at a new line).
 struct ClassifiedLine {
     size_t start = 0;
     size_t end = 0;
     int32_t P = 0;
+    bool headerCandidate = false;
+    bool setsEndOfProcedure = false;  ///< the flag is set after the test
 };
 
 /// Classifies UTF-16 text (Unit char16_t) or the bytes of an ASCII-keeping

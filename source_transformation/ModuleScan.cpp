@@ -50,12 +50,14 @@ public:
     size_t End(size_t i) const { return At(i).end; }
     UnitView<Unit> Line(size_t i) const { return text_.substr(Start(i), End(i) - Start(i)); }
     int32_t KeyPosition(size_t i) const { return At(i).P; }
-    /// The first line from i on whose key position is above 0, or the
-    /// index after the last line when none is.
-    size_t NextWithKey(size_t i) {
+    bool HeaderCandidate(size_t i) const { return At(i).headerCandidate; }
+    bool SetsEndOfProcedure(size_t i) const { return At(i).setsEndOfProcedure; }
+    /// The first line from i on that is a header candidate or sets the
+    /// end-of-procedure flag, or the index after the last line when none is.
+    size_t NextThatMatters(size_t i) {
         for (;;) {
             const size_t available = first_ + lines_.size();
-            while (i < available && lines_[i - first_].P == 0) ++i;
+            while (i < available && !Matters(lines_[i - first_])) ++i;
             if (i < available) return i;
             DropBefore(i == 0 ? 0 : i - 1);
             if (!Classify()) return i;
@@ -72,6 +74,7 @@ public:
 
 private:
     const ClassifiedLine& At(size_t i) const { return lines_[i - first_]; }
+    static bool Matters(const ClassifiedLine& line) { return line.headerCandidate || line.setsEndOfProcedure; }
     bool Classify() { return ahead_ ? ahead_->AppendBatch(lines_) : classifier_.AppendBatch(lines_); }
 
     UnitView<Unit> text_;
@@ -103,16 +106,6 @@ bool MayStartWith(UnitView<Unit> line, TextView prefix) {
     return true;
 }
 
-// True for a line that sets the end-of-procedure flag: one above which the
-// end block goes.
-template <typename Unit>
-bool SetsEndOfProcedureFlag(UnitView<Unit> line, int32_t P) {
-    if (P <= 1) return false;
-    bool flag = false;
-    IsHeaderCandidate(line, P, flag);
-    return flag;
-}
-
 // Scans UTF-16 text (Unit char16_t) or the bytes of an ASCII-keeping
 // single-byte code page (Unit char); `decode` turns the values it takes
 // from the text into Text.
@@ -131,22 +124,24 @@ public:
     ModuleScan Run() {
         size_t i = 0;
         for (;;) {
-            // A line without a key position changes nothing unless a
+            // The classifier has run the header test on every line with a
+            // key position. A line that is no header candidate and leaves
+            // the end-of-procedure flag clear changes nothing, unless a
             // standing end block may start on it.
-            if (!MayFindStandingEndBlock()) i = lines_.NextWithKey(i);
+            if (!MayFindStandingEndBlock()) i = lines_.NextThatMatters(i);
             if (!lines_.Has(i)) break;
             lines_.DropBefore(i == 0 ? 0 : i - 1);
             std::optional<BlockSite> standingEnd = StandingEndBlockAt(i);
             if (standingEnd) i = standingEnd->line;
-            const UnitView<Unit> line = lines_.Line(i);
             const int32_t P = lines_.KeyPosition(i);
             if (P == 0) {
                 ++i;
                 continue;
             }
             size_t next = i + 1;
-            if (IsHeaderCandidate(line, P, endOfProcedure_)) {
-                if (const std::optional<HeaderValueSpans> spans = ParseHeader(line, P, decode_, headerValues_)) {
+            if (lines_.HeaderCandidate(i)) {
+                if (const std::optional<HeaderValueSpans> spans =
+                        ParseHeader(lines_.Line(i), P, decode_, headerValues_)) {
                     next = BeginStep(i, *spans);
                 }
             }
@@ -227,8 +222,7 @@ private:
     // The end step of a line whose key position is above 0: a line that set
     // the end-of-procedure flag gets the end block above it.
     void EndStep(size_t i, std::optional<BlockSite> standing) {
-        if (!endOfProcedure_) return;
-        endOfProcedure_ = false;
+        if (!lines_.SetsEndOfProcedure(i)) return;
         if (current_ == nullptr || current_->end().Empty()) return;
         if (standing) {
             result_.sites.push_back(std::move(*standing));
@@ -281,7 +275,7 @@ private:
         for (size_t k = 0; k < count; ++k) {
             if (!LineMatches(end, k, i + k, i + k)) return std::nullopt;
         }
-        if (!SetsEndOfProcedureFlag(lines_.Line(i + count), lines_.KeyPosition(i + count))) return std::nullopt;
+        if (!lines_.SetsEndOfProcedure(i + count)) return std::nullopt;
         BlockSite site;
         site.kind = BlockSite::Kind::End;
         site.line = i + count;
@@ -326,7 +320,6 @@ private:
     LineWindow<Unit> lines_;
     std::vector<std::pair<const HandlerTemplates*, std::unique_ptr<PreparedTemplates>>> prepared_;
     const PreparedTemplates* current_ = nullptr;  // the templates of the most recent header; null: left alone
-    bool endOfProcedure_ = false;
     Text headerValues_;                          // the values of the headers so far
     std::vector<HeaderValueSpans> headerSpans_;  // where each header's values stand in them
     ModuleScan result_;

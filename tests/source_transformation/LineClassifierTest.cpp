@@ -1,8 +1,9 @@
 // The fast paths of the scan against the rule they implement: the lines of
-// a text are its pieces between line breaks, and a line's key position is
+// a text are its pieces between line breaks, a line's key position is
 // where the first of "sub ", "function ", "friend ", "property ", a double
-// quote or an apostrophe occurs, letter case ignored; the exclusion words
-// before it are found as InStr finds them.
+// quote or an apostrophe occurs, letter case ignored, and the header test
+// is run on it; the exclusion words before it are found as InStr finds
+// them.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -58,6 +59,8 @@ void ExpectAgreement(const std::string& bytes) {
         ASSERT_EQ(byteLines[i].start, lines[i].start) << "line " << i;
         ASSERT_EQ(byteLines[i].end, lines[i].end) << "line " << i;
         ASSERT_EQ(byteLines[i].P, lines[i].P) << "line " << i;
+        ASSERT_EQ(byteLines[i].headerCandidate, lines[i].headerCandidate) << "line " << i;
+        ASSERT_EQ(byteLines[i].setsEndOfProcedure, lines[i].setsEndOfProcedure) << "line " << i;
     }
     ASSERT_EQ(lines.size(), expected.size());
     size_t count = 0;
@@ -65,6 +68,11 @@ void ExpectAgreement(const std::string& bytes) {
         const vb::TextView found = vb::TextView(text).substr(line.start, line.end - line.start);
         ASSERT_EQ(Text(found), expected[count]) << "line " << count;
         ASSERT_EQ(line.P, RuleKeyPosition(found)) << "line " << count;
+        // The header test's verdict, with the flag clear before it.
+        bool flag = false;
+        const bool candidate = line.P > 0 && scan::IsHeaderCandidate<char16_t>(found, line.P, flag);
+        ASSERT_EQ(line.headerCandidate, candidate) << "line " << count;
+        ASSERT_EQ(line.setsEndOfProcedure, flag) << "line " << count;
         ++count;
     }
 }
