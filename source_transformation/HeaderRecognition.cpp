@@ -99,6 +99,46 @@ void RemoveEveryNoCase(Text& text, size_t from, std::string_view word) {
     text.erase(kept, next - kept);
 }
 
+// The modifier words removed from the list that starts at `from`, as
+// RemoveEveryNoCase removes each word in turn. Every occurrence ends at one
+// of the list's spaces, so they are found once and followed through the
+// removals; a list of very many spaces takes the word-by-word way.
+void RemoveModifiers(Text& text, size_t from) {
+    constexpr size_t kMostSpaces = 32;
+    std::array<size_t, kMostSpaces> spaces;
+    size_t count = 0;
+    for (size_t at = from; at < text.size(); ++at) {
+        if (text[at] != u' ') continue;
+        if (count == kMostSpaces) {
+            for (const std::string_view word : kParameterModifiers) RemoveEveryNoCase(text, from, word);
+            return;
+        }
+        spaces[count++] = at;
+    }
+    for (const std::string_view word : kParameterModifiers) {
+        size_t kept = Text::npos;  // as in RemoveEveryNoCase
+        size_t next = from;
+        size_t removed = 0;  // units removed before the space being looked at
+        size_t left = 0;     // spaces that stay, at their places after this word's removals
+        for (size_t k = 0; k < count; ++k) {
+            const size_t space = spaces[k];
+            if (space + 1 >= from + word.size() &&
+                StartsWithNoCase(vb::TextView(text).substr(space + 1 - word.size()), word)) {
+                const size_t start = space + 1 - word.size();
+                const auto units = text.begin();
+                kept = kept == Text::npos ? start
+                                          : static_cast<size_t>(std::copy(units + next, units + start, units + kept) - units);
+                next = space + 1;
+                removed += word.size();
+            } else {
+                spaces[left++] = space - removed;
+            }
+        }
+        count = left;
+        if (kept != Text::npos) text.erase(kept, next - kept);
+    }
+}
+
 // Spaces (code 32 only) cut from both ends.
 template <typename Unit>
 UnitView<Unit> TrimSpaces(UnitView<Unit> text) {
@@ -137,7 +177,7 @@ void AppendParameterList(UnitView<Unit> parameterText, const UnitDecoder<Unit>& 
         if (comma == UnitView<Unit>::npos) break;
         from = comma + 1;
     }
-    for (std::string_view modifier : kParameterModifiers) RemoveEveryNoCase(out, listAt, modifier);
+    RemoveModifiers(out, listAt);
 }
 
 }  // namespace

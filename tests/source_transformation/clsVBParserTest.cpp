@@ -28,6 +28,12 @@ std::string ProbeBlock(const std::string& header, const std::string& kind, const
     return header + "\r\n\r\n" + kind + "|" + name + "|" + parameters;
 }
 
+std::string Repeated(const std::string& text, int times) {
+    std::string repeated;
+    for (int k = 0; k < times; ++k) repeated += text;
+    return repeated;
+}
+
 std::string Transform(const std::string& input, const Text& begin = kProbeBegin, const Text& end = Text()) {
     clsVBParser parser;
     parser.CodeInput(T(input));
@@ -125,6 +131,8 @@ TEST(HeaderParsing, KindNameAndParametersAsTheHeaderWritesThem) {
         {"Sub K(byoptional val x, ByVal  y)", "Sub", "K", "x,  y"},
         {"Sub M(x byval)", "Sub", "M", "x byval"},
         {"Sub N(byval byval byval x)", "Sub", "N", "x"},
+        {"Sub W(" + Repeated("ByVal ", 40) + "x, " + Repeated("a ", 40) + "ByRef y)", "Sub", "W",
+         "x, " + Repeated("a ", 40) + "y"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.header);
