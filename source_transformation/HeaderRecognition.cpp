@@ -122,7 +122,9 @@ void RemoveModifiers(Text& text, size_t from) {
         size_t left = 0;     // spaces that stay, at their places after this word's removals
         for (size_t k = 0; k < count; ++k) {
             const size_t space = spaces[k];
-            if (space + 1 >= from + word.size() &&
+            // The word's letter before its space first: each word's is a
+            // letter, which setting bit 0x20 folds exactly.
+            if (space + 1 >= from + word.size() && (text[space - 1] | 0x20) == word[word.size() - 2] &&
                 StartsWithNoCase(vb::TextView(text).substr(space + 1 - word.size()), word)) {
                 const size_t start = space + 1 - word.size();
                 const auto units = text.begin();
