@@ -8,6 +8,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#define TRAPWRIGHT_WIDE_VECTORS 1
+#endif
 
 namespace scan {
 
@@ -74,14 +78,72 @@ Masks MasksOf(const char16_t* at, bool first) {
 
 constexpr size_t kChunk = 64;  // units per chunk: one bit each in a 64-bit mask
 
+// The masks of a chunk; `first`: it begins the text.
+struct ChunkMasks {
+    uint64_t lineFeeds = 0;
+    uint64_t keys = 0;
+};
+
+template <typename Unit>
+ChunkMasks NarrowChunkMasks(const Unit* at, bool first) {
+    ChunkMasks chunk;
+    for (size_t k = 0; k < kChunk; k += 16) {
+        const Masks masks = MasksOf(at + k, first && k == 0);
+        chunk.lineFeeds |= uint64_t{masks.lineFeeds} << k;
+        chunk.keys |= uint64_t{masks.keyCandidates} << k;
+    }
+    return chunk;
+}
+
+#if defined(TRAPWRIGHT_WIDE_VECTORS)
+// The lanes of 32 bytes equal to `c`.
+__attribute__((target("avx2"))) inline __m256i WideEqual(__m256i units, char c) {
+    return _mm256_cmpeq_epi8(units, _mm256_set1_epi8(c));
+}
+
+// The LF and key-candidate bits of the 32 bytes at `at`, which do not
+// begin the text.
+__attribute__((target("avx2"))) inline void WideMasksOf(const char* at, uint64_t& lineFeeds, uint64_t& keys) {
+    const __m256i units = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+    const __m256i folded =
+        _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at - 1)), _mm256_set1_epi8(0x20));
+    const __m256i afterKeywordLetter = _mm256_or_si256(_mm256_or_si256(WideEqual(folded, 'b'), WideEqual(folded, 'n')),
+                                                       _mm256_or_si256(WideEqual(folded, 'd'), WideEqual(folded, 'y')));
+    const __m256i candidates = _mm256_or_si256(_mm256_or_si256(WideEqual(units, '"'), WideEqual(units, '\'')),
+                                               _mm256_and_si256(WideEqual(units, ' '), afterKeywordLetter));
+    lineFeeds = static_cast<uint32_t>(_mm256_movemask_epi8(WideEqual(units, '\n')));
+    keys = static_cast<uint32_t>(_mm256_movemask_epi8(candidates));
+}
+
+// The masks of 64 bytes that do not begin the text, 32 at a time, on
+// processors that have the wider vectors.
+__attribute__((target("avx2"))) ChunkMasks WideChunkMasks(const char* at) {
+    uint64_t lowLineFeeds, lowKeys, highLineFeeds, highKeys;
+    WideMasksOf(at, lowLineFeeds, lowKeys);
+    WideMasksOf(at + 32, highLineFeeds, highKeys);
+    return ChunkMasks{lowLineFeeds | highLineFeeds << 32, lowKeys | highKeys << 32};
+}
+
+bool ProcessorHasWideVectors() {
+    static const bool has = __builtin_cpu_supports("avx2") != 0;
+    return has;
+}
+#endif
+
 unsigned LowestBit(uint64_t mask) { return static_cast<unsigned>(__builtin_ctzll(mask)); }
 #endif
 
 }  // namespace
 
 template <typename Unit>
-LineClassifier<Unit>::LineClassifier(UnitView<Unit> text, vb::TextView lineBreak)
-    : text_(text), crLf_(lineBreak.size() == 2), done_(text.empty()) {}
+LineClassifier<Unit>::LineClassifier(UnitView<Unit> text, vb::TextView lineBreak, Vectors vectors)
+    : text_(text), crLf_(lineBreak.size() == 2), done_(text.empty()) {
+#if defined(TRAPWRIGHT_WIDE_VECTORS)
+    wide_ = vectors == Vectors::Widest && ProcessorHasWideVectors();
+#else
+    (void)vectors;
+#endif
+}
 
 template <typename Unit>
 bool LineClassifier<Unit>::AppendBatch(std::vector<ClassifiedLine>& lines) {
@@ -132,13 +194,18 @@ bool LineClassifier<Unit>::AppendBatch(std::vector<ClassifiedLine>& lines) {
     // candidates, then its lines in order. While a line's key position is
     // unknown, its candidates before its end are tried in order.
     for (; i + kChunk <= text.size() && out < full; i += kChunk) {
-        uint64_t lineFeeds = 0;
-        uint64_t keys = 0;
-        for (size_t k = 0; k < kChunk; k += 16) {
-            const Masks masks = MasksOf(text.data() + i + k, i + k == 0);
-            lineFeeds |= uint64_t{masks.lineFeeds} << k;
-            keys |= uint64_t{masks.keyCandidates} << k;
+        ChunkMasks chunk;
+#if defined(TRAPWRIGHT_WIDE_VECTORS)
+        if constexpr (sizeof(Unit) == 1) {
+            chunk = wide_ && i > 0 ? WideChunkMasks(text.data() + i) : NarrowChunkMasks(text.data() + i, i == 0);
+        } else {
+            chunk = NarrowChunkMasks(text.data() + i, i == 0);
         }
+#else
+        chunk = NarrowChunkMasks(text.data() + i, i == 0);
+#endif
+        uint64_t lineFeeds = chunk.lineFeeds;
+        uint64_t keys = chunk.keys;
         for (;;) {
             if (P == 0) {
                 const uint64_t beforeLineFeed = lineFeeds != 0 ? (lineFeeds & (0 - lineFeeds)) - 1 : ~uint64_t{0};

@@ -34,8 +34,13 @@ struct ClassifiedLine {
 template <typename Unit>
 class LineClassifier {
 public:
+    /// The vectors bytes are compared in: the widest the processor has, or
+    /// always the 16-byte ones every x86-64 processor has. The lines are
+    /// the same.
+    enum class Vectors { Widest, Narrow };
+
     /// `lineBreak` is the text's line break, CR LF or LF.
-    LineClassifier(UnitView<Unit> text, vb::TextView lineBreak);
+    LineClassifier(UnitView<Unit> text, vb::TextView lineBreak, Vectors vectors = Vectors::Widest);
 
     /// Appends the next lines, in order, a few hundred at a time; false
     /// when none are left. An empty text has no lines; a text that ends with
@@ -48,6 +53,7 @@ private:
     size_t pos_ = 0;          // the next unit to look at
     ClassifiedLine current_;  // the line being classified (its start and P)
     bool done_;               // every line has been appended
+    bool wide_ = false;       // bytes are compared 32 at a time
 };
 
 }  // namespace scan

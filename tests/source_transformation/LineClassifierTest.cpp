@@ -38,8 +38,10 @@ std::string RandomText(std::mt19937& random, size_t pieces) {
 }
 
 template <typename Unit>
-std::vector<scan::ClassifiedLine> Classify(scan::UnitView<Unit> text, vb::TextView lineBreak) {
-    scan::LineClassifier<Unit> classifier(text, lineBreak);
+std::vector<scan::ClassifiedLine> Classify(
+    scan::UnitView<Unit> text, vb::TextView lineBreak,
+    typename scan::LineClassifier<Unit>::Vectors vectors = scan::LineClassifier<Unit>::Vectors::Widest) {
+    scan::LineClassifier<Unit> classifier(text, lineBreak, vectors);
     std::vector<scan::ClassifiedLine> lines;
     while (classifier.AppendBatch(lines)) {
     }
@@ -53,14 +55,17 @@ void ExpectAgreement(const std::string& bytes) {
     const vb::TextView lineBreak = vb::DetectLineBreak(text);
     const std::vector<Text> expected = vb::Split(text, lineBreak);
     const std::vector<scan::ClassifiedLine> lines = Classify<char16_t>(text, lineBreak);
-    const std::vector<scan::ClassifiedLine> byteLines = Classify<char>(bytes, lineBreak);
-    ASSERT_EQ(byteLines.size(), lines.size());
-    for (size_t i = 0; i < lines.size(); ++i) {
-        ASSERT_EQ(byteLines[i].start, lines[i].start) << "line " << i;
-        ASSERT_EQ(byteLines[i].end, lines[i].end) << "line " << i;
-        ASSERT_EQ(byteLines[i].P, lines[i].P) << "line " << i;
-        ASSERT_EQ(byteLines[i].headerCandidate, lines[i].headerCandidate) << "line " << i;
-        ASSERT_EQ(byteLines[i].setsEndOfProcedure, lines[i].setsEndOfProcedure) << "line " << i;
+    // In bytes, with the widest vectors the processor has and with 16-byte ones.
+    for (const auto vectors : {scan::LineClassifier<char>::Vectors::Widest, scan::LineClassifier<char>::Vectors::Narrow}) {
+        const std::vector<scan::ClassifiedLine> byteLines = Classify<char>(bytes, lineBreak, vectors);
+        ASSERT_EQ(byteLines.size(), lines.size());
+        for (size_t i = 0; i < lines.size(); ++i) {
+            ASSERT_EQ(byteLines[i].start, lines[i].start) << "line " << i;
+            ASSERT_EQ(byteLines[i].end, lines[i].end) << "line " << i;
+            ASSERT_EQ(byteLines[i].P, lines[i].P) << "line " << i;
+            ASSERT_EQ(byteLines[i].headerCandidate, lines[i].headerCandidate) << "line " << i;
+            ASSERT_EQ(byteLines[i].setsEndOfProcedure, lines[i].setsEndOfProcedure) << "line " << i;
+        }
     }
     ASSERT_EQ(lines.size(), expected.size());
     size_t count = 0;
