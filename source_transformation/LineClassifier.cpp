@@ -1,4 +1,5 @@
-// One pass over a module's text for its lines and their key positions.
+// One pass over a module's text for its lines, their key positions and the
+// header test's verdict on each.
 #include "source_transformation/LineClassifier.h"
 
 #include <cstdint>
@@ -78,12 +79,14 @@ Masks MasksOf(const char16_t* at, bool first) {
 
 constexpr size_t kChunk = 64;  // units per chunk: one bit each in a 64-bit mask
 
-// The masks of a chunk; `first`: it begins the text.
+// The LF and key-candidate masks of a chunk.
 struct ChunkMasks {
     uint64_t lineFeeds = 0;
     uint64_t keys = 0;
 };
 
+// The masks of the chunk at `at`, 16 units at a time; `first`: it begins
+// the text.
 template <typename Unit>
 ChunkMasks NarrowChunkMasks(const Unit* at, bool first) {
     ChunkMasks chunk;

@@ -261,12 +261,13 @@ private:
         return begin.ResemblingLines(region) >= (distinctive + 1) / 2;
     }
 
-    // An end block of the current template standing at line i, directly
-    // above a line that sets the flag: the site, with `line` at that line.
+    // Whether an end block of the current template may stand on a line.
     bool MayFindStandingEndBlock() const {
         return Recognizing() && current_ != nullptr && !current_->end().Empty();
     }
 
+    // An end block of the current template standing at line i, directly
+    // above a line that sets the flag: the site, with `line` at that line.
     std::optional<BlockSite> StandingEndBlockAt(size_t i) {
         if (!MayFindStandingEndBlock()) return std::nullopt;
         const HandlerTemplate& end = current_->end();
