@@ -249,7 +249,8 @@ std::optional<HeaderValueSpans> ParseHeader(UnitView<Unit> line, int32_t P, cons
 
     HeaderValueSpans spans;
     spans.kindAt = values.size();
-    // The kind, then the name; either form decodes to one unit per unit.
+    // The kind and the name in one go: in either form each unit decodes to
+    // one unit of text, so the name starts N - K units after the kind.
     decode.AppendTo(line.substr(K, O - K), values);
     spans.nameAt = spans.kindAt + (N - K);
     spans.parametersAt = values.size();
