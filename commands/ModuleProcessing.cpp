@@ -34,20 +34,23 @@ void CountSites(const scan::ModuleScan& result, const ModuleRequest& request, Mo
         }
         if (site.state == scan::BlockState::LeftAlone) continue;
         ++outcome.procedures;
-        const scan::ProcedureHeader& header = result.headers[static_cast<size_t>(site.header)];
-        const LineNote note{LineNote::Kind::NoHandler, static_cast<int32_t>(site.line + 1), vb::Trim(header.name)};
+        // A note is made only where one is given: most procedures get none.
+        auto note = [&](LineNote::Kind kind) {
+            const scan::ProcedureHeader& header = result.headers[static_cast<size_t>(site.header)];
+            return LineNote{kind, static_cast<int32_t>(site.line + 1), vb::Trim(header.name)};
+        };
         switch (site.state) {
         case scan::BlockState::Missing:
             if (request.operation == Operation::Add) ++outcome.blocksInserted;
-            if (request.operation == Operation::Check) outcome.notes.push_back(note);
+            if (request.operation == Operation::Check) outcome.notes.push_back(note(LineNote::Kind::NoHandler));
             break;
         case scan::BlockState::Standing:
             if (request.operation == Operation::Add) ++outcome.alreadyHandled;
             if (request.operation == Operation::Remove) ++outcome.blocksRemoved;
             break;
         case scan::BlockState::Edited:
-            outcome.notes.push_back(note);
-            if (request.operation != Operation::Check) outcome.notes.back().kind = LineNote::Kind::EditedBlock;
+            outcome.notes.push_back(note(request.operation == Operation::Check ? LineNote::Kind::NoHandler
+                                                                               : LineNote::Kind::EditedBlock));
             break;
         case scan::BlockState::LeftAlone: break;
         }
