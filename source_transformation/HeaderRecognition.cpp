@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace scan {
 
@@ -79,48 +80,29 @@ ExclusionWords ExclusionWordsIn(UnitView<Unit> text) {
 // Words dropped from the joined parameter list, in this order.
 constexpr std::array<std::string_view, 4> kParameterModifiers = {"optional ", "paramarray ", "byval ", "byref "};
 
-// Removes every occurrence of `word` (letter case ignored) from `text`
-// after `from`, as replacing it with an empty text does. The word's only
-// space is its last character, so an occurrence ends at a space and no two
-// overlap: removing each one left to right is removing them all, and only
-// the units before each space need comparing.
-void RemoveEveryNoCase(Text& text, size_t from, std::string_view word) {
-    size_t kept = Text::npos;  // where the next kept unit goes, once one occurrence is out
-    size_t next = from;        // the first unit not yet kept or removed
-    for (size_t space = text.find(u' ', from + word.size() - 1); space != Text::npos;
-         space = text.find(u' ', space + 1)) {
-        const size_t start = space + 1 - word.size();
-        if (!StartsWithNoCase(vb::TextView(text).substr(start), word)) continue;
-        const auto units = text.begin();
-        kept = kept == Text::npos ? start : static_cast<size_t>(std::copy(units + next, units + start, units + kept) - units);
-        next = space + 1;
-    }
-    if (kept == Text::npos) return;
-    text.erase(kept, next - kept);
-}
-
-// The modifier words removed from the list that starts at `from`, as
-// RemoveEveryNoCase removes each word in turn. Every occurrence ends at one
-// of the list's spaces, so they are found once and followed through the
-// removals; a list of very many spaces takes the word-by-word way.
+// Removes the modifier words from the list that starts at `from`: every
+// occurrence of each word (letter case ignored), one word after the other,
+// as replacing it with an empty text does. A word's only space is its last
+// character, so an occurrence ends at one of the list's spaces and no two
+// overlap: removing each one left to right is removing them all. The
+// spaces are found once and followed through the removals.
 void RemoveModifiers(Text& text, size_t from) {
-    constexpr size_t kMostSpaces = 32;
-    std::array<size_t, kMostSpaces> spaces;
-    size_t count = 0;
+    std::array<size_t, 32> fewSpaces;
+    std::vector<size_t> manySpaces;
+    const auto count = static_cast<size_t>(std::count(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), u' '));
+    if (count > fewSpaces.size()) manySpaces.resize(count);
+    size_t* const spaces = count > fewSpaces.size() ? manySpaces.data() : fewSpaces.data();
+    size_t left = 0;  // spaces still in the text, at their places
     for (size_t at = from; at < text.size(); ++at) {
-        if (text[at] != u' ') continue;
-        if (count == kMostSpaces) {
-            for (const std::string_view word : kParameterModifiers) RemoveEveryNoCase(text, from, word);
-            return;
-        }
-        spaces[count++] = at;
+        if (text[at] == u' ') spaces[left++] = at;
     }
     for (const std::string_view word : kParameterModifiers) {
-        size_t kept = Text::npos;  // as in RemoveEveryNoCase
-        size_t next = from;
-        size_t removed = 0;  // units removed before the space being looked at
-        size_t left = 0;     // spaces that stay, at their places after this word's removals
-        for (size_t k = 0; k < count; ++k) {
+        size_t kept = Text::npos;  // where the next kept unit goes, once one occurrence is out
+        size_t next = from;        // the first unit not yet kept or removed
+        size_t removed = 0;        // units removed before the space being looked at
+        const size_t before = left;
+        left = 0;
+        for (size_t k = 0; k < before; ++k) {
             const size_t space = spaces[k];
             // The word's letter before its space first: each word's is a
             // letter, which setting bit 0x20 folds exactly.
@@ -136,7 +118,6 @@ void RemoveModifiers(Text& text, size_t from) {
                 spaces[left++] = space - removed;
             }
         }
-        count = left;
         if (kept != Text::npos) text.erase(kept, next - kept);
     }
 }
