@@ -10,6 +10,8 @@
 
 #include "bench/SyntheticProject.h"
 #include "commands/DefaultTemplates.h"
+#include "source_transformation/ClassifyAhead.h"
+#include "source_transformation/LineClassifier.h"
 #include "source_transformation/ModuleScan.h"
 #include "source_transformation/clsVBParser.h"
 #include "vb_runtime/CodePage.h"
@@ -168,5 +170,53 @@ TEST(ClassifyAhead, AScanThatFailsStopsTheClassifier) {
         ADD_FAILURE() << "the scan did not fail";
     } catch (const vb::VbError& error) {
         EXPECT_EQ(error.Number(), vb::ErrInvalidArgument);
+    }
+}
+
+TEST(ClassifyAhead, HandsOverEveryLineAtAnyCount) {
+    // Line counts around the first handover (512 lines) and the next
+    // (8192 more), with and without a final line break, CR LF and LF.
+    for (const size_t count : {size_t{0}, size_t{1}, size_t{511}, size_t{512}, size_t{513}, size_t{8704}, size_t{8705}}) {
+        for (const std::string lineBreak : {"\r\n", "\n"}) {
+            for (const bool finalBreak : {false, true}) {
+                std::string text;
+                for (size_t i = 0; i < count; ++i) {
+                    text += i % 3 == 0 ? "End Sub ' x" : "x = 1";
+                    if (i + 1 < count || finalBreak) text += lineBreak;
+                }
+                SCOPED_TRACE(std::to_string(count) + " lines, " + (lineBreak == "\n" ? "LF" : "CR LF") +
+                             (finalBreak ? ", final break" : ""));
+                const vb::TextView breakText = lineBreak == "\n" ? vb::TextView(u"\n") : vb::TextView(u"\r\n");
+                scan::LineClassifier<char> inPlace(text, breakText);
+                std::vector<scan::ClassifiedLine> expected;
+                while (inPlace.AppendBatch(expected)) {
+                }
+                scan::ClassifyAhead<char> ahead(text, breakText);
+                std::vector<scan::ClassifiedLine> lines;
+                while (ahead.AppendBatch(lines)) {
+                }
+                ASSERT_EQ(lines.size(), expected.size());
+                for (size_t i = 0; i < lines.size(); ++i) {
+                    ASSERT_EQ(lines[i].start, expected[i].start) << "line " << i;
+                    ASSERT_EQ(lines[i].end, expected[i].end) << "line " << i;
+                    ASSERT_EQ(lines[i].P, expected[i].P) << "line " << i;
+                    ASSERT_EQ(lines[i].setsEndOfProcedure, expected[i].setsEndOfProcedure) << "line " << i;
+                }
+            }
+        }
+    }
+}
+
+TEST(ModuleScanResult, HeadersKeepTheirValuesWhenTheResultMoves) {
+    // Values short enough for a text's own small buffer, which a move
+    // would leave behind.
+    const scan::FixedTemplates templates(kTemplates);
+    std::vector<scan::ModuleScan> results;
+    for (int k = 0; k < 8; ++k) results.push_back(scan::ScanModuleBytes("Sub A(b)\r\n", 1252, templates, {}));
+    for (const scan::ModuleScan& result : results) {
+        ASSERT_EQ(result.headers.size(), 1u);
+        EXPECT_EQ(result.headers[0].kind, vb::TextView(u"Sub "));
+        EXPECT_EQ(result.headers[0].name, vb::TextView(u"A"));
+        EXPECT_EQ(result.headers[0].parameters, vb::TextView(u"b"));
     }
 }
