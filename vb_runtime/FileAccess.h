@@ -66,6 +66,15 @@ public:
     /// file, with the target's permissions. Throws VbError (70, 75, 76, 61,
     /// …) when the target or its folder cannot be written; nothing changes.
     PendingWrite(const Text& path, std::string_view bytes);
+    /// The same in steps, for content made a piece at a time: the
+    /// constructor checks the target and opens the temporary file, Append
+    /// adds bytes to it, Seal ends it. Each throws VbError as the one-step
+    /// form would; nothing changes.
+    explicit PendingWrite(const Text& path);
+    void Append(std::string_view bytes);
+    /// Gives the content the target's permissions and starts it on its way
+    /// to the disk. Flush seals a write that is not sealed yet.
+    void Seal();
     ~PendingWrite();
     PendingWrite(PendingWrite&&) noexcept;
     PendingWrite& operator=(PendingWrite&&) noexcept;

@@ -342,32 +342,53 @@ struct PendingWrite::State {
     Text path;
     std::string target;
     TemporaryFile temporary;
+    mode_t mode = 0;           // the permissions the content gets when sealed
+    bool keepOwner = false;    // the superuser rewrites another user's file: keep its owner
+    uid_t owner = 0;
+    gid_t group = 0;
+    bool sealed = false;
     bool flushed = false;
     std::optional<VbError> flushFailure;  // the first failed flush, reported again by every later one
 };
 
-PendingWrite::PendingWrite(const Text& path, std::string_view bytes) {
+PendingWrite::PendingWrite(const Text& path, std::string_view bytes) : PendingWrite(path) {
+    Append(bytes);
+    Seal();
+}
+
+PendingWrite::PendingWrite(const Text& path) {
     const std::string target = WriteTarget(path);
     struct stat st;
     bool exists = false;
     CheckTarget(target, path, st, exists);
 
     state_ = std::make_unique<State>(path, target);
-    TemporaryFile& temporary = state_->temporary;
-    if (temporary.fd() < 0) ThrowErrno(errno, path);
-    WriteAll(temporary.fd(), bytes, path);
-    const mode_t mode = exists ? (st.st_mode & 07777) : CreationMode();
-    if (fchmod(temporary.fd(), mode) != 0) ThrowErrno(errno, path);
+    if (state_->temporary.fd() < 0) ThrowErrno(errno, path);
+    state_->mode = exists ? (st.st_mode & 07777) : CreationMode();
     if (exists && geteuid() == 0) {
-        // Keep the owner when the superuser rewrites another user's file.
-        [[maybe_unused]] const int ignored = fchown(temporary.fd(), st.st_uid, st.st_gid);
+        state_->keepOwner = true;
+        state_->owner = st.st_uid;
+        state_->group = st.st_gid;
+    }
+}
+
+void PendingWrite::Append(std::string_view bytes) { WriteAll(state_->temporary.fd(), bytes, state_->path); }
+
+void PendingWrite::Seal() {
+    State& state = *state_;
+    if (state.sealed) return;
+    TemporaryFile& temporary = state.temporary;
+    if (fchmod(temporary.fd(), state.mode) != 0) ThrowErrno(errno, state.path);
+    if (state.keepOwner) {
+        [[maybe_unused]] const int ignored = fchown(temporary.fd(), state.owner, state.group);
     }
 #ifdef SYNC_FILE_RANGE_WRITE
     // Start writing the data out now, while the run goes on with other
     // files; the flush before the rename then has little left to wait for.
     sync_file_range(temporary.fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
 #endif
-    if (!temporary.Park()) ThrowErrno(errno, path);
+    if (!temporary.Park()) ThrowErrno(errno, state.path);
+    state.sealed = true;
 }
 
 PendingWrite::~PendingWrite() = default;
@@ -377,6 +398,7 @@ PendingWrite& PendingWrite::operator=(PendingWrite&&) noexcept = default;
 void PendingWrite::Flush() {
     if (state_->flushed) return;
     if (state_->flushFailure) throw *state_->flushFailure;
+    Seal();
     if (!state_->temporary.Sync()) {
         // The system reports a failed write back once: a second flush could
         // succeed without the data being on the disk.

@@ -147,7 +147,12 @@ struct PendingWrite::State {
     }
 };
 
-PendingWrite::PendingWrite(const Text& path, std::string_view bytes) : state_(std::make_unique<State>()) {
+PendingWrite::PendingWrite(const Text& path, std::string_view bytes) : PendingWrite(path) {
+    Append(bytes);
+    Seal();
+}
+
+PendingWrite::PendingWrite(const Text& path) : state_(std::make_unique<State>()) {
     State& state = *state_;
     state.path = path;
     state.target = WriteTarget(path);
@@ -158,14 +163,21 @@ PendingWrite::PendingWrite(const Text& path, std::string_view bytes) : state_(st
     state.temporary = temporary;
     state.file = CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (state.file == INVALID_HANDLE_VALUE) ThrowLastError(path);
+}
+
+void PendingWrite::Append(std::string_view bytes) {
+    State& state = *state_;
     size_t done = 0;
     while (done < bytes.size()) {
         const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
         DWORD written = 0;
-        if (!WriteFile(state.file, bytes.data() + done, chunk, &written, nullptr)) ThrowLastError(path);
+        if (!WriteFile(state.file, bytes.data() + done, chunk, &written, nullptr)) ThrowLastError(state.path);
         done += written;
     }
 }
+
+// The attributes are the target's already when the temporary file takes its place.
+void PendingWrite::Seal() {}
 
 PendingWrite::~PendingWrite() = default;
 PendingWrite::PendingWrite(PendingWrite&&) noexcept = default;

@@ -162,6 +162,33 @@ TEST(PendingWrite, NothingIsVisibleUntilCommittedAndNothingIsLeftWhenAbandoned) 
     EXPECT_EQ(ReadBytes(dir / "a.bas"), "old a");
 }
 
+TEST(PendingWrite, ContentWrittenInStepsIsTheWholeContent) {
+    ScratchDir dir;
+    WriteBytes(dir / "a.bas", "old a");
+    fs::permissions(dir / "a.bas", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    {
+        vb::PendingWrite write(PathText(dir / "a.bas"));
+        for (const char* piece : {"new ", "", "content ", "in pieces"}) write.Append(piece);
+        vb::PendingWrite abandoned(PathText(dir / "b.bas"));
+        abandoned.Append("never sealed");
+        write.Commit();  // seals first
+    }
+    EXPECT_EQ(ReadBytes(dir / "a.bas"), "new content in pieces");
+    EXPECT_EQ(fs::status(dir / "a.bas").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(EntryCount(dir.path()), 1u) << "the abandoned write leaves nothing";
+
+    // The target is checked before anything is written.
+    fs::permissions(dir / "a.bas", fs::perms::owner_read);
+    try {
+        vb::PendingWrite refused(PathText(dir / "a.bas"));
+        ADD_FAILURE() << "no error";
+    } catch (const vb::VbError& error) {
+        EXPECT_EQ(error.Number(), vb::ErrPermissionDenied);
+    }
+    EXPECT_EQ(EntryCount(dir.path()), 1u);
+}
+
 TEST(BackgroundFlush, FlushesWhileNothingIsVisibleAndCommitsStillReplace) {
     ScratchDir dir;
     constexpr int kFiles = 60;
