@@ -14,10 +14,11 @@ namespace run {
 
 namespace {
 
+bool PlainAdd(const ModuleRequest& request) { return request.operation == Operation::Add && !request.skipHandled; }
+
 scan::ScanOptions ScanOptionsFor(const ModuleRequest& request, const scan::ModuleValues* module) {
     scan::ScanOptions options;
-    const bool plainAdd = request.operation == Operation::Add && !request.skipHandled;
-    options.mode = plainAdd ? scan::ScanMode::Insert : scan::ScanMode::RecognizeBlocks;
+    options.mode = PlainAdd(request) ? scan::ScanMode::Insert : scan::ScanMode::RecognizeBlocks;
     options.module = module;
     options.optOutComments = request.optOutComments;
     return options;
@@ -66,64 +67,82 @@ bool HasEdits(const scan::ModuleScan& result, scan::EditKind kind) {
     return false;
 }
 
-// Encodes the edited text piece by piece. The kept pieces encode back to
-// exactly the original bytes (every code page is lossless), so in a
-// single-byte code page they are copied from the original bytes, where a
-// unit's offset is its byte's offset, and the text is not needed at all.
+// Encodes the edited text piece by piece, into `out`, or through it to a
+// sink. The kept pieces encode back to exactly the original bytes (every
+// code page is lossless), so in a single-byte code page they are copied
+// from the original bytes, where a unit's offset is its byte's offset, and
+// the text is not needed at all.
 class EditedEncoder {
 public:
-    EditedEncoder(std::string_view bytes, vb::TextView text, const scan::ModuleScan& scan, ModuleOutcome& outcome,
-                  bool keepEdits)
+    /// With a sink, `out` is a buffer handed over whenever it holds `piece`
+    /// bytes; without one, `out` receives everything.
+    EditedEncoder(std::string_view bytes, vb::TextView text, std::string& out, ByteSink* sink, size_t piece,
+                  std::vector<ByteEdit>* edits)
         : bytes_(bytes),
           text_(text),
-          outcome_(outcome),
-          keepEdits_(keepEdits),
+          out_(out),
+          sink_(sink),
+          piece_(piece),
+          edits_(edits),
           codePage_(vb::AnsiCodePage()),
-          singleByte_(vb::IsSingleByteCodePage(codePage_)) {
-        const size_t bytesPerUnit = singleByte_ ? 1 : 2;
-        size_t size = bytes.size() + scan.lineBreak.size();
-        for (const scan::BlockSite& site : scan.sites) {
-            if (site.state == scan::BlockState::Missing) size += bytesPerUnit * site.blockTemplate->SizeEstimate();
-        }
-        outcome_.bytes.reserve(size);
-        vb::PreferHugePages(outcome_.bytes.data(), outcome_.bytes.capacity());
-    }
+          singleByte_(vb::IsSingleByteCodePage(codePage_)) {}
 
     void Edit(const scan::TextEdit& edit) {
         const size_t keptBytes = Keep(keptText_, edit.offset);
         const size_t removedBytes = EncodedSize(edit.offset, edit.offset + edit.removed);
-        const size_t insertedAt = outcome_.bytes.size();
-        vb::AppendEncoded(edit.inserted, codePage_, outcome_.bytes);
-        if (keepEdits_) {
-            outcome_.edits.push_back(ByteEdit{keptBytes, removedBytes, outcome_.bytes.substr(insertedAt)});
-        }
+        const size_t insertedAt = out_.size();
+        vb::AppendEncoded(edit.inserted, codePage_, out_);
+        if (edits_ != nullptr) edits_->push_back(ByteEdit{keptBytes, removedBytes, out_.substr(insertedAt)});
+        HandOverWhenFull();
         keptText_ = edit.offset + edit.removed;
         keptBytesEnd_ = keptBytes + removedBytes;
     }
 
-    void Finish(size_t textSize) { Keep(keptText_, textSize); }
+    void Finish(size_t textSize) {
+        Keep(keptText_, textSize);
+        if (sink_ != nullptr) HandOver();
+    }
 
 private:
     // Appends the kept text [from, to); returns the byte offset just after it.
     size_t Keep(size_t from, size_t to) {
         if (singleByte_) {
-            outcome_.bytes.append(bytes_.substr(keptBytesEnd_, to - from));
+            const std::string_view kept = bytes_.substr(keptBytesEnd_, to - from);
+            if (sink_ != nullptr && kept.size() >= piece_) {
+                // A long kept piece goes to the sink as it stands, uncopied.
+                HandOver();
+                sink_->Append(kept);
+            } else {
+                out_.append(kept);
+                HandOverWhenFull();
+            }
             keptBytesEnd_ += to - from;
         } else {
-            const size_t before = outcome_.bytes.size();
-            vb::AppendEncoded(text_.substr(from, to - from), codePage_, outcome_.bytes);
-            keptBytesEnd_ += outcome_.bytes.size() - before;
+            const size_t before = out_.size();
+            vb::AppendEncoded(text_.substr(from, to - from), codePage_, out_);
+            keptBytesEnd_ += out_.size() - before;
+            HandOverWhenFull();
         }
         return keptBytesEnd_;
     }
     size_t EncodedSize(size_t from, size_t to) const {
         return singleByte_ ? to - from : vb::Encode(text_.substr(from, to - from), codePage_).size();
     }
+    void HandOverWhenFull() {
+        if (sink_ != nullptr && out_.size() >= piece_) HandOver();
+    }
+    void HandOver() {
+        if (out_.empty()) return;
+        sink_->Append(out_);
+        out_.clear();
+    }
 
     std::string_view bytes_;
     vb::TextView text_;
-    ModuleOutcome& outcome_;
-    bool keepEdits_;
+    std::string& out_;
+    ByteSink* sink_;
+    size_t piece_;
+    std::vector<ByteEdit>* edits_;
     int32_t codePage_;
     bool singleByte_;
     size_t keptText_ = 0;
@@ -155,34 +174,60 @@ scan::ModuleScan ScanBytesOrText(std::string_view bytes, const ModuleRequest& re
 
 }  // namespace
 
-ModuleOutcome ProcessModule(std::string_view bytes, const ModuleRequest& request) {
-    ModuleOutcome outcome;
-    outcome.holdsNul = std::memchr(bytes.data(), 0, bytes.size()) != nullptr;
-    const vb::TextView lineBreak = vb::DetectLineBreak(bytes);
-    Text text;
-    scan::ModuleValues module;
-    const scan::ModuleScan result = ScanBytesOrText(bytes, request, lineBreak, text, module);
-    CountSites(result, request, outcome);
-    if (request.operation == Operation::Check) return outcome;
+PreparedModule::PreparedModule(std::string_view bytes, const ModuleRequest& request)
+    : bytes_(bytes),
+      request_(request),
+      lineBreak_(vb::DetectLineBreak(bytes)),
+      scan_(ScanBytesOrText(bytes, request, lineBreak_, text_, module_)) {
+    outcome_.holdsNul = std::memchr(bytes.data(), 0, bytes.size()) != nullptr;
+    CountSites(scan_, request, outcome_);
+    if (request.operation == Operation::Check) return;
     const scan::EditKind kind =
         request.operation == Operation::Add ? scan::EditKind::Insertions : scan::EditKind::Removals;
     // Saving after a plain add appends one line break, as it always has.
-    const bool plainAdd = request.operation == Operation::Add && !request.skipHandled;
-    outcome.changed = plainAdd || HasEdits(result, kind);
-    if (!outcome.changed) {
-        outcome.bytes.assign(bytes);
-        return outcome;
+    outcome_.changed = PlainAdd(request) || HasEdits(scan_, kind);
+}
+
+void PreparedModule::MakeBytes() {
+    if (request_.operation == Operation::Check) return;
+    if (!outcome_.changed) {
+        outcome_.bytes.assign(bytes_);
+        return;
     }
+    size_t size = bytes_.size() + scan_.lineBreak.size();
+    const size_t bytesPerUnit = vb::IsSingleByteCodePage(vb::AnsiCodePage()) ? 1 : 2;
+    for (const scan::BlockSite& site : scan_.sites) {
+        if (site.state == scan::BlockState::Missing) size += bytesPerUnit * site.blockTemplate->SizeEstimate();
+    }
+    outcome_.bytes.reserve(size);
+    vb::PreferHugePages(outcome_.bytes.data(), outcome_.bytes.capacity());
+    Encode(outcome_.bytes, nullptr, 0);
+}
+
+void PreparedModule::MakeBytesInto(ByteSink& sink, size_t piece) {
+    std::string buffer;
+    buffer.reserve(piece + piece / 4);
+    Encode(buffer, &sink, piece);
+}
+
+void PreparedModule::Encode(std::string& out, ByteSink* sink, size_t piece) {
     // In a single-byte code page the output is made from the bytes alone:
     // the text can go before the output grows.
     const bool singleByte = vb::IsSingleByteCodePage(vb::AnsiCodePage());
-    const size_t textSize = singleByte ? bytes.size() : text.size();
-    if (singleByte) Text().swap(text);
-    EditedEncoder encoder(bytes, text, result, outcome, request.keepEdits);
-    scan::ForEachEdit(result, kind, [&](const scan::TextEdit& edit) { encoder.Edit(edit); });
-    if (plainAdd) encoder.Edit(scan::TextEdit{textSize, 0, result.lineBreak});
+    const size_t textSize = singleByte ? bytes_.size() : text_.size();
+    if (singleByte) Text().swap(text_);
+    EditedEncoder encoder(bytes_, text_, out, sink, piece, request_.keepEdits ? &outcome_.edits : nullptr);
+    const scan::EditKind kind =
+        request_.operation == Operation::Add ? scan::EditKind::Insertions : scan::EditKind::Removals;
+    scan::ForEachEdit(scan_, kind, [&](const scan::TextEdit& edit) { encoder.Edit(edit); });
+    if (PlainAdd(request_)) encoder.Edit(scan::TextEdit{textSize, 0, scan_.lineBreak});
     encoder.Finish(textSize);
-    return outcome;
+}
+
+ModuleOutcome ProcessModule(std::string_view bytes, const ModuleRequest& request) {
+    PreparedModule module(bytes, request);
+    module.MakeBytes();
+    return std::move(module.Outcome());
 }
 
 }  // namespace run

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "commands/ModuleContext.h"
+#include "source_transformation/ModuleScan.h"
 #include "source_transformation/TemplateChoice.h"
 #include "vb_runtime/Text.h"
 
@@ -72,6 +73,46 @@ struct ModuleOutcome {
     int32_t blocksRemoved = 0;     ///< begin blocks taken out
     int32_t endBlocksRemoved = 0;  ///< end blocks taken out
     std::vector<LineNote> notes;   ///< in line order
+};
+
+/// Where a module's new bytes go when they are not kept whole: handed over
+/// in order, a piece at a time.
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    virtual void Append(std::string_view bytes) = 0;
+};
+
+/// One module scanned and counted, its new bytes not made yet: the outcome
+/// holds everything but the bytes, which one of the two Make calls then
+/// makes. It refers to the module's bytes, which must outlive it.
+class PreparedModule {
+public:
+    /// Throws VbError 5, tied to a line, for a begin template that is too short.
+    PreparedModule(std::string_view bytes, const ModuleRequest& request);
+    PreparedModule(const PreparedModule&) = delete;
+    PreparedModule& operator=(const PreparedModule&) = delete;
+
+    ModuleOutcome& Outcome() { return outcome_; }
+
+    /// Makes the new bytes into the outcome: the edited module when it
+    /// changes, else the module as it is (nothing for a check).
+    void MakeBytes();
+    /// Hands the edited module to `sink` in pieces of about `piece` bytes
+    /// (the outcome's bytes stay empty), so that it is never held whole. For
+    /// a module that changes, without keepEdits.
+    void MakeBytesInto(ByteSink& sink, size_t piece = size_t{1} << 20);
+
+private:
+    void Encode(std::string& out, ByteSink* sink, size_t piece);
+
+    std::string_view bytes_;
+    ModuleRequest request_;
+    vb::TextView lineBreak_;
+    Text text_;                  // the decoded text, where the scan needs it
+    scan::ModuleValues module_;  // the module placeholders' values, which the scan refers to
+    scan::ModuleScan scan_;
+    ModuleOutcome outcome_;
 };
 
 /// Processes one module's bytes in the ANSI code page. Plain Add always

@@ -32,6 +32,16 @@ vb::VbError NotASourceFile(const Text& path) {
     return vb::VbError(vb::ErrPathFileAccess, vb::DisplayPath(path) + ": a folder or a hidden file, not a source file");
 }
 
+// Hands a module's new bytes to its pending write as they are made.
+class PendingWriteSink : public ByteSink {
+public:
+    explicit PendingWriteSink(vb::PendingWrite& write) : write_(write) {}
+    void Append(std::string_view bytes) override { write_.Append(bytes); }
+
+private:
+    vb::PendingWrite& write_;
+};
+
 // One entry of the list on its way through the plan.
 struct Entry {
     const SourceFile* source = nullptr;
@@ -118,7 +128,7 @@ private:
         for (size_t i = 0; i < entries_.size(); ++i) {
             if (entries_[i].kind == Entry::Kind::Process) work.push_back(i);
         }
-        if (request_.writeAhead && Writes(request_.operation)) flush_.emplace();
+        if (WritesAhead()) flush_.emplace();
         ProcessEntries(work);
         flush_.reset();
     }
@@ -174,21 +184,45 @@ private:
             if (Writes(request_.operation)) Attempt(entry, [&] { vb::CheckWritable(entry.target); });
             read = Attempt(entry, [&] { bytes = vb::ReadFileBytes(source.path); });
         }
-        if (!read || !Attempt(entry, [&] { entry.outcome = ProcessBytes(entry.rules, bytes); })) return;
+        if (!read) return;
+        const ModuleRequest module = ModuleRequestFor(entry.rules);
+        std::optional<PreparedModule> prepared;
+        if (!Attempt(entry, [&] { prepared.emplace(bytes, module); })) return;
         if (!entry.problems.empty()) return;
         entry.processed = true;
-        if (request_.keepOriginals && entry.earlier < 0) entry.original = std::move(bytes);
-        if (request_.writeAhead && entry.outcome.changed && Writes(request_.operation)) {
-            Attempt(entry, [&] { entry.pending = std::make_unique<vb::PendingWrite>(entry.target, entry.outcome.bytes); });
-            if (entry.pending && flush_) flush_->Submit(*entry.pending);
+        const bool changed = prepared->Outcome().changed;
+        if (WritesAhead() && changed && !entry.namedLater && !module.keepEdits) {
+            // Nothing needs the new bytes whole: they go straight into the
+            // temporary file, a piece at a time.
+            Attempt(entry, [&] {
+                auto pending = std::make_unique<vb::PendingWrite>(entry.target);
+                PendingWriteSink sink(*pending);
+                prepared->MakeBytesInto(sink);
+                pending->Seal();
+                entry.pending = std::move(pending);
+            });
+        } else if (changed || entry.namedLater) {
+            // An unchanged file's bytes are wanted only by an entry that starts from them.
+            prepared->MakeBytes();
+            if (WritesAhead() && changed) {
+                Attempt(entry, [&] {
+                    entry.pending = std::make_unique<vb::PendingWrite>(entry.target, prepared->Outcome().bytes);
+                });
+            }
         }
+        entry.outcome = std::move(prepared->Outcome());
+        prepared.reset();
+        if (entry.pending && flush_) flush_->Submit(*entry.pending);
+        if (request_.keepOriginals && entry.earlier < 0) entry.original = std::move(bytes);
         // The new bytes are in the pending write, or the file stays as it is:
         // keep them only for an entry that starts from them.
         const bool keepBytes = entry.namedLater || (!request_.writeAhead && entry.outcome.changed);
         if (!keepBytes) std::string().swap(entry.outcome.bytes);
     }
 
-    ModuleOutcome ProcessBytes(const FileRules& rules, const std::string& bytes) const {
+    bool WritesAhead() const { return request_.writeAhead && Writes(request_.operation); }
+
+    ModuleRequest ModuleRequestFor(const FileRules& rules) const {
         ModuleRequest module;
         module.operation = request_.operation;
         module.skipHandled = request_.skipHandled;
@@ -197,7 +231,7 @@ private:
         module.optOutComments = rules.optOutComments;
         module.keepEdits = request_.keepOriginals;
         module.spareCore = spareCore_;
-        return ProcessModule(bytes, module);
+        return module;
     }
 
     // The entry's events, problems, counts and planned file, in list order.

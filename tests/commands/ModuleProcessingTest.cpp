@@ -162,3 +162,60 @@ TEST(ModuleRoundTrips, ALargeModuleWithACoreToSpareGivesTheSameBytes) {
         EXPECT_EQ(spared.notes.size(), alone.notes.size());
     }
 }
+
+namespace {
+
+// Collects what a module hands over, and how many pieces it came in.
+class CollectingSink : public run::ByteSink {
+public:
+    void Append(std::string_view bytes) override {
+        bytes_.append(bytes);
+        ++pieces_;
+    }
+    std::string bytes_;
+    size_t pieces_ = 0;
+};
+
+}  // namespace
+
+TEST(ModuleRoundTrips, BytesHandedOverInPiecesAreTheBytesMadeWhole) {
+    const std::string module = kModule + "\r\n" + synthetic::Module(300, 5);
+    const std::string handled = AddSkip(module, kPerProcedure);
+    struct Row {
+        const char* name;
+        const std::string& module;
+        Operation operation;
+        bool skipHandled;
+    };
+    const Row rows[] = {
+        {"add", module, Operation::Add, false},
+        {"add --skip-handled", module, Operation::Add, true},
+        {"remove", handled, Operation::Remove, false},
+    };
+    const scan::FixedTemplates templates(scan::HandlerTemplates{kPerProcedure.begin, kPerProcedure.end});
+    const int32_t ansi = vb::AnsiCodePage();
+    // A single-byte code page copies the kept bytes; a double-byte one encodes them.
+    for (const int32_t codePage : {1252, 932}) {
+        vb::SetAnsiCodePage(codePage);
+        for (const Row& row : rows) {
+            run::ModuleRequest request;
+            request.operation = row.operation;
+            request.skipHandled = row.skipHandled;
+            request.templates = &templates;
+            const std::string whole = run::ProcessModule(row.module, request).bytes;
+            ASSERT_NE(whole, row.module);
+            for (const size_t piece : {size_t{1}, size_t{7}, size_t{4096}, size_t{1} << 20}) {
+                SCOPED_TRACE(std::string(row.name) + ", code page " + std::to_string(codePage) + ", pieces of " +
+                             std::to_string(piece));
+                run::PreparedModule prepared(row.module, request);
+                ASSERT_TRUE(prepared.Outcome().changed);
+                CollectingSink sink;
+                prepared.MakeBytesInto(sink, piece);
+                EXPECT_EQ(sink.bytes_, whole);
+                EXPECT_TRUE(prepared.Outcome().bytes.empty());
+                EXPECT_EQ(sink.pieces_ == 1, piece >= whole.size()) << "handed over as it is made, not at the end";
+            }
+        }
+    }
+    vb::SetAnsiCodePage(ansi);
+}
