@@ -295,6 +295,8 @@ private:
     // edits now lead from the original bytes to the last pass's bytes.
     void MergeLaterPass(PlannedFile& planned, Entry& later) {
         ModuleOutcome outcome = std::move(later.outcome);
+        // A pass that changes nothing leaves the bytes the passes before it made.
+        if (!outcome.changed) outcome.bytes = std::move(planned.outcome.bytes);
         outcome.changed = outcome.changed || planned.outcome.changed;
         outcome.holdsNul = planned.outcome.holdsNul;
         outcome.edits = request_.keepOriginals ? EditBetween(planned.original, outcome.bytes) : std::vector<ByteEdit>{};

@@ -68,7 +68,12 @@ int Shell(const std::string& command) { return std::system(command.c_str()); }
 TEST(DryRun, WritesNothingAndItsDiffAppliesToWhatAddWrites) {
     ScratchDir templates;
     WriteBytes(templates / "end.tpl", "' leaving [ProcName]\r\n");
-    for (const ProjectRow& row : Projects(templates.path())) {
+    std::vector<ProjectRow> rows = Projects(templates.path());
+    rows.push_back({"a module listed twice, the second pass adding nothing",
+                    {{"P.vbp", CrLfLines({"Module=A; a.bas", "Module=A; a.bas"})},
+                     {"a.bas", "Public Sub A(x)\r\n  x = 1\r\nEnd Sub\r\n"}},
+                    {"--skip-handled"}});
+    for (const ProjectRow& row : rows) {
         SCOPED_TRACE(row.name);
         ScratchDir dir;
         for (const char* copy : {"added", "patched", "applied"}) WriteProject(dir / copy, row);
