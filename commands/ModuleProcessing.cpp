@@ -16,6 +16,10 @@ namespace {
 
 bool PlainAdd(const ModuleRequest& request) { return request.operation == Operation::Add && !request.skipHandled; }
 
+scan::EditKind EditKindOf(const ModuleRequest& request) {
+    return request.operation == Operation::Add ? scan::EditKind::Insertions : scan::EditKind::Removals;
+}
+
 scan::ScanOptions ScanOptionsFor(const ModuleRequest& request, const scan::ModuleValues* module) {
     scan::ScanOptions options;
     options.mode = PlainAdd(request) ? scan::ScanMode::Insert : scan::ScanMode::RecognizeBlocks;
@@ -182,10 +186,8 @@ PreparedModule::PreparedModule(std::string_view bytes, const ModuleRequest& requ
     outcome_.holdsNul = std::memchr(bytes.data(), 0, bytes.size()) != nullptr;
     CountSites(scan_, request, outcome_);
     if (request.operation == Operation::Check) return;
-    const scan::EditKind kind =
-        request.operation == Operation::Add ? scan::EditKind::Insertions : scan::EditKind::Removals;
     // Saving after a plain add appends one line break, as it always has.
-    outcome_.changed = PlainAdd(request) || HasEdits(scan_, kind);
+    outcome_.changed = PlainAdd(request) || HasEdits(scan_, EditKindOf(request));
 }
 
 void PreparedModule::MakeBytes() {
@@ -217,9 +219,7 @@ void PreparedModule::Encode(std::string& out, ByteSink* sink, size_t piece) {
     const size_t textSize = singleByte ? bytes_.size() : text_.size();
     if (singleByte) Text().swap(text_);
     EditedEncoder encoder(bytes_, text_, out, sink, piece, request_.keepEdits ? &outcome_.edits : nullptr);
-    const scan::EditKind kind =
-        request_.operation == Operation::Add ? scan::EditKind::Insertions : scan::EditKind::Removals;
-    scan::ForEachEdit(scan_, kind, [&](const scan::TextEdit& edit) { encoder.Edit(edit); });
+    scan::ForEachEdit(scan_, EditKindOf(request_), [&](const scan::TextEdit& edit) { encoder.Edit(edit); });
     if (PlainAdd(request_)) encoder.Edit(scan::TextEdit{textSize, 0, scan_.lineBreak});
     encoder.Finish(textSize);
 }
