@@ -1,6 +1,7 @@
 // Synthetic VB6 modules and projects.
 #include "bench/SyntheticProject.h"
 
+#include <algorithm>
 #include <array>
 #include <fstream>
 #include <random>
@@ -13,9 +14,9 @@ namespace {
 constexpr std::array<const char*, 6> kHeaders = {
     "Public Sub Proc{n}(ByVal a As Long, Optional ByRef b As String = \"x\")",
     "Private Function Func{n}(ParamArray args() As Variant) As Long",
-    "Public Property Get Value{n}() As Long",
-    "Friend Sub Refresh{n}()",
-    "Static Function Calc{n}(x As Double, _",
+    "Public Property Get Value{n}() As Long\r\nAttribute Value{n}.VB_Description = \"The value\"",
+    "Friend Sub Refresh{n}(ByRef r As RECT, ByVal c As Collection)",
+    "Static Function Calc{n}(x As Double, _\r\n        ByVal y As Double) As Double",
     "Public Property Let Value{n}(ByVal v As Long)",
 };
 
@@ -32,8 +33,7 @@ constexpr std::array<const char*, 8> kBody = {
 
 std::string Expand(const char* pattern, int n) {
     std::string line = pattern;
-    const size_t at = line.find("{n}");
-    if (at != std::string::npos) line.replace(at, 3, std::to_string(n));
+    for (size_t at; (at = line.find("{n}")) != std::string::npos;) line.replace(at, 3, std::to_string(n));
     return line;
 }
 
@@ -57,8 +57,9 @@ std::string Module(int32_t lines, uint32_t seed) {
     int procedure = 0;
     while (written < lines) {
         const int header = static_cast<int>(random() % kHeaders.size());
-        text += "\r\n" + Expand(kHeaders[header], procedure++);
-        ++written;
+        const std::string headerLines = Expand(kHeaders[header], procedure++);
+        text += "\r\n" + headerLines;
+        written += 1 + static_cast<int32_t>(std::count(headerLines.begin(), headerLines.end(), '\n'));
         const int bodyLines = 3 + static_cast<int>(random() % 12);
         for (int i = 0; i < bodyLines && written < lines - 1; ++i, ++written) {
             text += "\r\n";

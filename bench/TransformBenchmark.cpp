@@ -35,7 +35,7 @@ void BM_ScanModule(benchmark::State& state) {
     const scan::FixedTemplates templates(
         scan::HandlerTemplates{templates::DefaultBeginTemplate(), u"' end of [ProcName]\r\n"});
     scan::ScanOptions options;
-    options.mode = state.range(0) == 0 ? scan::ScanMode::Insert : scan::ScanMode::RecognizeBlocks;
+    options.mode = state.range(0) == 0 ? scan::ScanMode::Insert : scan::ScanMode::Recognize;
     for (auto _ : state) benchmark::DoNotOptimize(scan::ScanModule(text, templates, options).sites.size());
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(module.size()));
 }
@@ -50,7 +50,7 @@ void BM_ScanModuleBytes(benchmark::State& state) {
     const scan::FixedTemplates templates(
         scan::HandlerTemplates{templates::DefaultBeginTemplate(), u"' end of [ProcName]\r\n"});
     scan::ScanOptions options;
-    options.mode = state.range(0) == 0 ? scan::ScanMode::Insert : scan::ScanMode::RecognizeBlocks;
+    options.mode = state.range(0) == 0 ? scan::ScanMode::Insert : scan::ScanMode::Recognize;
     options.classifyAhead = state.range(1) == 1;
     for (auto _ : state) {
         benchmark::DoNotOptimize(scan::ScanModuleBytes(module, 1252, templates, options).sites.size());

@@ -34,14 +34,16 @@ int RunCheck(const SourceRunOptions& options) {
 
     UseBinaryStdout();
     std::string out;
+    size_t findings = 0;
     for (const run::FileNote& note : result.notes) {
-        out += ReportPath(note.path) + ":" + std::to_string(note.note.line) + ": " + vb::ToUtf8(note.note.name) +
-               " has no error handler\n";
+        if (note.note.kind != run::LineNote::Kind::NoHandler && note.note.kind != run::LineNote::Kind::OldPlace) continue;
+        ++findings;
+        out += ReportPath(note.path) + ":" + std::to_string(note.note.line) + ": " + run::NoteMessage(note.note) + "\n";
     }
     std::cout << out << std::flush;
-    std::cerr << "procedures checked: " << result.proceduresSeen << "; without an error handler: "
-              << result.notes.size() << "; files checked: " << result.filesProcessed << SkippedCounts(result);
-    return result.notes.empty() ? ExitSuccess : ExitUnhandled;
+    std::cerr << "procedures checked: " << result.proceduresSeen << "; without an error handler: " << findings
+              << "; files checked: " << result.filesProcessed << SkippedCounts(result);
+    return findings == 0 ? ExitSuccess : ExitUnhandled;
 }
 
 }  // namespace cli

@@ -31,7 +31,8 @@ int RunRemove(const SourceRunOptions& options) {
     const run::RunResult result = Execute(OpenInputs(options.inputs), run::Operation::Remove, options);
     if (!result.Succeeded()) return ExitFailure;
 
-    const size_t left = result.notes.size();
+    size_t left = 0;  // blocks that look edited by hand
+    for (const run::FileNote& note : result.notes) left += note.note.kind == run::LineNote::Kind::EditedBlock ? 1 : 0;
     std::cerr << "files processed: " << result.filesProcessed << "; blocks removed: " << result.blocksRemoved
               << "; end blocks removed: " << result.endBlocksRemoved << "; blocks left as they are: " << left
               << SkippedCounts(result);

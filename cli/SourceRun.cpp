@@ -91,11 +91,15 @@ void ReportProblems(const run::RunResult& result, bool sayWhatWasWritten) {
     }
 }
 
-void ReportEditedBlocks(const run::RunResult& result) {
+// The procedures the run leaves as they are, on stderr; a check's findings
+// go to stdout (CheckCommand).
+void ReportLeftAlone(const run::RunResult& result, run::Operation operation) {
     for (const run::FileNote& note : result.notes) {
-        if (note.note.kind != run::LineNote::Kind::EditedBlock) continue;
-        std::cerr << ReportPath(note.path) << ":" << note.note.line << ": " << vb::ToUtf8(note.note.name)
-                  << ": the block under this header does not match the template; left as it is\n";
+        const run::LineNote::Kind kind = note.note.kind;
+        const bool finding = kind == run::LineNote::Kind::NoHandler ||
+                             (operation == run::Operation::Check && kind == run::LineNote::Kind::OldPlace);
+        if (finding) continue;
+        std::cerr << ReportPath(note.path) << ":" << note.note.line << ": " << run::NoteMessage(note.note) << "\n";
     }
 }
 
@@ -181,12 +185,14 @@ run::RunResult Execute(const RunInputs& inputs, run::Operation operation, const 
         run::ApplyPlan(plan, request, &progress);
     }
     ReportProblems(plan.result, reporting.sayWhatWasWritten);
-    ReportEditedBlocks(plan.result);
+    ReportLeftAlone(plan.result, operation);
     return std::move(plan.result);
 }
 
 std::string SkippedCounts(const run::RunResult& result) {
-    std::string counts = "; files skipped: " + std::to_string(result.skippedFiles.size());
+    std::string counts;
+    if (result.leftAsTheyAre > 0) counts += "; procedures left as they are: " + std::to_string(result.leftAsTheyAre);
+    counts += "; files skipped: " + std::to_string(result.skippedFiles.size());
     if (result.filesLeftAlone > 0) counts += "; files left alone: " + std::to_string(result.filesLeftAlone);
     return counts + "\n";
 }

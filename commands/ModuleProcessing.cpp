@@ -4,6 +4,7 @@
 #include "source_transformation/ModuleEdits.h"
 #include "source_transformation/ModuleScan.h"
 #include <cstring>
+#include <vector>
 
 #include "vb_runtime/CodePage.h"
 #include "vb_runtime/LineBreak.h"
@@ -22,51 +23,88 @@ scan::EditKind EditKindOf(const ModuleRequest& request) {
 
 scan::ScanOptions ScanOptionsFor(const ModuleRequest& request, const scan::ModuleValues* module) {
     scan::ScanOptions options;
-    options.mode = PlainAdd(request) ? scan::ScanMode::Insert : scan::ScanMode::RecognizeBlocks;
+    options.mode = PlainAdd(request) ? scan::ScanMode::Insert
+                   : request.operation == Operation::Remove ? scan::ScanMode::Remove : scan::ScanMode::Recognize;
     options.module = module;
+    options.declared = request.declared;
     options.optOutComments = request.optOutComments;
     return options;
 }
 
+LineNote NoteOf(const scan::ModuleScan& result, const scan::BlockSite& site, LineNote::Kind kind) {
+    LineNote note;
+    note.kind = kind;
+    note.line = static_cast<int32_t>(site.line + 1);
+    if (site.header >= 0) note.name = vb::Trim(result.headers[static_cast<size_t>(site.header)].name);
+    note.refusal = site.refusal;
+    note.label = site.label;
+    return note;
+}
+
 // The counts and notes of the operation.
 void CountSites(const scan::ModuleScan& result, const ModuleRequest& request, ModuleOutcome& outcome) {
+    // A procedure left as it is is named once, at its first refused site. A
+    // block at an earlier version's place is named for itself instead.
+    std::vector<size_t> procedureOf(result.headers.size());
+    for (size_t p = 0; p < result.procedures.size(); ++p) {
+        for (size_t k = 0; k < result.procedures[p].headerCount; ++k) procedureOf[result.procedures[p].firstHeader + k] = p;
+    }
+    size_t noted = ~size_t{0};  // the procedure named last
+    auto noteRefusal = [&](const scan::BlockSite& site) {
+        const size_t procedure = procedureOf[static_cast<size_t>(site.header)];
+        if (site.refusal == scan::Refusal::BlockAtOldPlace || procedure == noted) return;
+        noted = procedure;
+        ++outcome.leftAsTheyAre;
+        outcome.notes.push_back(NoteOf(result, site, LineNote::Kind::LeftAlone));
+    };
     for (const scan::BlockSite& site : result.sites) {
+        if (site.state == scan::BlockState::OldPlace) {
+            if (request.operation == Operation::Remove) {
+                ++(site.kind == scan::BlockSite::Kind::Begin ? outcome.blocksRemoved : outcome.endBlocksRemoved);
+            } else if (site.header >= 0) {
+                outcome.notes.push_back(NoteOf(result, site, LineNote::Kind::OldPlace));
+            }
+            const bool underItsHeader = site.kind == scan::BlockSite::Kind::Begin && site.header >= 0 &&
+                                        site.line == result.headers[static_cast<size_t>(site.header)].line;
+            if (underItsHeader) ++outcome.procedures;
+            continue;
+        }
         if (site.kind != scan::BlockSite::Kind::Begin) {
             if (request.operation == Operation::Remove && site.state == scan::BlockState::Standing) {
                 ++outcome.endBlocksRemoved;
             }
+            if (site.state == scan::BlockState::Refused) noteRefusal(site);
             continue;
         }
         if (site.state == scan::BlockState::LeftAlone) continue;
         ++outcome.procedures;
-        // A note is made only where one is given: most procedures get none.
-        auto note = [&](LineNote::Kind kind) {
-            const scan::ProcedureHeader& header = result.headers[static_cast<size_t>(site.header)];
-            return LineNote{kind, static_cast<int32_t>(site.line + 1), vb::Trim(header.name)};
-        };
         switch (site.state) {
         case scan::BlockState::Missing:
             if (request.operation == Operation::Add) ++outcome.blocksInserted;
-            if (request.operation == Operation::Check) outcome.notes.push_back(note(LineNote::Kind::NoHandler));
+            if (request.operation == Operation::Check) outcome.notes.push_back(NoteOf(result, site, LineNote::Kind::NoHandler));
             break;
         case scan::BlockState::Standing:
             if (request.operation == Operation::Add) ++outcome.alreadyHandled;
             if (request.operation == Operation::Remove) ++outcome.blocksRemoved;
             break;
         case scan::BlockState::Edited:
-            outcome.notes.push_back(note(request.operation == Operation::Check ? LineNote::Kind::NoHandler
-                                                                               : LineNote::Kind::EditedBlock));
+            outcome.notes.push_back(NoteOf(result, site, request.operation == Operation::Check ? LineNote::Kind::NoHandler
+                                                                                             : LineNote::Kind::EditedBlock));
             break;
-        case scan::BlockState::LeftAlone: break;
+        case scan::BlockState::Refused: noteRefusal(site); break;
+        case scan::BlockState::LeftAlone:
+        case scan::BlockState::OldPlace: break;
         }
     }
 }
 
 bool HasEdits(const scan::ModuleScan& result, scan::EditKind kind) {
-    const scan::BlockState wanted =
-        kind == scan::EditKind::Insertions ? scan::BlockState::Missing : scan::BlockState::Standing;
     for (const scan::BlockSite& site : result.sites) {
-        if (site.state == wanted) return true;
+        if (kind == scan::EditKind::Insertions && site.state == scan::BlockState::Missing) return true;
+        if (kind == scan::EditKind::Removals &&
+            (site.state == scan::BlockState::Standing || site.state == scan::BlockState::OldPlace)) {
+            return true;
+        }
     }
     return false;
 }
@@ -186,8 +224,11 @@ PreparedModule::PreparedModule(std::string_view bytes, const ModuleRequest& requ
     outcome_.holdsNul = std::memchr(bytes.data(), 0, bytes.size()) != nullptr;
     CountSites(scan_, request, outcome_);
     if (request.operation == Operation::Check) return;
-    // Saving after a plain add appends one line break, as it always has.
-    outcome_.changed = PlainAdd(request) || HasEdits(scan_, EditKindOf(request));
+    // Saving after a plain add appends one line break, as it always has;
+    // a module that gets no block because its procedures are left as they
+    // are is not saved, so that a second add changes nothing.
+    const bool inserts = HasEdits(scan_, EditKindOf(request));
+    outcome_.changed = inserts || (PlainAdd(request) && outcome_.leftAsTheyAre == 0);
 }
 
 void PreparedModule::MakeBytes() {
@@ -222,6 +263,32 @@ void PreparedModule::Encode(std::string& out, ByteSink* sink, size_t piece) {
     scan::ForEachEdit(scan_, EditKindOf(request_), [&](const scan::TextEdit& edit) { encoder.Edit(edit); });
     if (PlainAdd(request_)) encoder.Edit(scan::TextEdit{textSize, 0, scan_.lineBreak});
     encoder.Finish(textSize);
+}
+
+std::string NoteMessage(const LineNote& note) {
+    const std::string name = vb::ToUtf8(note.name);
+    const std::string label = vb::ToUtf8(note.label);
+    switch (note.kind) {
+    case LineNote::Kind::NoHandler: return name + " has no error handler";
+    case LineNote::Kind::EditedBlock: return name + ": the block under this header does not match the template; left as it is";
+    case LineNote::Kind::OldPlace: return name + ": the block stands where an earlier version put it; run remove, then add";
+    case LineNote::Kind::LeftAlone: break;
+    }
+    switch (note.refusal) {
+    case scan::Refusal::HasLabel: return name + " already has the label " + label + "; left as it is";
+    case scan::Refusal::NoEndLine: return name + " has no End Sub, End Function or End Property line; left as it is";
+    case scan::Refusal::StatementAfterHeader: return name + " has a statement on its header's line; left as it is";
+    case scan::Refusal::LongLine:
+        return name + ": a line of its block would be longer than VB6 accepts (1023 characters); left as it is";
+    case scan::Refusal::BranchParameters:
+        return name + ": its #If branches differ in parameters, which the end block names; left as it is";
+    case scan::Refusal::LabelInBothBlocks:
+        return name + ": its begin and end blocks would both define the label " + label + "; left as it is";
+    case scan::Refusal::BlockAtOldPlace:
+        return name + ": a block stands where an earlier version put it; run remove, then add";
+    case scan::Refusal::None: break;
+    }
+    return name + ": left as it is";
 }
 
 ModuleOutcome ProcessModule(std::string_view bytes, const ModuleRequest& request) {

@@ -34,6 +34,9 @@ struct ModuleRequest {
     /// What gives the module placeholders their values; null leaves them
     /// plain text (the desktop application).
     const ModuleContext* context = nullptr;
+    /// The classes, forms, user controls and Enums of the run; null: those
+    /// the module declares itself.
+    const scan::DeclaredNames* declared = nullptr;
     /// A header directly below "' trapwright: skip" is left alone.
     bool optOutComments = false;
     /// Record the edits in bytes (for diffs).
@@ -56,11 +59,18 @@ struct LineNote {
     enum class Kind {
         NoHandler,    ///< check: no block stands under the header
         EditedBlock,  ///< the block under the header does not match the template; left as it is
+        LeftAlone,    ///< no block can go in safely (`refusal` says why); left as it is
+        OldPlace,     ///< a block stands where an earlier version put it; remove, then add, repairs it
     };
     Kind kind = Kind::NoHandler;
-    int32_t line = 0;  ///< 1-based line of the header
+    int32_t line = 0;  ///< 1-based line of the header (of the End line for an end block alone)
     Text name;         ///< the procedure's name, as "[ProcName]" gives it
+    scan::Refusal refusal = scan::Refusal::None;  ///< LeftAlone: why
+    Text label;                                   ///< LeftAlone: the label the refusal names
 };
+
+/// What a note says after "PATH:LINE: ", as the run prints it.
+std::string NoteMessage(const LineNote& note);
 
 struct ModuleOutcome {
     std::string bytes;             ///< the module's bytes after the operation (none for a check)
@@ -72,6 +82,7 @@ struct ModuleOutcome {
     int32_t alreadyHandled = 0;    ///< headers whose begin block already stands (left as they are)
     int32_t blocksRemoved = 0;     ///< begin blocks taken out
     int32_t endBlocksRemoved = 0;  ///< end blocks taken out
+    int32_t leftAsTheyAre = 0;     ///< procedures no block can go into safely (LeftAlone notes)
     std::vector<LineNote> notes;   ///< in line order
 };
 
@@ -115,9 +126,10 @@ private:
     ModuleOutcome outcome_;
 };
 
-/// Processes one module's bytes in the ANSI code page. Plain Add always
-/// rewrites the file, with the text's line break appended; every other
-/// operation changes the file only where a block goes in or comes out.
+/// Processes one module's bytes in the ANSI code page. Plain Add rewrites
+/// the file with the text's line break appended, unless it inserts nothing
+/// and leaves a procedure as it is (a second add changes nothing); every
+/// other operation changes the file only where a block goes in or comes out.
 /// Throws VbError 5, tied to a line, for a begin template that is too short.
 ModuleOutcome ProcessModule(std::string_view bytes, const ModuleRequest& request);
 

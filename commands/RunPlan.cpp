@@ -16,7 +16,9 @@
 
 #include "commands/FileIdentity.h"
 #include "commands/UnifiedDiff.h"
+#include "source_transformation/DeclaredNames.h"
 #include "vb_runtime/BackgroundFlush.h"
+#include "vb_runtime/CodePage.h"
 #include "vb_runtime/FileAccess.h"
 
 namespace run {
@@ -71,6 +73,7 @@ public:
     RunPlan Run() {
         entries_.resize(sources_.size());
         for (size_t i = 0; i < sources_.size(); ++i) Prepare(i);
+        FindDeclarations();
         ProcessAll();
         for (size_t i = 0; i < entries_.size(); ++i) Merge(entries_[i]);
         for (const PlannedFile& file : plan_.files) plan_.result.filesChanged += file.outcome.changed ? 1 : 0;
@@ -134,22 +137,60 @@ private:
     }
 
     void ProcessEntries(const std::vector<size_t>& work) {
-        unsigned workers = request_.workers != 0 ? request_.workers : std::max(1u, std::thread::hardware_concurrency());
-        workers = static_cast<unsigned>(std::min<size_t>(workers, work.size()));
-        if (sequential_) workers = 1;
+        const unsigned workers = sequential_ ? 1 : Workers(work.size());
         spareCore_ = workers < std::thread::hardware_concurrency();
+        ForEachAtOnce(work.size(), workers, [&](size_t k, unsigned) { Process(entries_[work[k]]); });
+    }
+
+    unsigned Workers(size_t items) const {
+        const unsigned workers =
+            request_.workers != 0 ? request_.workers : std::max(1u, std::thread::hardware_concurrency());
+        return static_cast<unsigned>(std::max<size_t>(1, std::min<size_t>(workers, items)));
+    }
+
+    // Calls visit(item, worker) for items 0..count-1, `workers` at once.
+    template <class Visit>
+    static void ForEachAtOnce(size_t count, unsigned workers, Visit visit) {
         if (workers <= 1) {
-            for (size_t i : work) Process(entries_[i]);
+            for (size_t k = 0; k < count; ++k) visit(k, 0u);
             return;
         }
         std::atomic<size_t> next{0};
-        auto worker = [&] {
-            for (size_t k; (k = next++) < work.size();) Process(entries_[work[k]]);
+        auto worker = [&](unsigned self) {
+            for (size_t k; (k = next++) < count;) visit(k, self);
         };
         std::vector<std::thread> threads;
-        for (unsigned t = 1; t < workers; ++t) threads.emplace_back(worker);
-        worker();
+        for (unsigned t = 1; t < workers; ++t) threads.emplace_back(worker, t);
+        worker(0);
         for (std::thread& thread : threads) thread.join();
+    }
+
+    // The classes, forms, user controls and Enums of every file of the run,
+    // which parameters of those types need: each file is read only up to its
+    // first procedure, where its declarations end, a piece at a time, so
+    // that no file is held whole. A file that cannot be read declares
+    // nothing; its processing reports why. Removing needs no names.
+    void FindDeclarations() {
+        if (request_.operation == Operation::Remove) return;
+        std::vector<size_t> files;
+        for (size_t i = 0; i < entries_.size(); ++i) {
+            if (entries_[i].kind == Entry::Kind::Process && entries_[i].earlier < 0) files.push_back(i);
+        }
+        const unsigned workers = Workers(files.size());
+        std::vector<scan::DeclaredNames> found(workers);
+        const int32_t codePage = vb::AnsiCodePage();
+        ForEachAtOnce(files.size(), workers, [&](size_t k, unsigned worker) {
+            const Text& path = entries_[files[k]].source->path;
+            try {
+                for (size_t limit = size_t{1} << 16;; limit *= 4) {
+                    const std::string head = vb::ReadFileHead(path, limit);
+                    const bool whole = head.size() < limit;
+                    if (scan::AddDeclarationsOfBytes(head, codePage, whole, found[worker]) || whole) break;
+                }
+            } catch (const vb::VbError&) {
+            }
+        });
+        for (const scan::DeclaredNames& names : found) declared_.Merge(names);
     }
 
     // Runs one step of a file; a failure is recorded and the file's other
@@ -229,6 +270,7 @@ private:
         module.templates = rules.templates.get();
         module.context = rules.context ? &*rules.context : nullptr;
         module.optOutComments = rules.optOutComments;
+        module.declared = &declared_;
         module.keepEdits = request_.keepOriginals;
         module.spareCore = spareCore_;
         return module;
@@ -288,6 +330,7 @@ private:
         result.alreadyHandled += outcome.alreadyHandled;
         result.blocksRemoved += outcome.blocksRemoved;
         result.endBlocksRemoved += outcome.endBlocksRemoved;
+        result.leftAsTheyAre += outcome.leftAsTheyAre;
         for (const LineNote& note : outcome.notes) result.notes.push_back(FileNote{source.path, note});
     }
 
@@ -314,6 +357,7 @@ private:
     std::map<std::filesystem::path, int> lastEntryOf_;
     bool sequential_ = false;
     bool spareCore_ = false;  // fewer files are processed at once than there are cores
+    scan::DeclaredNames declared_;  // the classes, forms, user controls and Enums of the run
     std::optional<vb::BackgroundFlush> flush_;  // while the entries are processed
     std::map<std::filesystem::path, size_t> plannedIndex_;  // file identity -> index into the plan's files
     RunPlan plan_;

@@ -91,6 +91,7 @@ struct RunResult {
     int32_t alreadyHandled = 0;    ///< headers whose block already stood
     int32_t blocksRemoved = 0;     ///< begin blocks taken out
     int32_t endBlocksRemoved = 0;  ///< end blocks taken out
+    int32_t leftAsTheyAre = 0;     ///< procedures no block can go into safely, each named in a note
     std::vector<Text> skippedFiles;  ///< listed files that do not exist, in list order
     /// Everything that stopped the run. Problems found by the plan mean
     /// nothing was written; a write that still fails (disk full, say) stops

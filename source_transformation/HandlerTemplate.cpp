@@ -1,10 +1,13 @@
 // Handler templates: expansion and block patterns.
 #include "source_transformation/HandlerTemplate.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
+#include "source_transformation/ScanRules.h"
 #include "vb_runtime/LineBreak.h"
+#include "vb_runtime/Letters.h"
 #include "vb_runtime/Strings.h"
 #include "vb_runtime/VbError.h"
 
@@ -83,6 +86,7 @@ HandlerTemplate::HandlerTemplate(TextView raw, Role role, TextView lineBreak, co
     for (size_t at; (at = FindPlaceholder(body_, from, module_ != nullptr, length, slot)) != TextView::npos;
          from = at + length) {
         pieces_.push_back(Piece{body_.substr(from, at - from), slot});
+        usesParameters_ = usesParameters_ || slot == 2;
         onePass_ = onePass_ && !HoldsBracket(pieces_.back().literal);
     }
     pieces_.push_back(Piece{body_.substr(from), -1});
@@ -98,6 +102,8 @@ HandlerTemplate::HandlerTemplate(TextView raw, Role role, TextView lineBreak, co
         const size_t at = body_.find(lineBreak, from);
         lines_.push_back(PatternOf(TextView(body_).substr(from, at == Text::npos ? Text::npos : at - from)));
         distinctiveLines_ += lines_.back().distinctive ? 1 : 0;
+        labelsDecided_ = labelsDecided_ && lines_.back().labelDecided;
+        if (!lines_.back().label.empty()) labels_.push_back(lines_.back().label);
         if (at == Text::npos) break;
         from = at + lineBreak.size();
     }
@@ -152,12 +158,76 @@ HandlerTemplate::LinePattern HandlerTemplate::PatternOf(TextView templateLine) c
     for (size_t at; (at = FindPlaceholder(templateLine, from, module_ != nullptr, length, slot)) != TextView::npos;
          from = at + length) {
         pattern.literals.emplace_back(templateLine.substr(from, at - from));
+        pattern.slots.push_back(slot);
     }
     pattern.literals.emplace_back(templateLine.substr(from));
+    for (const Text& literal : pattern.literals) pattern.literalLength += literal.size();
+    DecideLabel(pattern);
     for (const Text& literal : pattern.literals) {
         if (literal.find_first_not_of(u' ') != Text::npos) pattern.distinctive = true;
     }
     return pattern;
+}
+
+// Whether the line's start, up to its first placeholder, tells its label
+// whatever the placeholders become: it does unless a value could extend
+// the name or supply the ":" or the "=" after it.
+void HandlerTemplate::DecideLabel(LinePattern& pattern) {
+    const TextView start = pattern.literals.front();
+    if (pattern.literals.size() == 1) {
+        pattern.label = Text(rules::LabelOf(start));
+        return;
+    }
+    if (start.empty()) {
+        pattern.labelDecided = false;
+        return;
+    }
+    if (!IsLetter(start.front())) return;
+    size_t nameEnd = 1;
+    while (nameEnd < start.size() && (IsLetter(start[nameEnd]) || (start[nameEnd] >= u'0' && start[nameEnd] <= u'9') ||
+                                      start[nameEnd] == u'_')) {
+        ++nameEnd;
+    }
+    const TextView rest = rules::TrimLeft(start.substr(nameEnd));
+    if (nameEnd == start.size() || rest.empty() || (rest.front() == u':' && rest.size() == 1)) {
+        pattern.labelDecided = false;
+        return;
+    }
+    pattern.label = Text(rules::LabelOf(start));
+}
+
+const std::vector<Text>& HandlerTemplate::Labels(const ProcedureHeader& values, std::vector<Text>& storage) const {
+    if (tooShort_ || labelsDecided_) return labels_;
+    storage.clear();
+    Text text;
+    AppendExpansion(values, 0, text);
+    for (const Text& line : Split(text, lineBreakSize_ == 2 ? TextView(u"\r\n") : TextView(u"\n"))) {
+        const TextView label = rules::LabelOf(line);
+        if (!label.empty()) storage.emplace_back(label);
+    }
+    return storage;
+}
+
+size_t HandlerTemplate::LongestLine(const ProcedureHeader& values) const {
+    if (tooShort_) return 0;
+    if (!onePass_ || ValuesHoldBrackets(values)) {
+        size_t longest = 0;
+        for (const Text& line : Split(ExpandStepByStep(values), lineBreakSize_ == 2 ? TextView(u"\r\n") : TextView(u"\n"))) {
+            longest = std::max(longest, line.size());
+        }
+        return longest;
+    }
+    const size_t sizes[] = {values.name.size(), values.kind.size(), values.parameters.size(),
+                            module_ != nullptr ? module_->moduleName.size() : 0,
+                            module_ != nullptr ? module_->fileName.size() : 0,
+                            module_ != nullptr ? module_->projectName.size() : 0};
+    size_t longest = 0;
+    for (const LinePattern& line : lines_) {
+        size_t length = line.literalLength;
+        for (const int slot : line.slots) length += sizes[slot];
+        longest = std::max(longest, length);
+    }
+    return longest;
 }
 
 // Glob matching with the placeholders as wildcards: the first literal must

@@ -33,6 +33,13 @@ public:
 
     bool Empty() const { return body_.empty() && !tooShort_; }
 
+    /// A begin template shorter than the line break it must lose: it makes
+    /// no block, and expanding it throws.
+    bool TooShort() const { return tooShort_; }
+
+    /// Whether the template holds "[Paramenters]" (letter case ignored).
+    bool UsesParameters() const { return usesParameters_; }
+
     /// Appends the block for one procedure: "[ProcName]", then "[ProcType]",
     /// then "[Paramenters]" replaced (letter case ignored, inserted text not
     /// rescanned by its own replacement), then the module placeholders.
@@ -64,6 +71,15 @@ public:
     /// What every line that matches line `index` starts with, letter case ignored.
     vb::TextView LinePrefix(size_t index) const { return lines_[index].literals.front(); }
 
+    /// The labels a block for `values` defines (its lines of label form),
+    /// in line order: the template's own when no placeholder can change
+    /// them, else those of the expansion, made in `storage`.
+    const std::vector<Text>& Labels(const ProcedureHeader& values, std::vector<Text>& storage) const;
+
+    /// The length of the longest line of a block for `values`; 0 for a
+    /// template that is too short.
+    size_t LongestLine(const ProcedureHeader& values) const;
+
     /// How many of the lines resemble one of the template's distinctive
     /// lines (lines with literal text besides placeholders and spaces), and
     /// how many distinctive lines the template has: evidence of a block
@@ -76,11 +92,16 @@ private:
     // them, one more than there are placeholders.
     struct LinePattern {
         std::vector<Text> literals;
+        std::vector<int> slots;    // the placeholder between literals k and k + 1 (as Piece::slot)
+        size_t literalLength = 0;  // of all literals
+        bool labelDecided = true;  // the literal start alone tells the line's label
+        Text label;                // that label; empty for none
         bool distinctive = false;
         bool Matches(vb::TextView line) const;
     };
 
     LinePattern PatternOf(vb::TextView templateLine) const;
+    static void DecideLabel(LinePattern& pattern);
     Text ExpandStepByStep(const ProcedureHeader& values) const;
     bool ValuesHoldBrackets(const ProcedureHeader& values) const;
 
@@ -92,11 +113,14 @@ private:
 
     Text body_;
     bool tooShort_ = false;
+    bool usesParameters_ = false;
     bool isBegin_ = false;
     size_t lineBreakSize_ = 2;
     const ModuleValues* module_;
     std::vector<LinePattern> lines_;
     size_t distinctiveLines_ = 0;
+    bool labelsDecided_ = true;    // every line's label is decided by its literal start
+    std::vector<Text> labels_;     // then: the block's labels
     std::vector<Piece> pieces_;
     // No bracket outside its placeholders nor in the module's values: then,
     // with the procedure's values free of brackets too, replacing the

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "source_transformation/HeaderRecognition.h"
+#include "source_transformation/ScanKeywords.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -22,7 +23,7 @@ constexpr size_t kBatch = 512;
 
 #if defined(__SSE2__)
 // The LFs and the key candidates (quotes, apostrophes, and spaces after a
-// letter that ends a keyword: b, n, d or y) of 16 units, one bit per unit.
+// letter that ends a keyword) of 16 units, one bit per unit.
 struct Masks {
     uint32_t lineFeeds;
     uint32_t keyCandidates;
@@ -49,8 +50,9 @@ template <typename Unit>
 __m128i KeyCandidates(__m128i units, __m128i before) {
     using L = Lanes<Unit>;
     const __m128i folded = L::Fold(before);
-    const __m128i afterKeywordLetter = _mm_or_si128(_mm_or_si128(L::Equal(folded, 'b'), L::Equal(folded, 'n')),
-                                                    _mm_or_si128(L::Equal(folded, 'd'), L::Equal(folded, 'y')));
+    const __m128i afterKeywordLetter =
+        _mm_or_si128(_mm_or_si128(L::Equal(folded, kKeywordLastLetters[0]), L::Equal(folded, kKeywordLastLetters[1])),
+                     L::Equal(folded, kKeywordLastLetters[2]));
     return _mm_or_si128(_mm_or_si128(L::Equal(units, '"'), L::Equal(units, '\'')),
                         _mm_and_si128(L::Equal(units, ' '), afterKeywordLetter));
 }
@@ -110,8 +112,9 @@ __attribute__((target("avx2"))) inline void WideMasksOf(const char* at, uint64_t
     const __m256i units = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
     const __m256i folded =
         _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at - 1)), _mm256_set1_epi8(0x20));
-    const __m256i afterKeywordLetter = _mm256_or_si256(_mm256_or_si256(WideEqual(folded, 'b'), WideEqual(folded, 'n')),
-                                                       _mm256_or_si256(WideEqual(folded, 'd'), WideEqual(folded, 'y')));
+    const __m256i afterKeywordLetter = _mm256_or_si256(
+        _mm256_or_si256(WideEqual(folded, kKeywordLastLetters[0]), WideEqual(folded, kKeywordLastLetters[1])),
+        WideEqual(folded, kKeywordLastLetters[2]));
     const __m256i candidates = _mm256_or_si256(_mm256_or_si256(WideEqual(units, '"'), WideEqual(units, '\'')),
                                                _mm256_and_si256(WideEqual(units, ' '), afterKeywordLetter));
     lineFeeds = static_cast<uint32_t>(_mm256_movemask_epi8(WideEqual(units, '\n')));
@@ -155,7 +158,7 @@ bool LineClassifier<Unit>::AppendBatch(std::vector<ClassifiedLine>& lines) {
     const bool crLf = crLf_;
     // The line being classified, kept in locals while the batch is made.
     size_t start = current_.start;
-    int32_t P = current_.P;
+    int32_t keyPosition = current_.keyPosition;
     const size_t first = lines.size();
     lines.resize(first + kBatch + 64);  // a chunk ends 64 lines at most
     ClassifiedLine* out = lines.data() + first;
@@ -163,10 +166,10 @@ bool LineClassifier<Unit>::AppendBatch(std::vector<ClassifiedLine>& lines) {
 
     auto endLine = [&](size_t end, size_t next) {
         ClassifiedLine& line = *out++;
-        line = ClassifiedLine{start, end, P};
-        if (P > 0) line.headerCandidate = IsHeaderCandidate(text.substr(start, end - start), P, line.setsEndOfProcedure);
+        line = ClassifiedLine{start, end, keyPosition};
+        if (keyPosition > 0) line.mayBeHeader = MayBeHeader(text.substr(start, end - start), keyPosition);
         start = next;
-        P = 0;
+        keyPosition = 0;
     };
     // An LF ends its line, except a lone one in a CR LF text.
     auto lineFeed = [&](size_t at) {
@@ -181,13 +184,13 @@ bool LineClassifier<Unit>::AppendBatch(std::vector<ClassifiedLine>& lines) {
     auto isKey = [&](size_t at) {
         const Unit c = text[at];
         if (c == '"' || c == '\'') {
-            P = static_cast<int32_t>(at - start + 1);
+            keyPosition = static_cast<int32_t>(at - start + 1);
             return true;
         }
         if (c != ' ') return false;
         const size_t keyword = KeywordEndingAt(text.substr(start), at - start);
         if (keyword == UnitView<Unit>::npos) return false;
-        P = static_cast<int32_t>(keyword + 1);
+        keyPosition = static_cast<int32_t>(keyword + 1);
         return true;
     };
 
@@ -210,7 +213,7 @@ bool LineClassifier<Unit>::AppendBatch(std::vector<ClassifiedLine>& lines) {
         uint64_t lineFeeds = chunk.lineFeeds;
         uint64_t keys = chunk.keys;
         for (;;) {
-            if (P == 0) {
+            if (keyPosition == 0) {
                 const uint64_t beforeLineFeed = lineFeeds != 0 ? (lineFeeds & (0 - lineFeeds)) - 1 : ~uint64_t{0};
                 for (uint64_t candidates = keys & beforeLineFeed; candidates != 0; candidates &= candidates - 1) {
                     if (isKey(i + LowestBit(candidates))) break;
@@ -228,7 +231,7 @@ bool LineClassifier<Unit>::AppendBatch(std::vector<ClassifiedLine>& lines) {
         for (; i < text.size(); ++i) {
             if (text[i] == '\n') {
                 lineFeed(i);
-            } else if (P == 0) {
+            } else if (keyPosition == 0) {
                 isKey(i);
             }
         }
@@ -238,7 +241,7 @@ bool LineClassifier<Unit>::AppendBatch(std::vector<ClassifiedLine>& lines) {
         done_ = true;
     }
     pos_ = i;
-    current_ = ClassifiedLine{start, start, P};
+    current_ = ClassifiedLine{start, start, keyPosition};
     lines.resize(static_cast<size_t>(out - lines.data()));
     return true;
 }

@@ -1,8 +1,8 @@
-// The lines of a module, the key position of each and the header test's
-// verdict on it, found in one pass over the text. The key position P of a line is the smallest position at
-// which "sub ", "function ", "friend ", "property " (each with its space,
-// letter case ignored), a double quote or an apostrophe occurs; 0 when none
-// does. No two of them can overlap (a keyword holds no quote, and its only
+// The lines of a module, the key position of each and the header pre-test's
+// verdict on it, found in one pass over the text. The key position of a
+// line is the smallest position at which one of the procedure keywords
+// (ScanKeywords.h, each with its space, letter case ignored), a double
+// quote or an apostrophe occurs; 0 when none does. No two of them can overlap (a keyword holds no quote, and its only
 // space is its last character), so the one that ends first also begins
 // first: the pass stops at the first quote, apostrophe or keyword-ending
 // space of each line.
@@ -18,15 +18,17 @@
 namespace scan {
 
 /// One line: [start, end) of the text, its line break not included, its
-/// key position P (1-based within the line; 0 for none) and, for P above
-/// 0, what the header test says of it (IsHeaderCandidate, with the
-/// end-of-procedure flag clear before it, as it always is at a new line).
+/// key position (1-based within the line; 0 for none) and, for a key
+/// position above 0, what the header pre-test says of it (MayBeHeader).
+/// The scan sets the continuation flags.
 struct ClassifiedLine {
     size_t start = 0;
     size_t end = 0;
-    int32_t P = 0;
-    bool headerCandidate = false;
-    bool setsEndOfProcedure = false;  ///< the flag is set after the test
+    int32_t keyPosition = 0;
+    bool mayBeHeader = false;
+    bool continues = false;      ///< it continues onto the next line
+    bool continuedOnto = false;  ///< the line before continues onto it
+    bool comment = false;        ///< a comment continues onto it
 };
 
 /// Classifies UTF-16 text (Unit char16_t) or the bytes of an ASCII-keeping

@@ -18,7 +18,7 @@ struct TextEdit {
 
 enum class EditKind {
     Insertions,  ///< a block at every site without one (Missing)
-    Removals,    ///< out with every block that stands (Standing)
+    Removals,    ///< out with every block that stands, where it belongs or where earlier versions put it
 };
 
 /// Calls `visit(const TextEdit&)` for each edit of the kind, in text order.
@@ -32,7 +32,8 @@ void ForEachEdit(const ModuleScan& scan, EditKind kind, Visit&& visit) {
             insertion.clear();
             scan.AppendInsertion(site, insertion);
             visit(TextEdit{site.insertAt, 0, insertion});
-        } else if (kind == EditKind::Removals && site.state == BlockState::Standing) {
+        } else if (kind == EditKind::Removals &&
+                   (site.state == BlockState::Standing || site.state == BlockState::OldPlace)) {
             visit(TextEdit{site.from, site.to - site.from, vb::TextView()});
         }
     }

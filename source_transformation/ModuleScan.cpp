@@ -1,20 +1,20 @@
-// The module scan: each line is classified in order (key position, header
-// test, exclusion tests), headers are parsed, and every place where a begin
-// or an end block belongs is recorded with what stands there now.
+// The fast line source of the module scan: lines and key positions from
+// the vector classifier, classified ahead on a second thread when asked,
+// and pre-tests that look at a few units, so that the rules run on the few
+// lines that may be headers, End lines, labels or block lines. In the byte
+// form a line is decoded only when a rule reads it.
 #include "source_transformation/ModuleScan.h"
 
-#include <algorithm>
 #include <memory>
-#include <optional>
 #include <system_error>
 #include <type_traits>
-#include <utility>
+#include <vector>
 
 #include "source_transformation/ClassifyAhead.h"
-#include "source_transformation/HeaderRecognition.h"
 #include "source_transformation/LineClassifier.h"
+#include "source_transformation/ProcedureWalk.h"
+#include "source_transformation/ScanRules.h"
 #include "vb_runtime/LineBreak.h"
-#include "vb_runtime/Strings.h"
 
 using namespace vb;
 
@@ -22,14 +22,34 @@ namespace scan {
 
 namespace {
 
-// The lines the scan looks at, classified in order as it asks for them.
-// The scan looks ahead over a block's lines and back one line at most, so
-// the lines it has left behind are dropped now and then.
 template <typename Unit>
-class LineWindow {
+char16_t UnitAsChar(Unit unit) {
+    return static_cast<char16_t>(static_cast<std::make_unsigned_t<Unit>>(unit));
+}
+
+template <typename Unit>
+bool IsBlankUnit(Unit unit) {
+    return unit == ' ' || unit == '\t';
+}
+
+// An ASCII letter, or a unit of 128 or above, which may decode to a letter.
+template <typename Unit>
+bool MayBeLetter(Unit unit) {
+    const char16_t c = UnitAsChar(unit);
+    return c >= 0x80 || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+template <typename Unit>
+bool MayBeNameUnit(Unit unit) {
+    const char16_t c = UnitAsChar(unit);
+    return MayBeLetter(unit) || (c >= u'0' && c <= u'9') || c == u'_';
+}
+
+template <typename Unit>
+class FastLines {
 public:
-    LineWindow(UnitView<Unit> text, TextView lineBreak, bool classifyAhead)
-        : text_(text), classifier_(text, lineBreak) {
+    FastLines(UnitView<Unit> text, TextView lineBreak, UnitDecoder<Unit> decode, bool classifyAhead)
+        : text_(text), decode_(std::move(decode)), classifier_(text, lineBreak) {
         if (!classifyAhead) return;
         try {
             ahead_ = std::make_unique<ClassifyAhead<Unit>>(text, lineBreak);
@@ -38,300 +58,110 @@ public:
         }
     }
 
-    /// Whether line i exists.
     bool Has(size_t i) {
-        while (first_ + lines_.size() <= i) {
-            if (!Classify()) return false;
+        while (i >= lines_.size()) {
+            if (!ClassifyMore()) return false;
         }
         return true;
     }
-    size_t Start(size_t i) const { return At(i).start; }
-    /// Where line i's text ends: at its line break, or at the end of the text.
-    size_t End(size_t i) const { return At(i).end; }
-    UnitView<Unit> Line(size_t i) const { return text_.substr(Start(i), End(i) - Start(i)); }
-    int32_t KeyPosition(size_t i) const { return At(i).P; }
-    bool HeaderCandidate(size_t i) const { return At(i).headerCandidate; }
-    bool SetsEndOfProcedure(size_t i) const { return At(i).setsEndOfProcedure; }
-    /// The first line from i on that is a header candidate or sets the
-    /// end-of-procedure flag, or the index after the last line when none is.
-    size_t NextThatMatters(size_t i) {
-        for (;;) {
-            const size_t available = first_ + lines_.size();
-            while (i < available && !Matters(lines_[i - first_])) ++i;
-            if (i < available) return i;
-            DropBefore(i == 0 ? 0 : i - 1);
-            if (!Classify()) return i;
-        }
-    }
-    /// Lines before i are not asked for again.
-    void DropBefore(size_t i) {
-        constexpr size_t kKeep = 4096;
-        if (i < first_ + kKeep) return;
-        const size_t dropped = std::min(i - first_, lines_.size());
-        lines_.erase(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(dropped));
-        first_ += dropped;
-    }
-
-private:
-    const ClassifiedLine& At(size_t i) const { return lines_[i - first_]; }
-    static bool Matters(const ClassifiedLine& line) { return line.headerCandidate || line.setsEndOfProcedure; }
-    bool Classify() { return ahead_ ? ahead_->AppendBatch(lines_) : classifier_.AppendBatch(lines_); }
-
-    UnitView<Unit> text_;
-    LineClassifier<Unit> classifier_;
-    std::unique_ptr<ClassifyAhead<Unit>> ahead_;  // set: the lines come from there instead
-    std::vector<ClassifiedLine> lines_;
-    size_t first_ = 0;  // the index of lines_.front()
-};
-
-// A pair of templates prepared for the text being scanned.
-struct PreparedTemplates {
-    std::shared_ptr<const HandlerTemplate> beginTemplate;
-    std::shared_ptr<const HandlerTemplate> endTemplate;
-    const HandlerTemplate& begin() const { return *beginTemplate; }
-    const HandlerTemplate& end() const { return *endTemplate; }
-};
-
-// Whether `line` could start with `prefix`, letter case ignored: decided on
-// the prefix's ASCII start (a byte of 128 or above is never an ASCII
-// character), undecided (true) from its first other character on.
-template <typename Unit>
-bool MayStartWith(UnitView<Unit> line, TextView prefix) {
-    for (size_t k = 0; k < prefix.size(); ++k) {
-        if (prefix[k] >= 0x80) return true;
-        if (k == line.size()) return false;
-        const auto unit = static_cast<char16_t>(static_cast<std::make_unsigned_t<Unit>>(line[k]));
-        if (FoldUnit(unit) != FoldUnit(prefix[k])) return false;
-    }
-    return true;
-}
-
-// Scans UTF-16 text (Unit char16_t) or the bytes of an ASCII-keeping
-// single-byte code page (Unit char); `decode` turns the values it takes
-// from the text into Text.
-template <typename Unit>
-class Scanner {
-public:
-    Scanner(UnitView<Unit> text, UnitDecoder<Unit> decode, const TemplateChoice& choice, const ScanOptions& options)
-        : decode_(std::move(decode)),
-          choice_(choice),
-          options_(options),
-          lineBreak_(options.lineBreak.empty() ? DetectLineBreak(text) : options.lineBreak),
-          lines_(text, lineBreak_, options.classifyAhead) {
-        current_ = &Prepared(choice.ForModule());
-    }
-
-    ModuleScan Run() {
-        size_t i = 0;
-        for (;;) {
-            // The classifier has run the header test on every line with a
-            // key position. A line that is no header candidate and leaves
-            // the end-of-procedure flag clear changes nothing, unless a
-            // standing end block may start on it.
-            if (!MayFindStandingEndBlock()) i = lines_.NextThatMatters(i);
-            if (!lines_.Has(i)) break;
-            lines_.DropBefore(i == 0 ? 0 : i - 1);
-            std::optional<BlockSite> standingEnd = StandingEndBlockAt(i);
-            if (standingEnd) i = standingEnd->line;
-            const int32_t P = lines_.KeyPosition(i);
-            if (P == 0) {
-                ++i;
-                continue;
-            }
-            size_t next = i + 1;
-            if (lines_.HeaderCandidate(i)) {
-                if (const std::optional<HeaderValueSpans> spans =
-                        ParseHeader(lines_.Line(i), P, decode_, headerValues_)) {
-                    next = BeginStep(i, *spans);
-                }
-            }
-            EndStep(i, std::move(standingEnd));
-            i = next;
-        }
-        result_.lineBreak = Text(lineBreak_);
-        KeepHeaderValues();
-        return std::move(result_);
-    }
-
-private:
-    bool Recognizing() const { return options_.mode == ScanMode::RecognizeBlocks; }
-
-    const PreparedTemplates& Prepared(const HandlerTemplates& templates) {
-        for (const auto& [source, prepared] : prepared_) {
-            if (source == &templates) return *prepared;
-        }
-        auto prepared = std::make_unique<PreparedTemplates>(PreparedTemplates{
-            std::make_shared<HandlerTemplate>(templates.begin, HandlerTemplate::Role::Begin, lineBreak_,
-                                              options_.module),
-            std::make_shared<HandlerTemplate>(templates.end, HandlerTemplate::Role::End, lineBreak_,
-                                              options_.module)});
-        result_.templates.push_back(prepared->beginTemplate);
-        result_.templates.push_back(prepared->endTemplate);
-        prepared_.emplace_back(&templates, std::move(prepared));
-        return *prepared_.back().second;
-    }
-
-    // The values move to the result, where they stay; the headers are
-    // pointed at them there.
-    void KeepHeaderValues() {
-        result_.headerValues = std::make_unique<const Text>(std::move(headerValues_));
-        for (size_t k = 0; k < result_.headers.size(); ++k) {
-            result_.headers[k] = headerSpans_[k].In(*result_.headerValues, result_.headers[k].line);
-        }
-    }
-
-    // The begin step of the header on line i; returns the next line to scan.
-    size_t BeginStep(size_t i, const HeaderValueSpans& spans) {
-        // The header's values are viewed where they stand now, until the
-        // next header's are appended.
-        const ProcedureHeader header = spans.In(headerValues_, i);
-        const bool optedOut = options_.optOutComments && i > 0 && IsOptOutComment(lines_.Line(i - 1));
-        const HandlerTemplates* chosen = optedOut ? nullptr : choice_.ForProcedure(header);
-        result_.headers.push_back(header);
-        headerSpans_.push_back(spans);
-
-        BlockSite site;
-        site.kind = BlockSite::Kind::Begin;
-        site.line = i;
-        site.header = static_cast<int32_t>(result_.headers.size() - 1);
-        current_ = chosen != nullptr ? &Prepared(*chosen) : nullptr;
-        if (current_ == nullptr) {
-            site.state = BlockState::LeftAlone;
-            result_.sites.push_back(std::move(site));
-            return i + 1;
-        }
-
-        const HandlerTemplate& begin = current_->begin();
-        begin.ThrowIfTooShort(i);
-        size_t next = i + 1;
-        if (Recognizing() && BeginBlockStandsAt(i + 1, begin)) {
-            site.state = BlockState::Standing;
-            site.from = lines_.End(i);
-            site.to = lines_.End(i + begin.LineCount() + 1);
-            next = i + begin.LineCount() + 2;
-        } else if (Recognizing() && BeginBlockLooksEditedAt(i + 1, begin)) {
-            site.state = BlockState::Edited;
-        } else {
-            site.insertAt = lines_.End(i);
-            site.blockTemplate = &begin;
-        }
-        result_.sites.push_back(std::move(site));
-        return next;
-    }
-
-    // The end step of a line whose key position is above 0: a line that set
-    // the end-of-procedure flag gets the end block above it.
-    void EndStep(size_t i, std::optional<BlockSite> standing) {
-        if (!lines_.SetsEndOfProcedure(i)) return;
-        if (current_ == nullptr || current_->end().Empty()) return;
-        if (standing) {
-            result_.sites.push_back(std::move(*standing));
-            return;
-        }
-        BlockSite site;
-        site.kind = BlockSite::Kind::End;
-        site.line = i;
-        site.header = static_cast<int32_t>(result_.headers.size()) - 1;
-        site.insertAt = lines_.Start(i);
-        site.blockTemplate = &current_->end();
-        result_.sites.push_back(std::move(site));
-    }
-
-    // After a header: one empty line, then the block's lines.
-    bool BeginBlockStandsAt(size_t first, const HandlerTemplate& begin) {
-        const size_t count = begin.LineCount();
-        if (!begin.Recognizable() || !lines_.Has(first + count) || !lines_.Line(first).empty()) return false;
-        for (size_t k = 0; k < count; ++k) {
-            if (!LineMatches(begin, k, first + 1 + k, first - 1)) return false;
-        }
-        return true;
-    }
-
-    // An empty line after the header and, in the lines where the block
-    // would stand (and one more), at least half of the template's
-    // distinctive lines: a block that was changed by hand.
-    bool BeginBlockLooksEditedAt(size_t first, const HandlerTemplate& begin) {
-        const size_t distinctive = begin.DistinctiveLineCount();
-        if (distinctive == 0 || !lines_.Has(first) || !lines_.Line(first).empty()) return false;
-        std::vector<Text> decoded(begin.LineCount() + 1);
-        std::vector<TextView> region;
-        for (size_t k = first + 1; lines_.Has(k) && k <= first + begin.LineCount() + 1; ++k) {
-            region.push_back(TextOf(k, decoded[k - first - 1]));
-        }
-        return begin.ResemblingLines(region) >= (distinctive + 1) / 2;
-    }
-
-    // Whether an end block of the current template may stand on a line.
-    bool MayFindStandingEndBlock() const {
-        return Recognizing() && current_ != nullptr && !current_->end().Empty();
-    }
-
-    // An end block of the current template standing at line i, directly
-    // above a line that sets the flag: the site, with `line` at that line.
-    std::optional<BlockSite> StandingEndBlockAt(size_t i) {
-        if (!MayFindStandingEndBlock()) return std::nullopt;
-        const HandlerTemplate& end = current_->end();
-        const size_t count = end.LineCount();
-        if (!end.Recognizable() || !lines_.Has(i + count)) return std::nullopt;
-        for (size_t k = 0; k < count; ++k) {
-            if (!LineMatches(end, k, i + k, i + k)) return std::nullopt;
-        }
-        if (!lines_.SetsEndOfProcedure(i + count)) return std::nullopt;
-        BlockSite site;
-        site.kind = BlockSite::Kind::End;
-        site.line = i + count;
-        site.header = static_cast<int32_t>(result_.headers.size()) - 1;
-        site.state = BlockState::Standing;
-        site.from = lines_.Start(i);
-        site.to = lines_.Start(i + count);
-        return site;
-    }
-
-    // Whether line i could be line k of a block of `blockTemplate`, as
-    // HandlerTemplate::LineMatches tells (`lineIndex` for its error). In the
-    // byte form the line's start is compared first, so that most lines are
-    // never decoded.
-    bool LineMatches(const HandlerTemplate& blockTemplate, size_t k, size_t i, size_t lineIndex) {
-        if constexpr (sizeof(Unit) == 1) {
-            if (!MayStartWith(lines_.Line(i), blockTemplate.LinePrefix(k))) {
-                blockTemplate.ThrowIfTooShort(lineIndex);
-                return false;
-            }
-        }
-        return blockTemplate.LineMatches(k, TextOf(i, decodedLine_), lineIndex);
-    }
-
-    // Line i as text: the line itself, or its bytes decoded into `storage`.
+    size_t Start(size_t i) const { return lines_[i].start; }
+    size_t End(size_t i) const { return lines_[i].end; }
     TextView TextOf(size_t i, Text& storage) const {
         if constexpr (sizeof(Unit) == 2) {
             (void)storage;
-            return lines_.Line(i);
+            return Line(i);
         } else {
             storage.clear();
-            decode_.AppendTo(lines_.Line(i), storage);
+            decode_.AppendTo(Line(i), storage);
             return storage;
         }
     }
+    bool ContinuedOnto(size_t i) const { return lines_[i].continuedOnto; }
+    bool Continues(size_t i) const { return lines_[i].continues; }
+    bool Comment(size_t i) const { return lines_[i].comment; }
+    bool MayBeHeader(size_t i) const { return lines_[i].keyPosition > 0 && lines_[i].mayBeHeader; }
+    bool MayBeEndLine(size_t i) const {
+        const UnitView<Unit> line = Line(i);
+        size_t at = 0;
+        while (at < line.size() && IsBlankUnit(line[at])) ++at;
+        return at < line.size() && (line[at] | 0x20) == 'e';
+    }
+    bool MayBeAttribute(size_t i) const {
+        const UnitView<Unit> line = Line(i);
+        return !line.empty() && (line[0] | 0x20) == 'a';
+    }
+    // A name, blanks and ":" not followed by "=", with any unit of 128 or
+    // above taken for a letter.
+    bool MayBeLabel(size_t i) const {
+        const UnitView<Unit> line = Line(i);
+        if (line.empty() || !MayBeLetter(line[0])) return false;
+        size_t at = 1;
+        while (at < line.size() && MayBeNameUnit(line[at])) ++at;
+        while (at < line.size() && IsBlankUnit(line[at])) ++at;
+        return at < line.size() && line[at] == ':' && (at + 1 == line.size() || line[at + 1] != '=');
+    }
+    // Whether the line could start with `prefix`, letter case ignored:
+    // decided on the prefix's ASCII start (a unit of 128 or above is never
+    // an ASCII character), undecided (true) from its first other character on.
+    bool MayStartWith(size_t i, TextView prefix) const {
+        const UnitView<Unit> line = Line(i);
+        for (size_t k = 0; k < prefix.size(); ++k) {
+            if (prefix[k] >= 0x80) return true;
+            if (k == line.size()) return false;
+            if (FoldUnit(UnitAsChar(line[k])) != FoldUnit(prefix[k])) return false;
+        }
+        return true;
+    }
 
+private:
+    UnitView<Unit> Line(size_t i) const { return text_.substr(lines_[i].start, lines_[i].end - lines_[i].start); }
+
+    bool ClassifyMore() {
+        const size_t first = lines_.size();
+        if (!(ahead_ ? ahead_->AppendBatch(lines_) : classifier_.AppendBatch(lines_))) return false;
+        for (size_t i = first; i < lines_.size(); ++i) FindContinuation(i);
+        return true;
+    }
+
+    // Whether line i continues onto the next, which the rule tells once the
+    // line ends in a blank and "_".
+    void FindContinuation(size_t i) {
+        ClassifiedLine& line = lines_[i];
+        if (i > 0) {
+            line.continuedOnto = lines_[i - 1].continues;
+            line.comment = pendingComment_;
+        }
+        pendingComment_ = false;
+        const UnitView<Unit> units = Line(i);
+        size_t end = units.size();
+        while (end > 0 && IsBlankUnit(units[end - 1])) --end;
+        if (end < 2 || units[end - 1] != '_' || !IsBlankUnit(units[end - 2])) return;
+        Text storage;
+        const rules::Continuation continuation = rules::ContinuationOf(TextOf(i, storage), line.comment);
+        line.continues = continuation.continues;
+        pendingComment_ = continuation.comment;
+    }
+
+    UnitView<Unit> text_;
     UnitDecoder<Unit> decode_;
-    Text decodedLine_;  // a line being compared with a template, in the byte form
-    const TemplateChoice& choice_;
-    const ScanOptions& options_;
-    TextView lineBreak_;
-    LineWindow<Unit> lines_;
-    std::vector<std::pair<const HandlerTemplates*, std::unique_ptr<PreparedTemplates>>> prepared_;
-    const PreparedTemplates* current_ = nullptr;  // the templates of the most recent header; null: left alone
-    Text headerValues_;                          // the values of the headers so far
-    std::vector<HeaderValueSpans> headerSpans_;  // where each header's values stand in them
-    ModuleScan result_;
+    LineClassifier<Unit> classifier_;
+    std::unique_ptr<ClassifyAhead<Unit>> ahead_;  // set: the lines come from there instead
+    std::vector<ClassifiedLine> lines_;
+    bool pendingComment_ = false;  // the last line's mark stands in a comment
 };
+
+template <typename Unit>
+ModuleScan Scan(UnitView<Unit> text, UnitDecoder<Unit> decode, const TemplateChoice& templates,
+                const ScanOptions& options, const DeclaredNames& declared) {
+    const TextView lineBreak = options.lineBreak.empty() ? DetectLineBreak(text) : options.lineBreak;
+    FastLines<Unit> lines(text, lineBreak, std::move(decode), options.classifyAhead);
+    return ProcedureWalk<FastLines<Unit>, true>(lines, lineBreak, templates, options, declared).Run();
+}
 
 }  // namespace
 
 void ModuleScan::AppendInsertion(const BlockSite& site, Text& out) const {
     static const ProcedureHeader noHeader;
-    // An end block takes the values of the most recent header; before any
-    // header they are empty.
     const ProcedureHeader& values = site.header >= 0 ? headers[static_cast<size_t>(site.header)] : noHeader;
     if (site.kind == BlockSite::Kind::Begin) {
         out.append(lineBreak).append(lineBreak);
@@ -343,12 +173,18 @@ void ModuleScan::AppendInsertion(const BlockSite& site, Text& out) const {
 }
 
 ModuleScan ScanModule(TextView text, const TemplateChoice& templates, const ScanOptions& options) {
-    return Scanner<char16_t>(text, UnitDecoder<char16_t>(), templates, options).Run();
+    DeclaredNames own;
+    if (options.declared == nullptr) AddDeclarationsOf(text, own);
+    return Scan<char16_t>(text, UnitDecoder<char16_t>(), templates, options,
+                          options.declared != nullptr ? *options.declared : own);
 }
 
 ModuleScan ScanModuleBytes(std::string_view bytes, int32_t codePage, const TemplateChoice& templates,
                            const ScanOptions& options) {
-    return Scanner<char>(bytes, UnitDecoder<char>(codePage), templates, options).Run();
+    DeclaredNames own;
+    if (options.declared == nullptr) AddDeclarationsOfBytes(bytes, codePage, true, own);
+    return Scan<char>(bytes, UnitDecoder<char>(codePage), templates, options,
+                      options.declared != nullptr ? *options.declared : own);
 }
 
 }  // namespace scan

@@ -1,8 +1,10 @@
 // The scan of one module, as data: its decoded text, line break and
-// templates in; out come the recognised headers and every place where a
-// block belongs, with whether a block already stands there and what
-// inserting one would insert. Adding, previewing, skipping handled
-// procedures, removing and checking all work from this one result.
+// templates in; out come the recognised headers, the procedures and every
+// place where a block belongs, with whether a block already stands there,
+// why none can go in, or what inserting one would insert. Adding,
+// previewing, skipping handled procedures, removing and checking all work
+// from this one result. The rules are written plainly in ReferenceScan.h;
+// these scans give what it gives, fast.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "source_transformation/DeclaredNames.h"
 #include "source_transformation/HandlerTemplate.h"
 #include "source_transformation/ProcedureHeader.h"
 #include "source_transformation/TemplateChoice.h"
@@ -20,18 +23,24 @@ namespace scan {
 
 enum class ScanMode {
     /// Every line is scanned, as the add command always did: a block that
-    /// already stands is code like any other, and every place gets a block.
+    /// already stands is code like any other, and every procedure that can
+    /// safely take a block gets one.
     Insert,
-    /// A block that already stands under a header, or above a flagged line,
-    /// is recognised and its lines are not scanned again: they are text an
-    /// earlier run inserted.
-    RecognizeBlocks,
+    /// Blocks that already stand are recognised and their lines are not
+    /// scanned again: they are text an earlier run inserted. Procedures
+    /// without a block are judged as for Insert (add --skip-handled, check).
+    Recognize,
+    /// Blocks are recognised, also where earlier versions put them; nothing
+    /// is judged, since nothing goes in (remove).
+    Remove,
 };
 
 struct ScanOptions {
     ScanMode mode = ScanMode::Insert;
     /// Values of the module placeholders; null leaves them plain text.
     const ModuleValues* module = nullptr;
+    /// The classes and Enums of the run; null: those the module declares.
+    const DeclaredNames* declared = nullptr;
     /// A header directly below a line "' trapwright: skip" is left alone.
     bool optOutComments = false;
     /// The text's line break when the caller has decided it already (from
@@ -44,22 +53,54 @@ struct ScanOptions {
 
 enum class BlockState {
     Missing,    ///< no block there; `insertion` is what would go in
-    Standing,   ///< a block of the template stands there (RecognizeBlocks only)
+    Standing,   ///< a block of the template stands there (Recognize, Remove)
     Edited,     ///< a begin block that looks edited by hand stands there
-    LeftAlone,  ///< the procedure is excluded; nothing is done or reported
+    LeftAlone,  ///< the procedure is excluded or opted out; nothing is done or reported
+    Refused,    ///< no block can go in safely (`refusal` says why); the procedure is named
+    OldPlace,   ///< a block stands where earlier versions put it: remove takes it out
 };
+
+/// Why a procedure gets no block although it has none.
+enum class Refusal {
+    None,
+    HasLabel,              ///< its lines already define a label of the blocks (`label`)
+    NoEndLine,             ///< no End Sub, End Function or End Property before the next header
+    StatementAfterHeader,  ///< a statement follows the header on its line
+    LongLine,              ///< a line of the block would exceed what VB6 accepts
+    BranchParameters,      ///< its #If alternatives differ in parameters, which the end block names
+    LabelInBothBlocks,     ///< its begin and end blocks would both define a label (`label`)
+    BlockAtOldPlace,       ///< a block stands in it where earlier versions put it
+};
+
+/// The longest line VB6 accepts, in characters.
+inline constexpr size_t kLongestLine = 1023;
 
 struct BlockSite {
     enum class Kind { Begin, End };
     Kind kind = Kind::Begin;
-    size_t line = 0;      ///< 0-based: the header's line, or the flagged line an end block stands above
-    int32_t header = -1;  ///< index into ModuleScan::headers; -1 for an end block before any header
+    /// 0-based: the header's first line; for an end block the End line (or
+    /// the line an earlier version put it above); for a begin block at an
+    /// earlier version's place that follows no header, the line it follows.
+    size_t line = 0;
+    int32_t header = -1;  ///< index into ModuleScan::headers; -1 when there is no header to name
     BlockState state = BlockState::Missing;
+    Refusal refusal = Refusal::None;
+    Text label;           ///< the label of HasLabel and LabelInBothBlocks
     size_t insertAt = 0;  ///< Missing: the text offset where the block goes
     /// Missing: the template of the block that goes there (ModuleScan::AppendInsertion).
     const HandlerTemplate* blockTemplate = nullptr;
-    size_t from = 0;  ///< Standing: the text the block occupies, [from, to),
-    size_t to = 0;    ///< its line breaks included
+    size_t from = 0;       ///< Standing, OldPlace: the text the block occupies, [from, to),
+    size_t to = 0;         ///< its line breaks included
+    size_t firstLine = 0;  ///< Standing, OldPlace: the block's first line
+};
+
+/// A procedure: its header (several when they are #If alternatives) and
+/// its End line.
+struct Procedure {
+    size_t firstHeader = 0;  ///< index into ModuleScan::headers
+    size_t headerCount = 1;
+    bool hasEndLine = false;
+    size_t endLine = 0;      ///< 0-based, when it has one
 };
 
 struct ModuleScan {
@@ -70,20 +111,23 @@ struct ModuleScan {
     /// the headers view.
     std::unique_ptr<const Text> headerValues;
     std::vector<BlockSite> sites;          ///< in text order
+    std::vector<Procedure> procedures;     ///< in text order
 
     /// Appends the text that goes in at a Missing site, line breaks
-    /// included: the empty line and the begin block after a header's text,
-    /// or the end block and a line break before a flagged line. Made when
-    /// asked for, so that a module's blocks never all stand in memory at once.
+    /// included: the empty line and the begin block after a header's text
+    /// (and its Attribute lines), or the end block and a line break before
+    /// an End line. Made when asked for, so that a module's blocks never all
+    /// stand in memory at once.
     void AppendInsertion(const BlockSite& site, Text& out) const;
 
     /// The templates the sites refer to, prepared for this text.
     std::vector<std::shared_ptr<const HandlerTemplate>> templates;
 };
 
-/// Scans `text` line by line. Throws VbError 5, tied to the header's line,
-/// at the first header whose begin template is shorter than the line break
-/// it must lose; a module without headers scans whatever the templates are.
+/// Scans `text` procedure by procedure. Throws VbError 5, tied to the
+/// header's line, at the first header that is to get a block and whose
+/// begin template is shorter than the line break it must lose; a module
+/// without such a header scans whatever the templates are.
 /// The result refers to `options.module`, which must outlive it.
 ModuleScan ScanModule(vb::TextView text, const TemplateChoice& templates, const ScanOptions& options);
 

@@ -1,5 +1,5 @@
-// A recognised procedure header: what the three procedure placeholders of a
-// template become for it.
+// A recognised procedure header: where it stands and what the three
+// procedure placeholders of a template become for it.
 #pragma once
 
 #include <cstddef>
@@ -11,10 +11,12 @@ namespace scan {
 /// The values are views into text held by the scan that recognised the
 /// header (ModuleScan::headerValues), valid as long as it is.
 struct ProcedureHeader {
-    size_t line = 0;               ///< 0-based index of the header's line
-    vb::TextView kind;             ///< [ProcType]: the matched keyword as written, with its trailing space
-    vb::TextView name;             ///< [ProcName]: between the keyword's space and the first "("
-    vb::TextView parameters;       ///< [Paramenters]: the parameter names joined with ", "
+    size_t line = 0;           ///< 0-based index of the header's first line
+    size_t lastLine = 0;       ///< its last line: the first, or the last one it continues onto
+    size_t attributeEnd = 0;   ///< the last of the Attribute lines under it; lastLine when there are none
+    vb::TextView kind;         ///< [ProcType]: the procedure keyword as written, with its trailing space
+    vb::TextView name;         ///< [ProcName]: between the keyword's space and the first "("
+    vb::TextView parameters;   ///< [Paramenters]: the names of the parameters a Variant can hold, joined with ", "
 };
 
 }  // namespace scan

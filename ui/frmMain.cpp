@@ -147,6 +147,21 @@ std::wstring FailureText(const addrun::RunResult& result, int32_t written) {
     return text;
 }
 
+// The completion message, and the procedures the run left as they are.
+std::wstring CompletionText(const addrun::RunResult& result) {
+    std::wstring text = ui::Wide(vb::FromUtf8(addrun::CompletionMessage));
+    std::vector<const run::FileNote*> left;
+    for (const run::FileNote& note : result.notes) {
+        if (note.note.kind == run::LineNote::Kind::LeftAlone) left.push_back(&note);
+    }
+    if (left.empty()) return text;
+    const std::wstring heading = std::to_wstring(left.size()) + L" procedure(s) were left as they are:";
+    return text + L"\r\n\r\n" + CappedList(heading, left, MostListed, [](const run::FileNote* note) {
+               return ui::Wide(note->path) + L":" + std::to_wstring(note->note.line) + L": " +
+                      ui::Wide(vb::FromUtf8(run::NoteMessage(note->note)));
+           });
+}
+
 }  // namespace
 
 frmMain::frmMain() = default;
@@ -300,7 +315,7 @@ void frmMain::OnAddErr() {
         MessageBoxW(hwnd_, MissingFilesText(result.skippedFiles, MostListed).c_str(), L"Error handler",
                     MB_OK | MB_ICONWARNING);
     }
-    MessageBoxA(hwnd_, addrun::CompletionMessage, "Error handler", MB_OK | MB_ICONINFORMATION);
+    MessageBoxW(hwnd_, CompletionText(result).c_str(), L"Error handler", MB_OK | MB_ICONINFORMATION);
 }
 
 Text frmMain::GUIName(const Text& sName) const { return tree::GUIName(sName); }

@@ -40,6 +40,10 @@ uint64_t FileLength(const Text& path);
 /// opened or read (53 missing, 70 access denied, 75 a folder, 57 I/O).
 std::string ReadFileBytes(const Text& path);
 
+/// The file's first `limit` bytes, or all of them when it is shorter.
+/// Throws like ReadFileBytes.
+std::string ReadFileHead(const Text& path, size_t limit);
+
 /// Creates the file or replaces its content with `bytes`, in one step: the
 /// bytes go to a temporary file in the same folder, which is flushed and then
 /// takes the target's place. The target's permissions (attributes on

@@ -299,6 +299,28 @@ uint64_t FileLength(const Text& path) {
     return static_cast<uint64_t>(st.st_size);
 }
 
+std::string ReadFileHead(const Text& path, size_t limit) {
+    const int fd = open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) ThrowErrno(errno, path);
+    struct Closer {
+        int fd;
+        ~Closer() { close(fd); }
+    } closer{fd};
+    std::string bytes(limit, '\0');
+    size_t done = 0;
+    while (done < limit) {
+        const ssize_t got = read(fd, bytes.data() + done, limit - done);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            ThrowErrno(errno, path);
+        }
+        if (got == 0) break;
+        done += static_cast<size_t>(got);
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
 std::string ReadFileBytes(const Text& path) {
     const int fd = open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) ThrowErrno(errno, path);

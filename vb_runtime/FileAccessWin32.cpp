@@ -106,6 +106,23 @@ uint64_t FileLength(const Text& path) {
     return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+std::string ReadFileHead(const Text& path, size_t limit) {
+    Handle file(CreateFileW(NativePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) ThrowLastError(path);
+    std::string bytes(limit, '\0');
+    size_t done = 0;
+    while (done < limit) {
+        DWORD got = 0;
+        const DWORD wanted = static_cast<DWORD>(std::min<size_t>(limit - done, size_t{1} << 30));
+        if (!ReadFile(file.Get(), bytes.data() + done, wanted, &got, nullptr)) ThrowLastError(path);
+        if (got == 0) break;
+        done += got;
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
 std::string ReadFileBytes(const Text& path) {
     Handle file(CreateFileW(NativePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -63,14 +63,14 @@ End If
 End Sub ' the button's only job
 
 Private Function Describe(ByVal strName As String, _
+                          Optional ByVal lngAge As Long = 0) As String
 
 ' *** START ERROR HANDLER ***
 On Error GoTo errHandler
 If Err.Number <> 0 Then
-errHandler: ErrorIn "Describe()", Array(), EA_NORERAISE: HandleError: Exit Function 
+errHandler: ErrorIn "Describe(strName, lngAge)", Array(strName, lngAge), EA_NORERAISE: HandleError: Exit Function 
 End If
 ' *** BEGIN CODE ***
-                          Optional ByVal lngAge As Long = 0) As String
     Describe = strName & " (" & CStr(lngAge) & ")"
 End Function
 

@@ -34,7 +34,7 @@ Public Function Sum(ParamArray Values() As Variant) As Double
 ' *** START ERROR HANDLER ***
 On Error GoTo errHandler
 If Err.Number <> 0 Then
-errHandler: ErrorIn "Sum(Values()", Array(Values(), EA_NORERAISE: HandleError: Exit Function 
+errHandler: ErrorIn "Sum()", Array(), EA_NORERAISE: HandleError: Exit Function 
 End If
 ' *** BEGIN CODE ***
     Dim v As Variant
@@ -48,7 +48,7 @@ Public Function JoinWith(Optional ByVal Sep As String = ",", Optional n = 5) As 
 ' *** START ERROR HANDLER ***
 On Error GoTo errHandler
 If Err.Number <> 0 Then
-errHandler: ErrorIn "JoinWith(Sep, ", n = 5)", Array(Sep, ", n = 5), EA_NORERAISE: HandleError: Exit Function 
+errHandler: ErrorIn "JoinWith(Sep, n)", Array(Sep, n), EA_NORERAISE: HandleError: Exit Function 
 End If
 ' *** BEGIN CODE ***
     JoinWith = String$(n, Sep)

@@ -231,7 +231,7 @@ TEST(AddCommand, CaseMismatchesAndParentFolders) {
 TEST(AddCommand, MissingSourceIsSkippedAndNamed) {
     ScratchDir dir;
     WriteBytes(dir / "P.vbp", CrLfLines({"Module=A; a.bas", "Form=Gone.frm", "Module=B; b.bas"}));
-    WriteBytes(dir / "a.bas", "Sub A()\r\n");
+    WriteBytes(dir / "a.bas", "Sub A()\r\nEnd Sub\r\n");
     WriteBytes(dir / "b.bas", "' nothing\r\n");
     const CommandResult result = RunCli({"add", (dir / "P.vbp").string(), "--begin", (dir / "b.bas").string()});
     EXPECT_EQ(result.exitCode, 0) << result.err;
@@ -243,7 +243,7 @@ TEST(AddCommand, MissingSourceIsSkippedAndNamed) {
               std::string::npos)
         << result.err;
     EXPECT_FALSE(fs::exists(dir / "Gone.frm"));
-    EXPECT_EQ(ReadBytes(dir / "a.bas"), "Sub A()\r\n\r\n' nothing\r\n\r\n");
+    EXPECT_EQ(ReadBytes(dir / "a.bas"), "Sub A()\r\n\r\n' nothing\r\nEnd Sub\r\n\r\n");
     EXPECT_EQ(ReadBytes(dir / "b.bas"), "' nothing\r\n\r\n");
 }
 
@@ -274,8 +274,8 @@ TEST(AddCommand, BytesUndefinedInTheCodePageAreWrittenBackUnchanged) {
     WriteBytes(dir / "P.vbp", CrLfLines({"Module=A; a.bas", "Module=B; b.bas"}));
     // The same module twice, the second with a lone lead byte and an
     // undefined pair in its comment.
-    WriteBytes(dir / "a.bas", "Sub B()\r\n' x\r\n");
-    WriteBytes(dir / "b.bas", "Sub B()\r\n' \x81\x20\x85\x41\r\n");
+    WriteBytes(dir / "a.bas", "Sub B()\r\n' x\r\nEnd Sub\r\n");
+    WriteBytes(dir / "b.bas", "Sub B()\r\n' \x81\x20\x85\x41\r\nEnd Sub\r\n");
     const CommandResult result = RunCli({"add", (dir / "P.vbp").string(), "--codepage", "932"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, kCompletion);

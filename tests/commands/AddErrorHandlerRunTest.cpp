@@ -84,7 +84,7 @@ TEST(AddErrorHandlers, ProcessesEveryObjectInListOrder) {
     WriteBytes(dir / "m.bas", "Sub Main()\r\nEnd Sub\r\n");
     WriteBytes(dir / "f.frm", "Private Sub Form_Load()\r\nEnd Sub");
     WriteBytes(dir / "u.ctl", "Option Explicit\r\n");
-    WriteBytes(dir / "c.cls", "Public Property Let Value(ByVal v As Long)\r\nEnd Property\r\nFriend Function F(a, b)\r\n");
+    WriteBytes(dir / "c.cls", "Public Property Let Value(ByVal v As Long)\r\nEnd Property\r\nFriend Function F(a, b)\r\nEnd Function\r\n");
     const clsProject project =
         Project(dir, {"Module=M; m.bas", "Form=f.frm", "UserControl=u.ctl", "Class=C;c.cls", "Name=\"P\""});
 
@@ -108,14 +108,14 @@ TEST(AddErrorHandlers, ProcessesEveryObjectInListOrder) {
     EXPECT_EQ(ReadBytes(dir / "u.ctl"), "Option Explicit\r\n\r\n");
     EXPECT_EQ(ReadBytes(dir / "c.cls"),
               "Public Property Let Value(ByVal v As Long)\r\n\r\n<Property |Let Value|v>\r\nEnd Property\r\n"
-              "Friend Function F(a, b)\r\n\r\n<Friend |Function F|a, b>\r\n\r\n");
+              "Friend Function F(a, b)\r\n\r\n<Function |F|a, b>\r\nEnd Function\r\n\r\n");
 }
 
 TEST(AddErrorHandlers, MissingFilesAreSkippedAndNeverWritten) {
     ScratchDir dir;
-    WriteBytes(dir / "a.bas", "Sub A()\r\n");
-    WriteBytes(dir / ".hidden.bas", "Sub H()\r\n");
-    WriteBytes(dir / "b.bas", "Sub B()\r\n");
+    WriteBytes(dir / "a.bas", "Sub A()\r\nEnd Sub\r\n");
+    WriteBytes(dir / ".hidden.bas", "Sub H()\r\nEnd Sub\r\n");
+    WriteBytes(dir / "b.bas", "Sub B()\r\nEnd Sub\r\n");
     fs::create_directory(dir / "folder.bas");
     const clsProject project = Project(
         dir, {"Module=a;a.bas", "Module=gone;gone.bas", "Module=h;.hidden.bas", "Module=f;folder.bas", "Module=b;b.bas"});
@@ -133,9 +133,9 @@ TEST(AddErrorHandlers, MissingFilesAreSkippedAndNeverWritten) {
     EXPECT_EQ(U(result.skippedFiles[2]), d + "folder.bas");
     EXPECT_EQ(observer.events[1], "skip 1 " + d + "gone.bas");
     EXPECT_FALSE(fs::exists(dir / "gone.bas")) << "the previous object's text must not land there";
-    EXPECT_EQ(ReadBytes(dir / ".hidden.bas"), "Sub H()\r\n");
-    EXPECT_EQ(ReadBytes(dir / "a.bas"), "Sub A()\r\n\r\n<Sub |A|>\r\n\r\n");
-    EXPECT_EQ(ReadBytes(dir / "b.bas"), "Sub B()\r\n\r\n<Sub |B|>\r\n\r\n");
+    EXPECT_EQ(ReadBytes(dir / ".hidden.bas"), "Sub H()\r\nEnd Sub\r\n");
+    EXPECT_EQ(ReadBytes(dir / "a.bas"), "Sub A()\r\n\r\n<Sub |A|>\r\nEnd Sub\r\n\r\n");
+    EXPECT_EQ(ReadBytes(dir / "b.bas"), "Sub B()\r\n\r\n<Sub |B|>\r\nEnd Sub\r\n\r\n");
 }
 
 TEST(AddErrorHandlers, NothingIsWrittenWhenAnyFileHasAProblem) {
@@ -212,8 +212,8 @@ TEST(AddErrorHandlers, FileNamedTwiceIsTransformedTwiceInListOrder) {
         SCOPED_TRACE(row.name);
         ScratchDir dir;
         fs::create_directory(dir / "sub");
-        WriteBytes(dir / "A.bas", "Sub A(x As Integer)");
-        WriteBytes(dir / "B.bas", "Sub B()\r\n");
+        WriteBytes(dir / "A.bas", "Sub A(x As Integer)\r\nEnd Sub");
+        WriteBytes(dir / "B.bas", "Sub B()\r\nEnd Sub\r\n");
         const clsProject project = Project(dir, row.lines);
 
         CountingTemplates templates;
@@ -223,8 +223,8 @@ TEST(AddErrorHandlers, FileNamedTwiceIsTransformedTwiceInListOrder) {
         ASSERT_TRUE(result.Succeeded());
         EXPECT_EQ(result.filesProcessed, 3);
         EXPECT_EQ(result.procedures, 3);
-        EXPECT_EQ(ReadBytes(dir / "A.bas"), "Sub A(x As Integer)\r\n\r\n<Sub |A|x>\r\n\r\n<Sub |A|x>\r\n\r\n");
-        EXPECT_EQ(ReadBytes(dir / "B.bas"), "Sub B()\r\n\r\n<Sub |B|>\r\n\r\n");
+        EXPECT_EQ(ReadBytes(dir / "A.bas"), "Sub A(x As Integer)\r\n\r\n<Sub |A|x>\r\n\r\n<Sub |A|x>\r\nEnd Sub\r\n\r\n");
+        EXPECT_EQ(ReadBytes(dir / "B.bas"), "Sub B()\r\n\r\n<Sub |B|>\r\nEnd Sub\r\n\r\n");
         int writes = 0;
         for (const std::string& event : observer.events) writes += event.rfind("write", 0) == 0 ? 1 : 0;
         EXPECT_EQ(writes, 2) << "each file is written once, with its final text";
@@ -236,17 +236,17 @@ TEST(AddErrorHandlers, SecondPassStartsFromTheEncodedFirstResult) {
     // written; the second pass must see that "?", as a run that wrote between
     // the passes would.
     ScratchDir dir;
-    WriteBytes(dir / "A.bas", "Sub A()\r\n");
+    WriteBytes(dir / "A.bas", "Sub A()\r\nEnd Sub\r\n");
     const clsProject project = Project(dir, {"Module=a;A.bas", "Module=a;A.bas"});
     CountingTemplates templates(u"' \u0416 [ProcName]\r\n");
     const addrun::RunResult result = addrun::AddErrorHandlers(project, templates);
     ASSERT_TRUE(result.Succeeded());
-    EXPECT_EQ(ReadBytes(dir / "A.bas"), "Sub A()\r\n\r\n' ? A\r\n\r\n' ? A\r\n\r\n\r\n");
+    EXPECT_EQ(ReadBytes(dir / "A.bas"), "Sub A()\r\n\r\n' ? A\r\n\r\n' ? A\r\nEnd Sub\r\n\r\n\r\n");
 }
 
 TEST(AddErrorHandlers, EmptyProjectTouchesNothing) {
     ScratchDir dir;
-    WriteBytes(dir / "a.bas", "Sub A()\r\n");
+    WriteBytes(dir / "a.bas", "Sub A()\r\nEnd Sub\r\n");
     const clsProject project = Project(dir, {"Name=\"Empty\"", "Type=Exe"});
     const auto before = Snapshot(dir.path());
     CountingTemplates templates;
@@ -276,9 +276,9 @@ TEST(AddErrorHandlers, WriteFailureStopsTheWritingThere) {
         fs::path lock_;
     };
     ScratchDir dir;
-    WriteBytes(dir / "a.bas", "Sub A()\r\n");
-    WriteBytes(dir / "b.bas", "Sub B()\r\n");
-    WriteBytes(dir / "c.bas", "Sub C()\r\n");
+    WriteBytes(dir / "a.bas", "Sub A()\r\nEnd Sub\r\n");
+    WriteBytes(dir / "b.bas", "Sub B()\r\nEnd Sub\r\n");
+    WriteBytes(dir / "c.bas", "Sub C()\r\nEnd Sub\r\n");
     const clsProject project = Project(dir, {"Module=a;a.bas", "Module=b;b.bas", "Module=c;c.bas"});
     CountingTemplates templates;
     LockingObserver observer(dir / "b.bas");
@@ -286,9 +286,9 @@ TEST(AddErrorHandlers, WriteFailureStopsTheWritingThere) {
 
     EXPECT_EQ(ProblemIndexes(result), std::vector<int32_t>{1});
     EXPECT_EQ(result.problems.at(0).error.Number(), vb::ErrPermissionDenied);
-    EXPECT_EQ(ReadBytes(dir / "a.bas"), "Sub A()\r\n\r\n<Sub |A|>\r\n\r\n");
-    EXPECT_EQ(ReadBytes(dir / "b.bas"), "Sub B()\r\n");
-    EXPECT_EQ(ReadBytes(dir / "c.bas"), "Sub C()\r\n");
+    EXPECT_EQ(ReadBytes(dir / "a.bas"), "Sub A()\r\n\r\n<Sub |A|>\r\nEnd Sub\r\n\r\n");
+    EXPECT_EQ(ReadBytes(dir / "b.bas"), "Sub B()\r\nEnd Sub\r\n");
+    EXPECT_EQ(ReadBytes(dir / "c.bas"), "Sub C()\r\nEnd Sub\r\n");
 }
 
 TEST(AddErrorHandlers, LfCheckoutKeepsLfLineBreaks) {

@@ -76,7 +76,7 @@ TEST(ModuleRoundTrips, AddSkipHandledRemoveAndCheckAgree) {
         {"templates that differ per procedure, end blocks", kModule, kPerProcedure},
         {"LF module", lf, kPerProcedure},
         {"end block above a line before any header", "End If ' x\r\n" + kModule, kPerProcedure},
-        {"header on the last line without a line break", "Sub Last(a)", kPerProcedure},
+        {"End line on the last line without a line break", "Sub Last(a)\r\nEnd Sub", kPerProcedure},
         {"generated module", synthetic::Module(600, 7), kPerProcedure},
         {"no headers", "Option Explicit\r\nDim x As Long\r\n", kDefault},
     };

@@ -1,14 +1,18 @@
 // Fuzz target: any bytes as CodeInput and as both templates.
 // The input is cut at the first two 0xFF bytes into module, begin template
 // and end template, each decoded in Windows-1252. Besides AddErrorHandler,
-// the run's scan of the bytes is checked against it, and the round trips of
-// add --skip-handled and remove on modules in which no block stood before.
+// the run's scan of the bytes is checked against it, the fast scans against
+// the plain one in every mode, and the round trips of add --skip-handled and
+// remove on modules in which no block stood before.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
+#include "ScanComparison.h"
 #include "commands/ModuleProcessing.h"
+#include "source_transformation/ModuleScan.h"
+#include "source_transformation/ReferenceScan.h"
 #include "source_transformation/HandlerTemplate.h"
 #include "source_transformation/clsVBParser.h"
 #include "vb_runtime/CodePage.h"
@@ -73,6 +77,33 @@ void CheckByteScanAgrees(const Text& module, const Text& begin, const Text& end,
     Check(outcome.bytes == vb::Encode(output + Text(vb::DetectLineBreak(module)), 1252));
 }
 
+// The fast scans, over the text and over its bytes, give what the plain
+// scan gives, or fail as it fails.
+void CheckFastScansAgree(const Text& module, const Text& begin, const Text& end) {
+    const scan::FixedTemplates templates(scan::HandlerTemplates{begin, end});
+    const std::string bytes = vb::Encode(module, 1252);
+    for (const scan::ScanMode mode : {scan::ScanMode::Insert, scan::ScanMode::Recognize, scan::ScanMode::Remove}) {
+        scan::ScanOptions options;
+        options.mode = mode;
+        options.optOutComments = true;
+        scan::ModuleScan plain;
+        try {
+            plain = scan::ReferenceScan(module, templates, options);
+        } catch (const vb::VbError&) {
+            bool failed = false;
+            try {
+                scan::ScanModuleBytes(bytes, 1252, templates, options);
+            } catch (const vb::VbError&) {
+                failed = true;
+            }
+            Check(failed);
+            continue;
+        }
+        Check(testing_support::ScanDifference(scan::ScanModule(module, templates, options), plain).empty());
+        Check(testing_support::ScanDifference(scan::ScanModuleBytes(bytes, 1252, templates, options), plain).empty());
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -96,6 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (parser.ProcedureCount() == 0 && end.empty()) Check(parser.CodeOutput() == module);
     Check(parser.CodeInput() == module);
     CheckByteScanAgrees(module, begin, end, parser.CodeOutput());
+    CheckFastScansAgree(module, begin, end);
     CheckRoundTrip(module, begin, end);
     return 0;
 }

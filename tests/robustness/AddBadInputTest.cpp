@@ -17,7 +17,7 @@ using namespace testing_support;
 
 namespace {
 
-const std::string kModule = "Sub A(x)\r\n";
+const std::string kModule = "Sub A(x)\r\nEnd Sub\r\n";
 const std::string kBegin = "' [ProcName]\r\n";
 
 class FixedTemplates : public addrun::TemplateSource {
@@ -67,7 +67,7 @@ TEST(AddBadInput, BackupKeepsTheOriginalOfAFileListedTwice) {
         RunCli({"add", (dir / "Demo.vbp").string(), "--backup", "--begin", (dir / "begin.tpl").string()});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     // Listed twice: transformed twice, the second time from the first result.
-    EXPECT_EQ(ReadBytes(dir / "a.bas"), "Sub A(x)\r\n\r\n' A\r\n\r\n' A\r\n\r\n\r\n");
+    EXPECT_EQ(ReadBytes(dir / "a.bas"), "Sub A(x)\r\n\r\n' A\r\n\r\n' A\r\nEnd Sub\r\n\r\n\r\n");
     EXPECT_EQ(ReadBytes(dir / "a.bas.bak"), "older");
     EXPECT_EQ(ReadBytes(dir / "a.bas.bak.1"), kModule);
     EXPECT_FALSE(fs::exists(dir / "a.bas.bak.2"));

@@ -110,12 +110,14 @@ TEST(BadInput, HugeSingleLineAndMillionLineModules) {
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_TRUE(ReadBytes(dir / "Line.bas") == line + "\r\n");
 
-    // A million lines, every tenth a header; the expected text is built here
-    // line by line.
+    // A million lines, procedures of ten lines; the expected text is built
+    // here line by line.
     std::string input;
     std::string expected;
     for (int i = 0; i < 1000000; ++i) {
-        const std::string text = i % 10 == 0 ? "Public Sub P" + std::to_string(i) + "(ByVal a As Long)" : "    a = a + 1";
+        const std::string text = i % 10 == 0   ? "Public Sub P" + std::to_string(i) + "(ByVal a As Long)"
+                                 : i % 10 == 9 ? "End Sub"
+                                               : "    a = a + 1";
         const std::string separator = i == 0 ? "" : "\r\n";
         input += separator + text;
         expected += separator + text;

@@ -170,15 +170,19 @@ TEST(TransformCommand, ModulesInOtherCodePagesKeepTheirBytes) {
     };
     const Row rows[] = {
         {"Shift-JIS comment and procedure name", "932",
-         "' \x83\x82\x83\x57\x83\x85\x81\x5B\x83\x8B\r\nSub \x8A\x4A\x8E\x6E(a As Long)\r\n",
+         "' \x83\x82\x83\x57\x83\x85\x81\x5B\x83\x8B\r\nSub \x8A\x4A\x8E\x6E(a As Long)\r\nEnd Sub\r\n",
          "' \x83\x82\x83\x57\x83\x85\x81\x5B\x83\x8B\r\nSub \x8A\x4A\x8E\x6E(a As Long)\r\n\r\n"
-         "' \x8A\x4A\x8E\x6E(a)\r\n\r\n"},
-        {"lead byte at the end of a comment keeps its CR LF", "932", "' \x83\r\nSub A(x)\r\n",
-         "' \x83\r\nSub A(x)\r\n\r\n' A(x)\r\n\r\n"},
-        {"byte undefined in a Cyrillic string literal", "1251", "Sub B(s)\r\ns = \"\x98\xC0\"\r\n",
-         "Sub B(s)\r\n\r\n' B(s)\r\ns = \"\x98\xC0\"\r\n\r\n"},
-        {"UTF-8 name and bytes that are not UTF-8", "65001", "Sub \xC3\xA9(x)\r\n' \xFF\xE3\x81\r\n",
-         "Sub \xC3\xA9(x)\r\n\r\n' \xC3\xA9(x)\r\n' \xFF\xE3\x81\r\n\r\n"},
+         "' \x8A\x4A\x8E\x6E(a)\r\nEnd Sub\r\n\r\n"},
+        {"lead byte at the end of a comment keeps its CR LF", "932", "' \x83\r\nSub A(x)\r\nEnd Sub\r\n",
+         "' \x83\r\nSub A(x)\r\n\r\n' A(x)\r\nEnd Sub\r\n\r\n"},
+        {"byte undefined in a Cyrillic string literal", "1251", "Sub B(s)\r\ns = \"\x98\xC0\"\r\nEnd Sub\r\n",
+         "Sub B(s)\r\n\r\n' B(s)\r\ns = \"\x98\xC0\"\r\nEnd Sub\r\n\r\n"},
+        {"UTF-8 name and bytes that are not UTF-8", "65001", "Sub \xC3\xA9(x)\r\n' \xFF\xE3\x81\r\nEnd Sub\r\n",
+         "Sub \xC3\xA9(x)\r\n\r\n' \xC3\xA9(x)\r\n' \xFF\xE3\x81\r\nEnd Sub\r\n\r\n"},
+        {"Cyrillic parameter names and an Enum of the module", "1251",
+         "Enum \xD6\xE2\xE5\xF2\r\n  a\r\nEnd Enum\r\nSub C(\xE8\xEC\xFF As \xF6\xE2\xE5\xF2, r As RECT)\r\nEnd Sub\r\n",
+         "Enum \xD6\xE2\xE5\xF2\r\n  a\r\nEnd Enum\r\nSub C(\xE8\xEC\xFF As \xF6\xE2\xE5\xF2, r As RECT)\r\n\r\n"
+         "' C(\xE8\xEC\xFF)\r\nEnd Sub\r\n\r\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -195,19 +199,22 @@ TEST(TransformCommand, ModulesInOtherCodePagesKeepTheirBytes) {
 TEST(TransformCommand, BackupKeepsEveryEarlierOriginal) {
     ScratchDir dir;
     const fs::path module = dir / "Main.bas";
-    WriteBytes(module, "Sub Main()\r\n");
+    WriteBytes(module, "Sub Main()\r\nEnd Sub\r\n");
     WriteBytes(dir / "Main.bas.bak", "an older backup");
-    const CommandResult first = RunCli({"transform", module.string(), "--backup"});
+    // A block without a label, so that a second run adds another.
+    WriteBytes(dir / "note.tpl", "' [ProcName]\r\n");
+    const std::vector<std::string> run = {"transform", module.string(), "--backup", "--begin", (dir / "note.tpl").string()};
+    const CommandResult first = RunCli(run);
     EXPECT_EQ(first.exitCode, 0) << first.err;
     const std::string once = ReadBytes(module);
-    const CommandResult second = RunCli({"transform", module.string(), "--backup"});
+    const CommandResult second = RunCli(run);
     EXPECT_EQ(second.exitCode, 0) << second.err;
     EXPECT_EQ(ReadBytes(dir / "Main.bas.bak"), "an older backup");
-    EXPECT_EQ(ReadBytes(dir / "Main.bas.bak.1"), "Sub Main()\r\n");
+    EXPECT_EQ(ReadBytes(dir / "Main.bas.bak.1"), "Sub Main()\r\nEnd Sub\r\n");
     EXPECT_EQ(ReadBytes(dir / "Main.bas.bak.2"), once);
     EXPECT_NE(ReadBytes(module), once);
 
-    WriteBytes(dir / "Short.bas", "Sub S()\r\n");
+    WriteBytes(dir / "Short.bas", "Sub S()\r\nEnd Sub\r\n");
     WriteBytes(dir / "short.tpl", "x");
     const CommandResult failed = RunCli({"transform", (dir / "Short.bas").string(), "--backup", "--begin", (dir / "short.tpl").string()});
     EXPECT_EQ(failed.exitCode, 1);

@@ -99,83 +99,207 @@ TEST(RemoveInArray, CutsAtTheMarkerAndTrims) {
     }
 }
 
-TEST(HeaderParsing, KindNameAndParametersAsTheHeaderWritesThem) {
+// Headers as the compiler reads them: each row is a module of `declarations`,
+// then `header` (its lines, continuation and Attribute lines included), a
+// body line and "End Sub". The probe block shows the three values and goes
+// after the header's last line; a procedure that cannot take a block
+// safely (no kind given) is left as it is.
+TEST(HeaderParsing, ValuesAndPlaceOfTheBlock) {
     struct Row {
+        const char* name;
         std::string header;
-        std::string kind;  // without its trailing space
-        std::string name;
+        std::string kind;  // empty: the procedure is left as it is
+        std::string procedure;
         std::string parameters;
+        std::string declarations;
     };
+    const std::string run = "Attribute VB_Name = \"cItem\"\r\nPublic Enum Color\r\n  Red\r\nEnd Enum\r\n";
     const std::vector<Row> rows = {
-        {"Public Function Total(ByVal a As Long, Optional ByRef b As String) As Double", "Function", "Total", "a, b"},
-        {"Public Sub Form_Load()", "Sub", "Form_Load", ""},
-        {"Sub Main()", "Sub", "Main", ""},
-        {"Public Property Let Value(ByVal v As Long)", "Property", "Let Value", "v"},
-        {"Public Property Get Value() As Long", "Property", "Get Value", ""},
-        {"Friend Function Count() As Long", "Friend", "Function Count", ""},
-        {"Friend Sub Refresh()", "Friend", "Sub Refresh", ""},
-        {"Public Sub Sum(ParamArray args() As Variant)", "Sub", "Sum", "args("},
-        {"Public Sub Go(Optional n = 5)", "Sub", "Go", "n = 5"},
-        {"Private Sub Sx(ByVal Alias As String)", "Sub", "Sx", "Ali"},
-        {"SUB Main()", "SUB", "Main", ""},
-        {"sub main()", "sub", "main", ""},
-        {"Static Function F(BYVAL x AS Integer, byref y)", "Function", "F", "x, y"},
-        {"Public Sub Say(Optional s As String = \"a,b\")", "Sub", "Say", "s, b\""},
-        {"Public Sub Wide(ByVal a As Long, _", "Sub", "Wide", ""},
-        {"Global Function G  (a)", "Function", "G  ", "a"},
-        {"Sub Class_Initialize()", "Sub", "Class_Initialize", ""},
-        {"Public Sub Two(a As Long, ByVal b As String, Optional ByRef c)", "Sub", "Two", "a, b, c"},
-        // Each modifier is removed in one left-to-right pass over what the
-        // passes before it left: a join is seen by a later word only.
-        {"Sub J(byvbyval al x)", "Sub", "J", "byval x"},
-        {"Sub K(byoptional val x, ByVal  y)", "Sub", "K", "x,  y"},
-        {"Sub M(x byval)", "Sub", "M", "x byval"},
-        {"Sub N(byval byval byval x)", "Sub", "N", "x"},
-        {"Sub W(" + Repeated("ByVal ", 40) + "x, " + Repeated("a ", 40) + "ByRef y)", "Sub", "W",
-         "x, " + Repeated("a ", 40) + "y"},
+        {"worked example", "Public Function Total(ByVal a As Long, Optional ByRef b As String) As Double", "Function",
+         "Total", "a, b", ""},
+        {"no parameters", "Sub Main()", "Sub", "Main", "", ""},
+        {"property name keeps its verb", "Public Property Let Value(ByVal v As Long)", "Property", "Let Value", "v", ""},
+        {"letter case as written", "SUB Main()", "SUB", "Main", "", ""},
+        {"name as written, untrimmed", "Global Function G  (a)", "Function", "G  ", "a", ""},
+        // Friend is a modifier.
+        {"Friend Function", "Friend Function Count() As Long", "Function", "Count", "", ""},
+        {"Friend Sub", "Friend Sub Refresh()", "Sub", "Refresh", "", ""},
+        {"Friend Property", "Friend Property Get Value()", "Property", "Get Value", "", ""},
+        // Continued headers: the block goes after the last line.
+        {"continued over two lines", "Private Sub Blur(ByRef dst() As Double, _\r\n    ByVal n As Long)", "Sub",
+         "Blur", "dst, n", ""},
+        {"continued over several lines", "Sub W( _\r\n  a As Long, _\r\n  b As String _\r\n  )", "Sub", "W", "a, b", ""},
+        {"the ( on a continuation line", "Public Function Wide _\r\n    (ByVal a As Long) As Long", "Function",
+         "Wide     ", "a", ""},
+        {"a _ inside a string does not continue", "Sub S(Optional t As String = \" _\")", "Sub", "S", "t", ""},
+        // Attribute lines stay directly below the header.
+        {"with attributes",
+         "Public Property Get Item(ByVal i As Long) As Variant\r\nAttribute Item.VB_UserMemId = 0\r\n"
+         "attribute Item.VB_Description = \"x\"",
+         "Property", "Get Item", "i", ""},
+        {"continued, with an attribute", "Public Function F(a, _\r\n  b)\r\nAttribute F.VB_Description = \"d\"",
+         "Function", "F", "a, b", ""},
+        // Parameter forms.
+        {"array", "Sub Q(ByRef src() As Single, m() As Long)", "Sub", "Q", "src, m", ""},
+        {"ParamArray left out", "Public Sub Sum(a, ParamArray args() As Variant)", "Sub", "Sum", "a", ""},
+        {"Optional without a type", "Public Sub Go(Optional n = 5)", "Sub", "Go", "n", ""},
+        {"Optional with a type", "Sub Go2(Optional ByVal n As Long = 5)", "Sub", "Go2", "n", ""},
+        {"default holding a comma and quotes", "Public Sub Say(Optional s As String = \"a,b\", t)", "Sub", "Say",
+         "s, t", ""},
+        {"default holding parentheses", "Sub P(Optional p As Long = (1 + 2), q)", "Sub", "P", "p, q", ""},
+        {"names containing as", "Private Sub Sx(ByVal Alias As String, ByVal dstCanvasAs As Long)", "Sub", "Sx",
+         "Alias, dstCanvasAs", ""},
+        {"type characters kept", "Sub T(n&, s$, ByVal d#)", "Sub", "T", "n&, s$, d#", ""},
+        {"non-ASCII names", "Sub \xC3\x9C" "ber(ByVal gr\xC3\xB6\xC3\x9F" "e As Long)", "Sub", "\xC3\x9C" "ber",
+         "gr\xC3\xB6\xC3\x9F" "e", ""},
+        {"user-defined types left out", "Sub U(ByRef r As RECT, ByRef riid As OLEGuids.OLECLSID, x As Integer)", "Sub",
+         "U", "x", ""},
+        {"other libraries left out", "Sub R(ByVal dstCanvas As pdCanvas, o As Project1.cItem)", "Sub", "R", "", ""},
+        {"VB, VBA and stdole kept", "Sub K(p As VB.PictureBox, c As VBA.Collection, f As stdole.IFont)", "Sub", "K",
+         "p, c, f", ""},
+        {"Collection, Control and Form", "Sub C(a As Collection, b As Control, c As Form, d As Object)", "Sub", "C",
+         "a, b, c, d", ""},
+        {"classes and Enums of the run", "Sub V(c As Color, i As CITEM, j() As cItem)", "Sub", "V", "c, i, j", run},
+        // Procedures the block cannot go into safely.
+        {"a statement after the header", "Private Sub Go(): x = 1", "", "", "", ""},
+        {"a colon in a string or a comment is no statement", "Sub T(s As String) ' note: here", "Sub", "T", "s", ""},
+        {"Rem line", "Rem this sub (is) slow", "", "", "", ""},
+        {"a block line over 1023 characters", "Sub L(" + Repeated("a", 1100) + ")", "", "", "", ""},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.header);
-        EXPECT_EQ(Transform(row.header), ProbeBlock(row.header, row.kind + " ", row.name, row.parameters));
+        SCOPED_TRACE(row.name);
+        const std::string body = "\r\n  x = 1\r\nEnd Sub";
+        const std::string input = row.declarations + row.header + body;
+        const std::string expected =
+            row.kind.empty() ? input
+                             : row.declarations + row.header + "\r\n\r\n" + row.kind + " |" + row.procedure + "|" +
+                                   row.parameters + body;
+        EXPECT_EQ(Transform(input), expected);
     }
 }
 
-TEST(LineClassification, OnlyHeadersGetABeginBlockAndOnlyFlaggedLinesAnEndBlock) {
+// Where a procedure ends: its End line gets the end block above it, and no
+// other line does.
+TEST(EndLines, OnlyTheProcedureEndGetsTheEndBlock) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> body;  // lines between the header and the End line
+        std::string endLine;            // empty: the procedure has none and is left as it is
+    };
+    const std::vector<Row> rows = {
+        {"End Sub", {"x = 1"}, "End Sub"},
+        {"upper case with a comment", {"x = 1"}, "END FUNCTION ' x"},
+        {"blanks before, between and after", {}, "  End \t Property  "},
+        {"End If with a comment is no End line", {"If a Then", "End If ' done"}, "End Sub"},
+        {"end inside a name", {"Legend = 1 ' note"}, "End Sub"},
+        {"End Sub continuing a comment", {"' note _", "End Sub"}, "End Sub"},
+        {"End Sub continuing a line", {"x = y _", "    End Sub"}, "End Sub"},
+        {"Exit Sub is no End line", {"If done Then Exit Sub ' leave"}, "End Sub"},
+        {"End Select, End With", {"Select Case a", "End Select", "With b", "End With"}, "End Sub"},
+        {"no End line", {"x = 1"}, ""},
+    };
+    const Text end = u"' end [ProcName]";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::string> lines = {"Sub A(x)"};
+        lines.insert(lines.end(), row.body.begin(), row.body.end());
+        if (!row.endLine.empty()) lines.push_back(row.endLine);
+        lines.push_back("Sub B()");
+        lines.push_back("End Sub");
+        std::vector<std::string> expected = {"Sub A(x)"};
+        if (!row.endLine.empty()) expected = {"Sub A(x)", "", "Sub |A|x"};
+        expected.insert(expected.end(), row.body.begin(), row.body.end());
+        if (!row.endLine.empty()) {
+            expected.push_back("' end A");
+            expected.push_back(row.endLine);
+        }
+        for (const char* line : {"Sub B()", "", "Sub |B|", "' end B", "End Sub"}) expected.push_back(line);
+        EXPECT_EQ(Transform(CrLfLines(lines), kProbeBegin, end), CrLfLines(expected));
+    }
+}
+
+// Headers in #If branches are alternatives of one procedure: each gets its
+// begin block, the procedure one end block.
+TEST(EndLines, AlternativesInIfBranches) {
+    const std::vector<std::string> same = {"#If Win64 Then", "Private Sub Alt(ByVal a As LongPtr)", "#Else",
+                                           "Private Sub Alt(ByVal a As Long)", "#End If", "  y = 2", "End Sub"};
+    EXPECT_EQ(Transform(CrLfLines(same), kProbeBegin, u"' end [Paramenters]"),
+              CrLfLines({"#If Win64 Then", "Private Sub Alt(ByVal a As LongPtr)", "", "Sub |Alt|a", "#Else",
+                         "Private Sub Alt(ByVal a As Long)", "", "Sub |Alt|a", "#End If", "  y = 2", "' end a",
+                         "End Sub"}));
+    // Different parameters: the end block could name one a branch lacks.
+    const std::vector<std::string> different = {"#If A Then", "Sub D(a)", "#Else", "Sub D(b)", "#End If", "End Sub"};
+    EXPECT_EQ(Transform(CrLfLines(different), kProbeBegin, u"' end [Paramenters]"), CrLfLines(different));
+    EXPECT_EQ(Transform(CrLfLines(different), kProbeBegin, u"' end"),
+              CrLfLines({"#If A Then", "Sub D(a)", "", "Sub |D|a", "#Else", "Sub D(b)", "", "Sub |D|b", "#End If",
+                         "' end", "End Sub"}));
+    // Without a directive between them, the first header has no End line.
+    EXPECT_EQ(Transform(CrLfLines({"Sub E(a)", "' x", "Sub F(b)", "End Sub"})),
+              CrLfLines({"Sub E(a)", "' x", "Sub F(b)", "", "Sub |F|b", "End Sub"}));
+}
+
+// A procedure that already defines a label of its blocks gets none, and a
+// second add with a template that defines one changes nothing.
+TEST(Labels, ALabelOfTheBlocksInTheProcedureLeavesItAlone) {
+    const Text begin = u"On Error GoTo errHandler\r\n";
+    const Text end = u"Exit [ProcType]\r\nerrHandler:\r\nLog \"[ProcName]\"";
+    EXPECT_EQ(Transform("Sub A()\r\nERRHANDLER:\r\nEnd Sub", begin, end), "Sub A()\r\nERRHANDLER:\r\nEnd Sub");
+    EXPECT_EQ(Transform("Sub A()\r\nerrHandler := 1\r\nEnd Sub", begin, end),
+              "Sub A()\r\n\r\nOn Error GoTo errHandler\r\nerrHandler := 1\r\nExit Sub \r\nerrHandler:\r\nLog "
+              "\"A\"\r\nEnd Sub");
+    const std::string once = Transform("Sub A()\r\n  x = 1\r\nEnd Sub", begin, end);
+    EXPECT_EQ(Transform(once, begin, end), once);
+    const std::string handled = Transform("Sub A()\r\n  x = 1\r\nEnd Sub", templates::DefaultBeginTemplate());
+    EXPECT_EQ(Transform(handled, templates::DefaultBeginTemplate()), handled);
+    // Both blocks defining the label would define it twice.
+    EXPECT_EQ(Transform("Sub A()\r\nEnd Sub", u"errHandler: x\r\n", u"errHandler:"), "Sub A()\r\nEnd Sub");
+}
+
+TEST(LineClassification, HeadersAndEndLinesInsideAProcedure) {
+    enum class Is { Code, Header, EndLine };
     struct Row {
         const char* name;
         std::string line;
-        bool header;
-        bool flagged;  // gets the end block above it
+        Is is;
     };
     const std::vector<Row> rows = {
-        {"empty line", "", false, false},
-        {"declaration", "Dim x As Long", false, false},
-        {"End Sub alone", "End Sub", false, false},
-        {"Exit Function alone", "Exit Function", false, false},
-        {"comment mentioning a sub", "' a comment that mentions a sub", false, false},
-        {"Declare", "Declare Function GetTickCount Lib \"kernel32\" () As Long", false, false},
-        {"Private Declare", "Private Declare Sub Sleep Lib \"kernel32\" (ByVal ms As Long)", false, false},
-        {"Exit Sub with comment", "If done Then Exit Sub ' leave", false, false},
-        {"End Sub with comment", "End Sub ' done", false, true},
-        {"End Sub with a trailing space", "End Sub ", false, true},
-        {"End If with comment", "End If ' done", false, true},
-        {"end inside a name", "Legend = 1 ' note", false, true},
-        {"exit inside a name clears", "ExitCode = 1 ' note", false, false},
-        {"end then exit clears", "End: Exit Sub ' x", false, false},
-        {"no space before sub", "Call MySub (1)", false, false},
-        {"keyword in a string", "MsgBox \"Public Sub x()\"", false, false},
-        {"tab before the keyword", "\tSub Main()", false, false},
-        {"indented with spaces", "    Sub Main()", true, false},
-        {"quote at position 1", "\"Sub x()", false, false},
-        {"Rem line without parenthesis", "Rem this sub is slow", false, false},
+        {"empty line", "", Is::Code},
+        {"declaration", "Dim x As Long", Is::Code},
+        {"End Sub alone", "End Sub", Is::EndLine},
+        {"End Sub with comment", "End Sub ' done", Is::EndLine},
+        {"End Sub with a trailing space", "End Sub ", Is::EndLine},
+        {"Exit Function alone", "Exit Function", Is::Code},
+        {"comment mentioning a sub", "' a comment that mentions a sub", Is::Code},
+        {"Declare", "Declare Function GetTickCount Lib \"kernel32\" () As Long", Is::Code},
+        {"Private Declare", "Private Declare Sub Sleep Lib \"kernel32\" (ByVal ms As Long)", Is::Code},
+        {"Exit Sub with comment", "If done Then Exit Sub ' leave", Is::Code},
+        {"End If with comment", "End If ' done", Is::Code},
+        {"end inside a name", "Legend = 1 ' note", Is::Code},
+        {"end then exit", "End: Exit Sub ' x", Is::Code},
+        {"no space before sub", "Call MySub (1)", Is::Code},
+        {"keyword in a string", "MsgBox \"Public Sub x()\"", Is::Code},
+        {"tab before the keyword", "\tSub Main()", Is::Code},
+        {"indented with spaces", "    Sub Main()", Is::Header},
+        {"quote at position 1", "\"Sub x()", Is::Code},
+        {"Rem line with parenthesis", "Rem this sub (is) slow", Is::Code},
+        {"Friend before the keyword", "Friend Sub Main()", Is::Header},
     };
     const Text end = u"<END [ProcName]>";
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const std::string input = CrLfLines({"Sub First(a)", row.line});
-        std::string expected = ProbeBlock("Sub First(a)", "Sub ", "First", "a") + "\r\n";
-        if (row.flagged) expected += "<END First>\r\n";
-        expected += row.header ? ProbeBlock(row.line, "Sub ", "Main", "") : row.line;
+        const std::string input = CrLfLines({"Sub First(a)", row.line, "End Sub"});
+        std::string expected;
+        switch (row.is) {
+        case Is::Code:
+            expected = CrLfLines({ProbeBlock("Sub First(a)", "Sub ", "First", "a"), row.line, "<END First>", "End Sub"});
+            break;
+        case Is::Header:  // the first header has no End line before it
+            expected = CrLfLines({"Sub First(a)", ProbeBlock(row.line, "Sub ", "Main", ""), "<END Main>", "End Sub"});
+            break;
+        case Is::EndLine:
+            expected = CrLfLines({ProbeBlock("Sub First(a)", "Sub ", "First", "a"), "<END First>", row.line, "End Sub"});
+            break;
+        }
         EXPECT_EQ(Transform(input, kProbeBegin, end), expected);
     }
 }
@@ -215,29 +339,31 @@ TEST(Insertion, TemplateEdgeCases) {
         std::string expected;
     };
     const std::vector<Row> rows = {
-        {"placeholders in any case", "Sub A(x)", u"[procname]-[PROCTYPE]-[paramenters]\r\n", u"",
-         "Sub A(x)\r\n\r\nA-Sub -x"},
-        {"several occurrences", "Sub A(x)", u"[ProcName][ProcName]\r\n", u"", "Sub A(x)\r\n\r\nAA"},
-        {"two-character template: two empty lines", "Sub A()\r\nx", u"\r\n", u"", "Sub A()\r\n\r\n\r\nx"},
-        {"last two characters dropped without CR LF", "Sub A()", u"abcd", u"", "Sub A()\r\n\r\nab"},
-        {"no placeholders: verbatim", "Sub A()", u"On Error Resume Next\r\n", u"",
-         "Sub A()\r\n\r\nOn Error Resume Next"},
-        {"two headers, own values", "Sub A(p)\r\nFunction B(q)", u"[ProcName]:[Paramenters]\r\n", u"",
-         "Sub A(p)\r\n\r\nA:p\r\nFunction B(q)\r\n\r\nB:q"},
-        {"end block before any header is empty-valued", "End If ' x", u"zz", u"<[ProcName]|[ProcType]>",
-         "<|>\r\nEnd If ' x"},
-        {"end template ending in CR LF leaves an empty line", "Sub A(p)\r\nEnd Sub ' x", u"zz",
-         u"E [ProcName]\r\n", "Sub A(p)\r\n\r\n\r\nE A\r\n\r\nEnd Sub ' x"},
-        {"inserted name is not rescanned by its own replacement", "Sub A[ProcName](x)", u"[ProcName]\r\n", u"",
-         "Sub A[ProcName](x)\r\n\r\nA[ProcName]"},
-        {"name inserted before the kind is replaced", "Sub [ProcType](x)", u"[ProcName]\r\n", u"",
-         "Sub [ProcType](x)\r\n\r\nSub "},
-        {"Friend kind and Exit line", "Friend Sub R()", u"Exit [ProcType]\r\n", u"",
-         "Friend Sub R()\r\n\r\nExit Friend "},
+        {"placeholders in any case", "Sub A(x)\r\nEnd Sub", u"[procname]-[PROCTYPE]-[paramenters]\r\n", u"",
+         "Sub A(x)\r\n\r\nA-Sub -x\r\nEnd Sub"},
+        {"several occurrences", "Sub A(x)\r\nEnd Sub", u"[ProcName][ProcName]\r\n", u"", "Sub A(x)\r\n\r\nAA\r\nEnd Sub"},
+        {"two-character template: two empty lines", "Sub A()\r\nx\r\nEnd Sub", u"\r\n", u"",
+         "Sub A()\r\n\r\n\r\nx\r\nEnd Sub"},
+        {"last two characters dropped without CR LF", "Sub A()\r\nEnd Sub", u"abcd", u"", "Sub A()\r\n\r\nab\r\nEnd Sub"},
+        {"no placeholders: verbatim", "Sub A()\r\nEnd Sub", u"On Error Resume Next\r\n", u"",
+         "Sub A()\r\n\r\nOn Error Resume Next\r\nEnd Sub"},
+        {"two headers, own values", "Sub A(p)\r\nEnd Sub\r\nFunction B(q)\r\nEnd Function", u"[ProcName]:[Paramenters]\r\n",
+         u"", "Sub A(p)\r\n\r\nA:p\r\nEnd Sub\r\nFunction B(q)\r\n\r\nB:q\r\nEnd Function"},
+        {"no end block outside a procedure", "End If ' x", u"zz", u"<[ProcName]|[ProcType]>", "End If ' x"},
+        {"end template ending in CR LF leaves an empty line", "Sub A(p)\r\nEnd Sub ' x", u"zz", u"E [ProcName]\r\n",
+         "Sub A(p)\r\n\r\n\r\nE A\r\n\r\nEnd Sub ' x"},
+        {"inserted name is not rescanned by its own replacement", "Sub A[ProcName](x)\r\nEnd Sub", u"[ProcName]\r\n",
+         u"", "Sub A[ProcName](x)\r\n\r\nA[ProcName]\r\nEnd Sub"},
+        {"name inserted before the kind is replaced", "Sub [ProcType](x)\r\nEnd Sub", u"[ProcName]\r\n", u"",
+         "Sub [ProcType](x)\r\n\r\nSub \r\nEnd Sub"},
+        {"Friend procedure exits by its kind", "Friend Sub R()\r\nEnd Sub", u"Exit [ProcType]\r\n", u"",
+         "Friend Sub R()\r\n\r\nExit Sub \r\nEnd Sub"},
         {"no header: short begin template is fine", "x = 1\r\n", u"", u"", "x = 1\r\n"},
+        {"a procedure left alone: short begin template is fine", "Sub A(): x = 1\r\nEnd Sub", u"", u"",
+         "Sub A(): x = 1\r\nEnd Sub"},
         {"empty module", "", u"", u"E", ""},
-        {"Rem line gets the end step", "Sub A()\r\nRem End sub is slow", u"zz", u"<[ProcName]>",
-         "Sub A()\r\n\r\n\r\n<A>\r\nRem End sub is slow"},
+        {"Rem line is no End line", "Sub A()\r\nRem End sub is slow\r\nEnd Sub", u"zz", u"<[ProcName]>",
+         "Sub A()\r\n\r\n\r\nRem End sub is slow\r\n<A>\r\nEnd Sub"},
         {"lone CR and LF are not separators", "x\rSub A()\ny", u"[ProcName]\r\n", u"", "x\rSub A()\ny"},
     };
     for (const Row& row : rows) {
@@ -250,7 +376,7 @@ TEST(Insertion, ModuleValuesHoldingPlaceholdersAreReplacedInTheirTurn) {
     const scan::ModuleValues module{u"m[ProjectName]", u"f[ProcName]", u"P"};
     const scan::HandlerTemplate begin(u"[ModuleName]|[FileName]|[ProcName]\r\n", scan::HandlerTemplate::Role::Begin,
                                       u"\r\n", &module);
-    const scan::ProcedureHeader header{0, u"Sub ", u"A", u""};
+    const scan::ProcedureHeader header{0, 0, 0, u"Sub ", u"A", u""};
     Text out;
     begin.AppendExpansion(header, 0, out);
     // [ProcName] is replaced first, so the file name's stays; [ProjectName]
@@ -258,19 +384,12 @@ TEST(Insertion, ModuleValuesHoldingPlaceholdersAreReplacedInTheirTurn) {
     EXPECT_EQ(U(out), "mP|f[ProcName]|A");
 }
 
-TEST(Insertion, ContinuedHeaderIsRecognisedOnItsFirstLineOnly) {
-    const std::string input = CrLfLines({"Public Function Wide(ByVal a As Long, _", "    ByVal b As Long) As Long"});
-    EXPECT_EQ(Transform(input),
-              ProbeBlock("Public Function Wide(ByVal a As Long, _", "Function ", "Wide", "") + "\r\n" +
-                  "    ByVal b As Long) As Long");
-}
-
 TEST(Failure, ShortBeginTemplateFailsAtTheFirstHeaderAndKeepsCodeOutput) {
     clsVBParser parser;
-    parser.CodeInput(u"Sub A()");
+    parser.CodeInput(u"Sub A()\r\nEnd Sub");
     parser.AddErrorHandler(u"ok\r\n", u"");
     const Text before = parser.CodeOutput();
-    parser.CodeInput(u"x\r\nSub B()\r\ny");
+    parser.CodeInput(u"x\r\nSub B()\r\ny\r\nEnd Sub");
     for (const Text& begin : {Text(), Text(u"x")}) {
         try {
             parser.AddErrorHandler(begin, u"");
@@ -300,11 +419,11 @@ TEST(State, InputIsUnchangedAndASecondCallGivesTheSameOutput) {
 
 TEST(State, ScanStateDoesNotCarryOverToTheNextCall) {
     clsVBParser parser;
-    parser.CodeInput(u"Sub A(x)");
+    parser.CodeInput(u"Sub A(x)\r\n");
     parser.AddErrorHandler(kProbeBegin, u"");
-    parser.CodeInput(u"End If ' flagged before any header");
+    parser.CodeInput(u"End Sub");
     parser.AddErrorHandler(kProbeBegin, u"[[ProcName]]");
-    EXPECT_EQ(U(parser.CodeOutput()), "[]\r\nEnd If ' flagged before any header");
+    EXPECT_EQ(U(parser.CodeOutput()), "End Sub");
 }
 
 TEST(LineBreaks, DecidedOncePerTextAndUsedForEverythingInserted) {
@@ -322,16 +441,18 @@ TEST(LineBreaks, DecidedOncePerTextAndUsedForEverythingInserted) {
          "Public Sub Foo(a As Long)\n\nSub |Foo|a\n  a = 1\n<E Foo>\n\nEnd Sub ' x\n", u"\n"},
         {"CR LF", "Public Sub Foo(a As Long)\r\n  a = 1\r\nEnd Sub ' x\r\n", kProbeBegin, probeEnd,
          "Public Sub Foo(a As Long)\r\n\r\nSub |Foo|a\r\n  a = 1\r\n<E Foo>\r\n\r\nEnd Sub ' x\r\n", u"\r\n"},
-        {"lone LFs in the majority: a CR before an LF stays in its line", "Sub A()\r\nx\ny\nz", kProbeBegin, u"",
-         "Sub A()\r\n\nSub |A|\nx\ny\nz", u"\n"},
-        {"CR LFs in the majority: a lone LF stays in its line", "Sub A()\r\nx\r\ny\nSub B()", kProbeBegin, u"",
-         "Sub A()\r\n\r\nSub |A|\r\nx\r\ny\nSub B()", u"\r\n"},
-        {"as many of each: CR LF", "Sub A()\r\nx\ny", kProbeBegin, u"", "Sub A()\r\n\r\nSub |A|\r\nx\ny", u"\r\n"},
-        {"LF: the begin template loses one character", "Sub A()\nx", u"abc", u"", "Sub A()\n\nab\nx", u"\n"},
-        {"LF: one-character template gives two empty lines", "Sub A()\nx", u"z", u"", "Sub A()\n\n\nx", u"\n"},
-        {"LF: a lone CR in a template stays", "Sub A()\n", u"a\rb\r\n", u"", "Sub A()\n\na\rb\n", u"\n"},
+        {"lone LFs in the majority: a CR before an LF stays in its line", "Sub A()\r\nx\ny\nEnd Sub", kProbeBegin,
+         u"", "Sub A()\r\n\nSub |A|\nx\ny\nEnd Sub", u"\n"},
+        {"CR LFs in the majority: a lone LF stays in its line", "Sub A()\r\nx\r\ny\nSub B()\r\nEnd Sub", kProbeBegin,
+         u"", "Sub A()\r\n\r\nSub |A|\r\nx\r\ny\nSub B()\r\nEnd Sub", u"\r\n"},
+        {"as many of each: CR LF, so End Sub after a lone LF ends no line", "Sub A()\r\nx\nEnd Sub", kProbeBegin, u"",
+         "Sub A()\r\nx\nEnd Sub", u"\r\n"},
+        {"LF: the begin template loses one character", "Sub A()\nEnd Sub", u"abc", u"", "Sub A()\n\nab\nEnd Sub", u"\n"},
+        {"LF: one-character template gives two empty lines", "Sub A()\nEnd Sub", u"z", u"", "Sub A()\n\n\nEnd Sub",
+         u"\n"},
+        {"LF: a lone CR in a template stays", "Sub A()\nEnd Sub\n", u"a\rb\r\n", u"", "Sub A()\n\na\rb\nEnd Sub\n", u"\n"},
         {"empty text", "", kProbeBegin, u"", "", u"\r\n"},
-        {"one line without a break", "Sub A()", kProbeBegin, u"", "Sub A()\r\n\r\nSub |A|", u"\r\n"},
+        {"no line break", "Sub A(): End Sub", kProbeBegin, u"", "Sub A(): End Sub", u"\r\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -343,7 +464,7 @@ TEST(LineBreaks, DecidedOncePerTextAndUsedForEverythingInserted) {
     }
 
     clsVBParser parser;
-    parser.CodeInput(u"x\nSub B()\ny");
+    parser.CodeInput(u"x\nSub B()\ny\nEnd Sub");
     try {
         parser.AddErrorHandler(u"", u"");
         ADD_FAILURE() << "no error";

@@ -1,0 +1,594 @@
+// The walk over a module's lines that the scan's rules describe: find each
+// header, walk its procedure to its End line, then decide its blocks. It
+// reads the lines through a line source:
+//   bool Has(i) (line i exists); size_t Start(i); size_t End(i);
+//   TextView TextOf(i, Text& storage)    the line as text
+//   bool ContinuedOnto(i); bool Continues(i); bool Comment(i)
+//   bool MayBeHeader(i); bool MayBeEndLine(i); bool MayBeLabel(i);
+//   bool MayBeAttribute(i); bool MayStartWith(i, TextView prefix)
+// The May... tests only let the walk skip a line that the rule would
+// reject anyway: the plain source (ReferenceScan.cpp) answers true to all
+// of them, the fast one (ModuleScan.cpp) looks at a few units. Whatever the
+// source, the rules decide, so both give the same scan.
+#pragma once
+
+#include <algorithm>
+#include <deque>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "source_transformation/HeaderRecognition.h"
+#include "source_transformation/ModuleScan.h"
+#include "source_transformation/PreparedTemplates.h"
+#include "source_transformation/ScanRules.h"
+#include "vb_runtime/Letters.h"
+#include "vb_runtime/Strings.h"
+
+namespace scan {
+
+/// `Shortcuts`: the labels and line lengths of a block are taken from the
+/// template's shape (HandlerTemplate::Labels, LongestLine) instead of its
+/// expansion; the plain scan expands every block it judges.
+template <class Lines, bool Shortcuts>
+class ProcedureWalk {
+public:
+    ProcedureWalk(Lines& lines, vb::TextView lineBreak, const TemplateChoice& choice, const ScanOptions& options,
+                  const DeclaredNames& declared)
+        : lines_(lines),
+          options_(options),
+          choice_(choice),
+          declared_(declared),
+          lineBreak_(lineBreak),
+          cache_(lineBreak, options.module, result_.templates) {}
+
+    ModuleScan Run() {
+        const PreparedTemplates* current = cache_.For(&choice_.ForModule());
+        size_t consumed = 0;  // lines before it belong to a header or a block found already
+        size_t i = 0;
+        while (lines_.Has(i)) {
+            if (std::optional<Header> header = HeaderAt(i)) {
+                i = ScanProcedure(std::move(*header), current);
+                consumed = i;
+                continue;
+            }
+            if (options_.mode != ScanMode::Insert) {
+                const size_t next = EarlierBlockAt(i, current, consumed, -1, result_.sites);
+                if (next != i) {
+                    i = next;
+                    continue;
+                }
+            }
+            ++i;
+        }
+        result_.lineBreak = Text(lineBreak_);
+        KeepValues();
+        return std::move(result_);
+    }
+
+private:
+    struct Header {
+        size_t line = 0;
+        size_t lastLine = 0;
+        size_t attributeEnd = 0;
+        rules::HeaderParts parts;
+    };
+
+    // One header with what the scan found under it.
+    struct HeaderCase {
+        size_t index = 0;                              // into the result's headers
+        const PreparedTemplates* templates = nullptr;  // null: left alone
+        BlockState state = BlockState::Missing;
+        Refusal refusal = Refusal::None;
+        Text label;
+        size_t regionEnd = 0;   // its last line, a block that stands under it included
+        size_t blockFirst = 0;  // Standing, OldPlace: the block's first line
+        size_t blockFrom = 0;   // Standing, OldPlace: the line after which the block starts (with its empty line)
+    };
+
+    struct ProcedureCase {
+        std::vector<HeaderCase> headers;
+        bool hasEndLine = false;
+        size_t endLine = 0;
+        std::vector<std::pair<size_t, Text>> labels;  // the label lines of its body
+        std::vector<BlockSite> inner;                 // blocks at earlier versions' places in its body
+        size_t notBefore = 0;                         // where an end block above its End line may start
+    };
+
+    static constexpr size_t kNoLine = ~size_t{0};
+
+    size_t Start(size_t i) const { return lines_.Start(i); }
+    size_t End(size_t i) const { return lines_.End(i); }
+    vb::TextView TextOf(size_t i) { return lines_.TextOf(i, storage_); }
+
+    bool IsEndLine(size_t i) {
+        return !lines_.ContinuedOnto(i) && lines_.MayBeEndLine(i) && rules::IsEndLine(TextOf(i));
+    }
+    bool IsAttributeLine(size_t i) { return lines_.MayBeAttribute(i) && rules::IsAttributeLine(TextOf(i)); }
+    bool IsEmptyLine(size_t i) const { return Start(i) == End(i); }
+
+    // The header on line i, if it is one.
+    std::optional<Header> HeaderAt(size_t i) {
+        if (lines_.ContinuedOnto(i) || !lines_.MayBeHeader(i)) return std::nullopt;
+        const int32_t keyPosition = rules::HeaderKeyword(TextOf(i));
+        if (keyPosition == 0) return std::nullopt;
+        Header header;
+        header.line = i;
+        header.lastLine = i;
+        while (lines_.Continues(header.lastLine) && lines_.Has(header.lastLine + 1)) ++header.lastLine;
+        Text joined;
+        for (size_t k = i; k <= header.lastLine; ++k) {
+            const vb::TextView text = TextOf(k);
+            if (k == header.lastLine) {
+                joined += text;
+                continue;
+            }
+            const size_t mark = rules::TrimRight(text).size() - 1;  // the "_"; the blanks around it stay
+            joined.append(text.substr(0, mark)).append(text.substr(mark + 1));
+        }
+        std::optional<rules::HeaderParts> parts = rules::ParseHeader(joined, keyPosition, declared_);
+        if (!parts) return std::nullopt;
+        header.parts = std::move(*parts);
+        header.attributeEnd = header.lastLine;
+        while (lines_.Has(header.attributeEnd + 1) && IsAttributeLine(header.attributeEnd + 1)) {
+            ++header.attributeEnd;
+            while (lines_.Continues(header.attributeEnd) && lines_.Has(header.attributeEnd + 1)) ++header.attributeEnd;
+        }
+        return header;
+    }
+
+    // Records the header and decides, as far as its own lines tell, what
+    // stands under it.
+    HeaderCase AddHeader(Header header) {
+        HeaderCase found;
+        found.index = values_.size();
+        values_.push_back(HeaderValues{std::move(header.parts.kind), std::move(header.parts.name),
+                                       std::move(header.parts.parameters)});
+        const HeaderValues& stored = values_.back();
+        const ProcedureHeader viewed{header.line, header.lastLine, header.attributeEnd, stored.kind, stored.name,
+                                     stored.parameters};
+        result_.headers.push_back(viewed);
+        statementAfter_.push_back(header.parts.statementAfter);
+        const bool optedOut =
+            options_.optOutComments && header.line > 0 && IsOptOutComment<char16_t>(TextOf(header.line - 1));
+        found.templates = optedOut ? nullptr : cache_.For(choice_.ForProcedure(viewed));
+        found.regionEnd = header.attributeEnd;
+        if (found.templates == nullptr) {
+            found.state = BlockState::LeftAlone;
+            return found;
+        }
+        if (options_.mode == ScanMode::Insert) return found;
+        const HandlerTemplate& begin = found.templates->begin();
+        const size_t count = begin.LineCount();
+        if (BeginBlockAfter(header.attributeEnd, begin)) {
+            // Attribute lines below it were there before the block: an
+            // earlier version put it above them.
+            const size_t after = header.attributeEnd + count + 2;
+            const bool aboveAttributes = lines_.Has(after) && IsAttributeLine(after);
+            found.state = aboveAttributes ? BlockState::OldPlace : BlockState::Standing;
+            found.blockFrom = header.attributeEnd;
+        } else if (header.lastLine > header.line && BeginBlockAfter(header.line, begin)) {
+            found.state = BlockState::OldPlace;  // inside the header's continuation
+            found.blockFrom = header.line;
+        } else if (BeginBlockLooksEdited(header.attributeEnd, begin)) {
+            found.state = BlockState::Edited;
+            return found;
+        } else {
+            return found;
+        }
+        found.blockFirst = found.blockFrom + 2;
+        found.regionEnd = std::max(found.regionEnd, found.blockFrom + count + 1);
+        return found;
+    }
+
+    // Walks a procedure from its header to its End line; returns the line
+    // after it (the next header's line when it has no End line).
+    size_t ScanProcedure(Header first, const PreparedTemplates*& current) {
+        ProcedureCase& procedure = procedure_;
+        procedure.headers.clear();
+        procedure.labels.clear();
+        procedure.inner.clear();
+        procedure.hasEndLine = false;
+        procedure.endLine = 0;
+        procedure.headers.push_back(AddHeader(std::move(first)));
+        current = procedure.headers.back().templates;
+        size_t next = kNoLine;
+        size_t k = procedure.headers.back().regionEnd + 1;
+        size_t notBefore = k;  // where a block an earlier version put in its body may start
+        const bool findEarlier = options_.mode != ScanMode::Insert;
+        while (lines_.Has(k)) {
+            if (std::optional<Header> header = HeaderAt(k)) {
+                if (!AlternativesBetween(procedure.headers.back().regionEnd + 1, k)) {
+                    next = k;
+                    break;
+                }
+                procedure.headers.push_back(AddHeader(std::move(*header)));
+                current = procedure.headers.back().templates;
+                k = notBefore = procedure.headers.back().regionEnd + 1;
+                continue;
+            }
+            if (IsEndLine(k)) {
+                procedure.hasEndLine = true;
+                procedure.endLine = k;
+                next = k + 1;
+                break;
+            }
+            if (findEarlier) {
+                const auto header = static_cast<int32_t>(procedure.headers.front().index);
+                const size_t after = EarlierBlockAt(k, current, notBefore, header, procedure.inner);
+                if (after != k) {
+                    k = after;
+                    continue;
+                }
+            }
+            if (!lines_.ContinuedOnto(k) && lines_.MayBeLabel(k)) {
+                const vb::TextView label = rules::LabelOf(TextOf(k));
+                if (!label.empty()) procedure.labels.emplace_back(k, Text(label));
+            }
+            ++k;
+        }
+        procedure.notBefore = notBefore;
+        Finish(procedure);
+        return next == kNoLine ? k : next;
+    }
+
+    // Two headers are alternatives when the lines between them are
+    // directives, blanks and comments, at least one a directive.
+    bool AlternativesBetween(size_t from, size_t to) {
+        bool directive = false;
+        for (size_t k = from; k < to; ++k) {
+            const vb::TextView text = TextOf(k);
+            const bool comment = lines_.Comment(k) || (!lines_.ContinuedOnto(k) && rules::IsCommentLine(text));
+            if (!lines_.ContinuedOnto(k) && rules::IsDirectiveLine(text)) {
+                directive = true;
+            } else if (!rules::IsBlankLine(text) && !comment) {
+                return false;
+            }
+        }
+        return directive;
+    }
+
+    // A block an earlier version put at line i: a begin block under a line
+    // it took for a header, or an end block above a line its flag rule
+    // marked, none of it before `notBefore`, which moves past it. Returns
+    // the line after the begin block, else i.
+    size_t EarlierBlockAt(size_t i, const PreparedTemplates* current, size_t& notBefore, int32_t header,
+                          std::vector<BlockSite>& found) {
+        if (current == nullptr) return i;
+        const HandlerTemplate& begin = current->begin();
+        if (BeginBlockAfter(i, begin) && rules::EarlierHeader(TextOf(i))) {
+            BlockSite site;
+            site.kind = BlockSite::Kind::Begin;
+            site.line = i;
+            site.header = header;
+            site.state = BlockState::OldPlace;
+            site.from = End(i);
+            site.to = End(i + begin.LineCount() + 1);
+            site.firstLine = i + 2;
+            found.push_back(std::move(site));
+            notBefore = i + begin.LineCount() + 2;
+            return notBefore;
+        }
+        const HandlerTemplate& end = current->end();
+        if (!end.Empty() && EndBlockAbove(i, end, notBefore) && rules::EarlierFlag(TextOf(i))) {
+            found.push_back(EndSite(i, end, header, BlockState::OldPlace));
+            notBefore = i;
+        }
+        return i;
+    }
+
+    BlockSite EndSite(size_t line, const HandlerTemplate& end, int32_t header, BlockState state) const {
+        BlockSite site;
+        site.kind = BlockSite::Kind::End;
+        site.line = line;
+        site.header = header;
+        site.state = state;
+        site.firstLine = line - end.LineCount();
+        site.from = Start(site.firstLine);
+        site.to = Start(line);
+        return site;
+    }
+
+    // Lines first..first+count-1 are the lines of a block of `block`.
+    bool BlockLinesAt(size_t first, const HandlerTemplate& block) {
+        for (size_t k = 0; k < block.LineCount(); ++k) {
+            if (!lines_.MayStartWith(first + k, block.LinePrefix(k))) return false;
+            if (!block.LineMatches(k, TextOf(first + k), first + k)) return false;
+        }
+        return true;
+    }
+
+    // After line `after`: an empty line, then the block.
+    bool BeginBlockAfter(size_t after, const HandlerTemplate& begin) {
+        const size_t count = begin.LineCount();
+        return begin.Recognizable() && lines_.Has(after + 1 + count) && IsEmptyLine(after + 1) &&
+               BlockLinesAt(after + 2, begin);
+    }
+
+    // An empty line after line `after` and, where the block would stand (and
+    // one line more), at least half of the template's distinctive lines.
+    bool BeginBlockLooksEdited(size_t after, const HandlerTemplate& begin) {
+        const size_t distinctive = begin.DistinctiveLineCount();
+        if (distinctive == 0 || !lines_.Has(after + 1) || !IsEmptyLine(after + 1)) return false;
+        std::vector<Text> texts;
+        for (size_t k = after + 2; lines_.Has(k) && k <= after + begin.LineCount() + 2; ++k) {
+            texts.emplace_back(TextOf(k));
+        }
+        const std::vector<vb::TextView> region(texts.begin(), texts.end());
+        return begin.ResemblingLines(region) >= (distinctive + 1) / 2;
+    }
+
+    // The lines directly above `line` are a block of `end`, none before `notBefore`.
+    bool EndBlockAbove(size_t line, const HandlerTemplate& end, size_t notBefore) {
+        const size_t count = end.LineCount();
+        return end.Recognizable() && line >= notBefore + count && BlockLinesAt(line - count, end);
+    }
+
+    // The labels a block for the header defines, and its longest line.
+    std::vector<Text> BlockLabels(const HandlerTemplate& block, size_t header) const {
+        if constexpr (Shortcuts) {
+            std::vector<Text> storage;
+            return block.Labels(result_.headers[header], storage);
+        } else {
+            std::vector<Text> labels;
+            if (block.TooShort()) return labels;
+            for (const Text& line : BlockLines(block, header)) {
+                const vb::TextView label = rules::LabelOf(line);
+                if (!label.empty()) labels.emplace_back(label);
+            }
+            return labels;
+        }
+    }
+    size_t LongestBlockLine(const HandlerTemplate& block, size_t header) const {
+        if constexpr (Shortcuts) {
+            return block.LongestLine(result_.headers[header]);
+        } else {
+            size_t longest = 0;
+            if (block.TooShort()) return longest;
+            for (const Text& line : BlockLines(block, header)) longest = std::max(longest, line.size());
+            return longest;
+        }
+    }
+    std::vector<Text> BlockLines(const HandlerTemplate& block, size_t header) const {
+        Text text;
+        block.AppendExpansion(result_.headers[header], result_.headers[header].line, text);
+        return vb::Split(text, lineBreak_);
+    }
+
+    // Decides the procedure's blocks and records its sites.
+    void Finish(ProcedureCase& procedure) {
+        endRefusal_ = Refusal::None;
+        endLabel_.clear();
+        std::vector<HeaderCase>& headers = procedure.headers;
+        const HeaderCase* last = nullptr;  // the last header with templates: its end template and values
+        for (const HeaderCase& header : headers) last = header.templates != nullptr ? &header : last;
+        const HandlerTemplate* end = last != nullptr && !last->templates->end().Empty() ? &last->templates->end() : nullptr;
+        const bool endStands = options_.mode != ScanMode::Insert && end != nullptr && procedure.hasEndLine &&
+                               EndBlockAbove(procedure.endLine, *end, procedure.notBefore);
+        bool anyStanding = false;
+        bool oldPlace = !procedure.inner.empty();
+        for (const HeaderCase& header : headers) {
+            anyStanding = anyStanding || header.state == BlockState::Standing;
+            oldPlace = oldPlace || header.state == BlockState::OldPlace;
+        }
+        bool wantEnd = false;
+        if (options_.mode != ScanMode::Remove) wantEnd = Judge(procedure, end, last, endStands, anyStanding, oldPlace);
+        RecordProcedure(procedure);
+        for (const HeaderCase& header : headers) result_.sites.push_back(BeginSite(header));
+        for (BlockSite& site : procedure.inner) result_.sites.push_back(std::move(site));
+        if (end == nullptr || !procedure.hasEndLine) return;
+        const auto lastIndex = static_cast<int32_t>(last->index);
+        if (endStands) {
+            result_.sites.push_back(EndSite(procedure.endLine, *end, lastIndex, BlockState::Standing));
+        } else if (wantEnd || endRefusal_ != Refusal::None) {
+            BlockSite site;
+            site.kind = BlockSite::Kind::End;
+            site.line = procedure.endLine;
+            site.header = lastIndex;
+            if (endRefusal_ != Refusal::None) {
+                site.state = BlockState::Refused;
+                site.refusal = endRefusal_;
+                site.label = endLabel_;
+            } else {
+                site.insertAt = Start(procedure.endLine);
+                site.blockTemplate = end;
+            }
+            result_.sites.push_back(std::move(site));
+        }
+    }
+
+    // Refuses every header still missing its block; the end block is
+    // refused on its own only when no begin block is.
+    void RefuseAll(std::vector<HeaderCase*>& missing, Refusal refusal, const Text& label) {
+        for (HeaderCase* header : missing) {
+            header->state = BlockState::Refused;
+            header->refusal = refusal;
+            header->label = label;
+        }
+        if (missing.empty()) {
+            endRefusal_ = refusal;
+            endLabel_ = label;
+        }
+        missing.clear();
+    }
+
+    // Refuses the headers missing their block for which `refuses` holds.
+    template <class Refuses>
+    void RefuseEach(std::vector<HeaderCase*>& missing, Refusal refusal, Refuses refuses) {
+        for (size_t k = 0; k < missing.size();) {
+            if (refuses(*missing[k])) {
+                missing[k]->state = BlockState::Refused;
+                missing[k]->refusal = refusal;
+                missing.erase(missing.begin() + static_cast<std::ptrdiff_t>(k));
+            } else {
+                ++k;
+            }
+        }
+    }
+
+    // Whether a label of the blocks is among `own`, letter case ignored: the label.
+    static const Text* CommonLabel(const std::vector<Text>& labels, const std::vector<vb::TextView>& own) {
+        for (const Text& label : labels) {
+            for (const vb::TextView other : own) {
+                if (vb::NamesEqual(label, other)) return &label;
+            }
+        }
+        return nullptr;
+    }
+
+    // The rules that leave a procedure alone, in order, for the headers
+    // missing their block; true when the end block is to go in.
+    bool Judge(ProcedureCase& procedure, const HandlerTemplate* end, const HeaderCase* last, bool endStands,
+               bool anyStanding, bool oldPlace) {
+        std::vector<HeaderCase*>& missing = missing_;
+        missing.clear();
+        for (HeaderCase& header : procedure.headers) {
+            if (header.state == BlockState::Missing) missing.push_back(&header);
+        }
+        const bool endWanted = end != nullptr && !endStands && procedure.hasEndLine;
+        auto wantsEnd = [&] { return endWanted && (!missing.empty() || anyStanding); };
+        if (!wantsEnd() && missing.empty()) return false;
+        if (oldPlace) {
+            RefuseAll(missing, Refusal::BlockAtOldPlace, {});
+            return false;
+        }
+        RefuseEach(missing, Refusal::StatementAfterHeader, [&](const HeaderCase& header) { return statementAfter_[header.index]; });
+        if (!wantsEnd() && missing.empty()) return false;
+        if (!procedure.hasEndLine) {
+            RefuseAll(missing, Refusal::NoEndLine, {});
+            return false;
+        }
+        if (wantsEnd() && procedure.headers.size() > 1 && end->UsesParameters()) {
+            const vb::TextView parameters = result_.headers[procedure.headers.front().index].parameters;
+            for (const HeaderCase& header : procedure.headers) {
+                if (result_.headers[header.index].parameters != parameters) {
+                    RefuseAll(missing, Refusal::BranchParameters, {});
+                    return false;
+                }
+            }
+        }
+        if (!LabelsAllowBlocks(procedure, end, last, endStands)) return false;
+        RefuseEach(missing, Refusal::LongLine, [&](const HeaderCase& header) {
+            return LongestBlockLine(header.templates->begin(), header.index) > kLongestLine;
+        });
+        if (wantsEnd() && LongestBlockLine(*end, last->index) > kLongestLine) {
+            RefuseAll(missing, Refusal::LongLine, {});
+            return false;
+        }
+        if (!missing.empty()) missing.front()->templates->begin().ThrowIfTooShort(result_.headers[missing.front()->index].line);
+        return wantsEnd();
+    }
+
+    // Labels: those the blocks would define against those the body defines
+    // (the lines of the blocks that stand left out), then the end block's
+    // against the begin blocks'. False when they leave the procedure alone.
+    bool LabelsAllowBlocks(ProcedureCase& procedure, const HandlerTemplate* end, const HeaderCase* last, bool endStands) {
+        std::vector<HeaderCase*>& missing = missing_;
+        if (procedure.labels.empty() && end == nullptr) return true;  // no label to clash with
+        std::vector<Text> beginLabels;
+        for (const HeaderCase* header : missing) {
+            for (Text& label : BlockLabels(header->templates->begin(), header->index)) beginLabels.push_back(std::move(label));
+        }
+        const std::vector<Text> endLabels = end != nullptr ? BlockLabels(*end, last->index) : std::vector<Text>();
+        if (beginLabels.empty() && endLabels.empty()) return true;
+        std::vector<vb::TextView> bodyLabels;
+        for (const auto& [line, label] : procedure.labels) {
+            bool inStandingBlock = endStands && line >= procedure.endLine - end->LineCount();
+            for (const HeaderCase& header : procedure.headers) {
+                inStandingBlock = inStandingBlock || (header.state == BlockState::Standing && line >= header.blockFirst &&
+                                                      line <= header.regionEnd);
+            }
+            if (!inStandingBlock) bodyLabels.push_back(label);
+        }
+        const Text* common = CommonLabel(beginLabels, bodyLabels);
+        if (common == nullptr) common = CommonLabel(endLabels, bodyLabels);
+        if (common != nullptr) {
+            RefuseAll(missing, Refusal::HasLabel, *common);
+            return false;
+        }
+        for (const HeaderCase& header : procedure.headers) {
+            if (header.state == BlockState::Standing) {
+                for (Text& label : BlockLabels(header.templates->begin(), header.index)) beginLabels.push_back(std::move(label));
+            }
+        }
+        const std::vector<vb::TextView> begun(beginLabels.begin(), beginLabels.end());
+        common = CommonLabel(endLabels, begun);
+        if (common != nullptr) {
+            RefuseAll(missing, Refusal::LabelInBothBlocks, *common);
+            return false;
+        }
+        return true;
+    }
+
+    BlockSite BeginSite(const HeaderCase& header) const {
+        const ProcedureHeader& values = result_.headers[header.index];
+        BlockSite site;
+        site.kind = BlockSite::Kind::Begin;
+        site.line = values.line;
+        site.header = static_cast<int32_t>(header.index);
+        site.state = header.state;
+        site.refusal = header.refusal;
+        site.label = header.label;
+        if (header.state == BlockState::Missing) {
+            site.insertAt = End(values.attributeEnd);
+            site.blockTemplate = &header.templates->begin();
+        } else if (header.state == BlockState::Standing || header.state == BlockState::OldPlace) {
+            site.firstLine = header.blockFirst;
+            site.from = End(header.blockFrom);
+            site.to = End(header.blockFrom + header.templates->begin().LineCount() + 1);
+        }
+        return site;
+    }
+
+    void RecordProcedure(const ProcedureCase& procedure) {
+        Procedure record;
+        record.firstHeader = procedure.headers.front().index;
+        record.headerCount = procedure.headers.size();
+        record.hasEndLine = procedure.hasEndLine;
+        record.endLine = procedure.endLine;
+        result_.procedures.push_back(record);
+    }
+
+    // The headers' values, moved into one text that the result keeps.
+    void KeepValues() {
+        Text all;
+        for (const HeaderValues& values : values_) all.append(values.kind).append(values.name).append(values.parameters);
+        result_.headerValues = std::make_unique<const Text>(std::move(all));
+        const vb::TextView kept = *result_.headerValues;
+        size_t at = 0;
+        auto take = [&](const Text& value) {
+            const vb::TextView view = kept.substr(at, value.size());
+            at += value.size();
+            return view;
+        };
+        for (size_t k = 0; k < values_.size(); ++k) {
+            ProcedureHeader& header = result_.headers[k];
+            header.kind = take(values_[k].kind);
+            header.name = take(values_[k].name);
+            header.parameters = take(values_[k].parameters);
+        }
+    }
+
+    struct HeaderValues {
+        Text kind;
+        Text name;
+        Text parameters;
+    };
+
+    Lines& lines_;
+    const ScanOptions& options_;
+    const TemplateChoice& choice_;
+    const DeclaredNames& declared_;
+    vb::TextView lineBreak_;
+    ModuleScan result_;
+    TemplateCache cache_;
+    Text storage_;                     // a line decoded for a rule
+    ProcedureCase procedure_;          // the procedure being walked, its vectors reused
+    std::vector<HeaderCase*> missing_;
+    std::deque<HeaderValues> values_;  // each header's values, at a fixed place while the scan runs
+    std::vector<bool> statementAfter_;
+    Refusal endRefusal_ = Refusal::None;  // the end block's refusal when no begin block was refused with it
+    Text endLabel_;
+};
+
+}  // namespace scan

@@ -1,0 +1,40 @@
+// The procedure keywords, each with the space that ends it, defined once:
+// the header rules, the line classifier and its vector kernels take what
+// they need from here.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+namespace scan {
+
+/// The keywords a header line's key position is looked for with, besides a
+/// double quote and an apostrophe. "Friend" is a modifier like "Public".
+inline constexpr std::array<std::string_view, 3> kProcedureKeywords = {"sub ", "function ", "property "};
+
+/// The key list of earlier versions, which took "friend " for a keyword;
+/// needed only to find the blocks they inserted.
+inline constexpr std::array<std::string_view, 4> kEarlierProcedureKeywords = {"sub ", "function ", "friend ",
+                                                                              "property "};
+
+/// The letter before a keyword's space.
+constexpr char LastLetterOf(std::string_view keyword) { return keyword[keyword.size() - 2]; }
+
+/// The keywords' last letters, in the order of the table: a space after one
+/// of them may end a keyword, and the letter alone tells which.
+inline constexpr std::array<char, kProcedureKeywords.size()> kKeywordLastLetters = {
+    LastLetterOf(kProcedureKeywords[0]), LastLetterOf(kProcedureKeywords[1]), LastLetterOf(kProcedureKeywords[2])};
+
+constexpr bool LastLettersTellKeywordsApart() {
+    for (size_t a = 0; a < kKeywordLastLetters.size(); ++a) {
+        for (size_t b = a + 1; b < kKeywordLastLetters.size(); ++b) {
+            if (kKeywordLastLetters[a] == kKeywordLastLetters[b]) return false;
+        }
+    }
+    return true;
+}
+static_assert(LastLettersTellKeywordsApart(), "the classifier tells a keyword by the letter before its space");
+static_assert(kKeywordLastLetters.size() == 3, "the vector kernels compare with three letters");
+
+}  // namespace scan

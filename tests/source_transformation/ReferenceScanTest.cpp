@@ -1,0 +1,144 @@
+// The fast scan against the plain one: on modules made of every construct
+// the rules name, alone and combined, in CR LF and LF, over text and over
+// bytes, in every mode, both give the same scan field by field.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "ScanComparison.h"
+#include "commands/DefaultTemplates.h"
+#include "source_transformation/ModuleScan.h"
+#include "source_transformation/ReferenceScan.h"
+#include "vb_runtime/CodePage.h"
+#include "vb_runtime/VbError.h"
+
+namespace {
+
+// Pieces of modules, each a few lines, that exercise one rule.
+const std::vector<std::string> kPieces = {
+    "Public Sub Plain(ByVal a As Long)\r\n    a = 1\r\nEnd Sub\r\n",
+    "Private Sub Blur(ByRef dst() As Double, _\r\n    ByVal n As Long)\r\n    n = 1\r\nEnd Sub\r\n",
+    "Function W( _\r\n  a As Long, _\r\n  b As String _\r\n  ) As Long\r\nEND FUNCTION ' x\r\n",
+    "Public Function Wide _\r\n    (ByVal a As Long) As Long\r\nEnd Function\r\n",
+    "Public Property Get Item(ByVal i As Long) As Variant\r\nAttribute Item.VB_UserMemId = 0\r\n"
+    "Attribute Item.VB_Description = \"d\"\r\n    Item = i\r\nEnd Property\r\n",
+    "Public Function F(a, _\r\n  b)\r\nAttribute F.VB_Description = \"x _\r\n  y\"\r\nEnd Function\r\n",
+    "Friend Function Count() As Long\r\nEnd Function\r\nFriend Property Let V(ByVal x As RECT)\r\nEnd  Property\r\n",
+    "Rem this sub (is) slow\r\nRem End Sub _\r\n",
+    "Sub Foo(): End Sub\r\nPrivate Sub Go(): x = 1\r\nEnd Sub\r\n",
+    "#If Win64 Then\r\nPrivate Sub Alt(ByVal a As LongPtr)\r\n#Else\r\nPrivate Sub Alt(ByVal a As Long)\r\n#End If\r\n"
+    "  y = 2\r\nEnd Sub\r\n",
+    "#If A Then\r\nSub D(a)\r\n#Else\r\n' other\r\nSub D(b, c)\r\n#End If\r\nEnd Sub\r\n",
+    "Sub L()\r\nerrHandler:\r\n  Resume Next\r\nEnd Sub\r\nSub M()\r\nErrorHandler :  ' x\r\nEnd Sub\r\n",
+    "Sub E()\r\n  If a Then\r\n  End If ' done\r\n  Legend = 1 ' note\r\n  ' End Sub _\r\n  End Sub\r\nEnd Sub\r\n",
+    "Sub NoEnd(a)\r\n  x = 1\r\n",
+    "Sub S(Optional t As String = \" _\", Optional u = (1, 2), ParamArray r())\r\n  t = \"End Sub\"\r\nEnd Sub\r\n",
+    "Sub \xDC" "ber(ByVal gr\xF6\xDF" "e As Long, c As Color, i As cItem)\r\n' \xE9 \x96\r\nEnd Sub\r\n",
+    "Public Enum Color\r\n  Red\r\nEnd Enum\r\n",
+    "' trapwright: skip\r\nSub Skipped()\r\nEnd Sub\r\n",
+    "Sub Long1(" + std::string(1100, 'a') + ")\r\nEnd Sub\r\n",
+    "\r\n   \r\n\tx = 1 _\r\n  + 2\r\n",
+    "Private Declare Function GetTickCount Lib \"kernel32\" () As Long\r\n",
+};
+
+// Blocks standing where the scan puts them and where earlier versions put
+// them: under a continued header's first line and above Attribute lines.
+std::string WithBlocks(const std::string& module, const std::string& block) {
+    std::string text = module;
+    const std::vector<std::pair<std::string, std::string>> places = {
+        {"Private Sub Blur(ByRef dst() As Double, _\r\n", "\r\n" + block},
+        {"Public Property Get Item(ByVal i As Long) As Variant\r\n", "\r\n" + block},
+        {"Public Sub Plain(ByVal a As Long)\r\n", "\r\n" + block},
+    };
+    for (const auto& [after, inserted] : places) {
+        const size_t at = text.find(after);
+        if (at != std::string::npos) text.insert(at + after.size(), inserted);
+    }
+    return text;
+}
+
+std::string WithLf(std::string text) {
+    for (size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 1);
+    return text;
+}
+
+struct TemplatePair {
+    const char* name;
+    scan::HandlerTemplates templates;
+};
+
+const std::vector<TemplatePair>& Pairs() {
+    static const std::vector<TemplatePair> pairs = {
+        {"built-in", {templates::DefaultBeginTemplate(), u""}},
+        {"classic", {u"On Error GoTo ErrorHandler\r\n",
+                     u"Exit [ProcType]\r\nErrorHandler:\r\nLogError \"[ModuleName].[ProcName]\", Err.Number, "
+                     u"Err.Description"}},
+        {"parameters in the end block", {u"' [ProcName]([Paramenters])\r\n", u"' end [Paramenters]\r\n"}},
+    };
+    return pairs;
+}
+
+void ExpectSameScans(const std::string& bytes, const scan::HandlerTemplates& pair) {
+    const scan::FixedTemplates templates(pair);
+    const scan::ModuleValues module{u"Mod", u"Mod.bas", u"Proj"};
+    for (const int32_t codePage : {1252, 1251}) {
+        const Text text = vb::Decode(bytes, codePage);
+        for (const scan::ScanMode mode : {scan::ScanMode::Insert, scan::ScanMode::Recognize, scan::ScanMode::Remove}) {
+            SCOPED_TRACE("code page " + std::to_string(codePage) + ", mode " + std::to_string(static_cast<int>(mode)));
+            scan::ScanOptions options;
+            options.mode = mode;
+            options.module = &module;
+            options.optOutComments = true;
+            const scan::ModuleScan plain = scan::ReferenceScan(text, templates, options);
+            EXPECT_EQ(testing_support::ScanDifference(scan::ScanModule(text, templates, options), plain), "");
+            EXPECT_EQ(testing_support::ScanDifference(scan::ScanModuleBytes(bytes, codePage, templates, options), plain),
+                      "");
+        }
+    }
+}
+
+}  // namespace
+
+TEST(ReferenceScan, FastScanGivesThePlainScanOnEveryPieceAndMixture) {
+    std::vector<std::string> modules(kPieces.begin(), kPieces.end());
+    std::mt19937 random(17);
+    for (int k = 0; k < 40; ++k) {
+        std::string mixture = k % 2 == 0 ? "Attribute VB_Name = \"cItem\"\r\n" : "";
+        for (int n = 0; n < 12; ++n) mixture += kPieces[random() % kPieces.size()];
+        if (k % 5 == 0) mixture.resize(mixture.size() - random() % 20);  // cut anywhere
+        modules.push_back(mixture);
+    }
+    for (const TemplatePair& pair : Pairs()) {
+        Text blockText = pair.templates.begin;
+        blockText.resize(blockText.size() - 2);
+        const std::string block = vb::Encode(blockText, 1252) + "\r\n";
+        for (size_t i = 0; i < modules.size(); ++i) {
+            for (const std::string& module : {modules[i], WithBlocks(modules[i], block)}) {
+                for (const std::string& form : {module, WithLf(module)}) {
+                    SCOPED_TRACE(std::string(pair.name) + ", module " + std::to_string(i));
+                    try {
+                        ExpectSameScans(form, pair.templates);
+                    } catch (const vb::VbError& error) {
+                        ADD_FAILURE() << error.what();
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(ReferenceScan, BothFailAtTheSameHeaderForATooShortBeginTemplate) {
+    const scan::FixedTemplates templates(scan::HandlerTemplates{u"x", u""});
+    const std::string module = "Sub Foo(): End Sub\r\nSub NoEnd()\r\nSub Ok()\r\nEnd Sub\r\n";
+    for (const bool fast : {false, true}) {
+        try {
+            fast ? scan::ScanModuleBytes(module, 1252, templates, {})
+                 : scan::ReferenceScan(vb::Decode(module, 1252), templates, {});
+            ADD_FAILURE() << "no error";
+        } catch (const vb::VbError& error) {
+            EXPECT_NE(error.Context().find("line 3"), std::string::npos) << error.Context();
+        }
+    }
+}
