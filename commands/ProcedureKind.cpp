@@ -18,15 +18,9 @@ vb::TextView FirstWord(vb::TextView text, vb::TextView& rest) {
 
 ProcedureIdentity IdentifyProcedure(const scan::ProcedureHeader& header) {
     // The keyword the scan matched, then what it took for the name: after
-    // "Friend" the name starts with the real keyword, after "Property" with
-    // Get, Let or Set.
-    Text keyword = vb::Trim(header.kind);
+    // "Property" it starts with Get, Let or Set.
+    const Text keyword = vb::Trim(header.kind);
     Text name = vb::Trim(header.name);
-    if (vb::EqualsNoCase(keyword, u"friend")) {
-        vb::TextView rest;
-        keyword = Text(FirstWord(name, rest));
-        name = vb::Trim(rest);
-    }
     ProcedureIdentity identity;
     if (vb::EqualsNoCase(keyword, u"sub")) {
         identity.kind = u"Sub";

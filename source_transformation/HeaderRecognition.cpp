@@ -99,7 +99,8 @@ size_t KeywordEndingAt(UnitView<Unit> line, size_t space) {
 }
 
 template <typename Unit>
-bool MayBeHeader(UnitView<Unit> line, int32_t keyPosition) {
+bool MayBeHeader(UnitView<Unit> line, int32_t keyPosition, bool& decided) {
+    decided = true;
     const Unit atKey = line[static_cast<size_t>(keyPosition - 1)];
     if (atKey == '"' || atKey == '\'') return false;
     if (keyPosition == 1) return true;
@@ -108,7 +109,10 @@ bool MayBeHeader(UnitView<Unit> line, int32_t keyPosition) {
     const ExclusionWords words = ExclusionWordsIn(line.substr(0, static_cast<size_t>(keyPosition - 1)));
     // Without "friend " the text before the keyword is read as it stands;
     // with it, the plain rule reads it without the modifier and decides.
-    if (words.friendModifier) return true;
+    if (words.friendModifier) {
+        decided = false;
+        return true;
+    }
     return line[static_cast<size_t>(keyPosition - 2)] == ' ' && !words.end && !words.exit && !words.declare;
 }
 
@@ -131,7 +135,7 @@ bool IsOptOutComment(UnitView<Unit> line) {
 
 // The two forms of text the scan reads.
 #define TRAPWRIGHT_HEADER_RECOGNITION(Unit)                                                                          \
-    template bool MayBeHeader<Unit>(UnitView<Unit>, int32_t);          \
+    template bool MayBeHeader<Unit>(UnitView<Unit>, int32_t, bool&);   \
     template size_t KeywordEndingAt<Unit>(UnitView<Unit>, size_t);     \
     template bool IsOptOutComment<Unit>(UnitView<Unit>);
 TRAPWRIGHT_HEADER_RECOGNITION(char16_t)

@@ -23,9 +23,10 @@ size_t KeywordEndingAt(UnitView<Unit> line, size_t space);
 /// text before the keyword that does not end in a space or holds "end",
 /// "exit" or "declare", none of it "friend "). True lines are tested by the
 /// rule. The substrings are not word-bounded on purpose, so "Legend" before
-/// the keyword counts as "end".
+/// the keyword counts as "end". `decided` is set when the verdict is the
+/// rule's own but for a leading Rem: no "friend " stands before the keyword.
 template <typename Unit>
-bool MayBeHeader(UnitView<Unit> line, int32_t keyPosition);
+bool MayBeHeader(UnitView<Unit> line, int32_t keyPosition, bool& decided);
 
 /// True for a comment line "' trapwright: skip", letter case and the spaces
 /// (or tabs) around its words ignored: the header below it is left alone.

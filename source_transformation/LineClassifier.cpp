@@ -167,7 +167,9 @@ bool LineClassifier<Unit>::AppendBatch(std::vector<ClassifiedLine>& lines) {
     auto endLine = [&](size_t end, size_t next) {
         ClassifiedLine& line = *out++;
         line = ClassifiedLine{start, end, keyPosition};
-        if (keyPosition > 0) line.mayBeHeader = MayBeHeader(text.substr(start, end - start), keyPosition);
+        if (keyPosition > 0) {
+            line.mayBeHeader = MayBeHeader(text.substr(start, end - start), keyPosition, line.headerDecided);
+        }
         start = next;
         keyPosition = 0;
     };

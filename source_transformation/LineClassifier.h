@@ -26,6 +26,7 @@ struct ClassifiedLine {
     size_t end = 0;
     int32_t keyPosition = 0;
     bool mayBeHeader = false;
+    bool headerDecided = false;  ///< mayBeHeader is the header test's verdict (MayBeHeader)
     bool continues = false;      ///< it continues onto the next line
     bool continuedOnto = false;  ///< the line before continues onto it
     bool comment = false;        ///< a comment continues onto it

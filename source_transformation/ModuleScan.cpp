@@ -50,6 +50,8 @@ class FastLines {
 public:
     FastLines(UnitView<Unit> text, TextView lineBreak, UnitDecoder<Unit> decode, bool classifyAhead)
         : text_(text), decode_(std::move(decode)), classifier_(text, lineBreak) {
+        // About one line per 32 units, so that the lines rarely move.
+        lines_.reserve(text.size() / 32 + 1024);
         if (!classifyAhead) return;
         try {
             ahead_ = std::make_unique<ClassifyAhead<Unit>>(text, lineBreak);
@@ -80,11 +82,25 @@ public:
     bool Continues(size_t i) const { return lines_[i].continues; }
     bool Comment(size_t i) const { return lines_[i].comment; }
     bool MayBeHeader(size_t i) const { return lines_[i].keyPosition > 0 && lines_[i].mayBeHeader; }
+    // The classifier's verdict where it is the rule's, but for a Rem line;
+    // the rule's where "friend " comes before the keyword.
+    int32_t HeaderKeyword(size_t i, TextView text) const {
+        if (!lines_[i].headerDecided) return rules::HeaderKeyword(text);
+        return rules::FirstWordIsRem(text) ? 0 : lines_[i].keyPosition;
+    }
+    // "end", blanks, and the first letter of sub, function or property.
     bool MayBeEndLine(size_t i) const {
         const UnitView<Unit> line = Line(i);
         size_t at = 0;
         while (at < line.size() && IsBlankUnit(line[at])) ++at;
-        return at < line.size() && (line[at] | 0x20) == 'e';
+        if (!StartsWithNoCase(line.substr(at), "end") || at + 3 >= line.size() || !IsBlankUnit(line[at + 3])) {
+            return false;
+        }
+        at += 4;
+        while (at < line.size() && IsBlankUnit(line[at])) ++at;
+        if (at == line.size()) return false;
+        const Unit letter = static_cast<Unit>(line[at] | 0x20);
+        return letter == 's' || letter == 'f' || letter == 'p';
     }
     bool MayBeAttribute(size_t i) const {
         const UnitView<Unit> line = Line(i);

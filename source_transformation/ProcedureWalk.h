@@ -4,6 +4,7 @@
 //   bool Has(i) (line i exists); size_t Start(i); size_t End(i);
 //   TextView TextOf(i, Text& storage)    the line as text
 //   bool ContinuedOnto(i); bool Continues(i); bool Comment(i)
+//   int32_t HeaderKeyword(i, text)       the header test on line i, whose text is given
 //   bool MayBeHeader(i); bool MayBeEndLine(i); bool MayBeLabel(i);
 //   bool MayBeAttribute(i); bool MayStartWith(i, TextView prefix)
 // The May... tests only let the walk skip a line that the rule would
@@ -110,23 +111,19 @@ private:
     // The header on line i, if it is one.
     std::optional<Header> HeaderAt(size_t i) {
         if (lines_.ContinuedOnto(i) || !lines_.MayBeHeader(i)) return std::nullopt;
-        const int32_t keyPosition = rules::HeaderKeyword(TextOf(i));
+        const vb::TextView line = TextOf(i);
+        const int32_t keyPosition = lines_.HeaderKeyword(i, line);
         if (keyPosition == 0) return std::nullopt;
         Header header;
         header.line = i;
         header.lastLine = i;
         while (lines_.Continues(header.lastLine) && lines_.Has(header.lastLine + 1)) ++header.lastLine;
-        Text joined;
-        for (size_t k = i; k <= header.lastLine; ++k) {
-            const vb::TextView text = TextOf(k);
-            if (k == header.lastLine) {
-                joined += text;
-                continue;
-            }
-            const size_t mark = rules::TrimRight(text).size() - 1;  // the "_"; the blanks around it stay
-            joined.append(text.substr(0, mark)).append(text.substr(mark + 1));
+        std::optional<rules::HeaderParts> parts;
+        if (header.lastLine == i) {
+            parts = rules::ParseHeader(line, keyPosition, declared_);
+        } else {
+            parts = rules::ParseHeader(JoinedHeader(i, header.lastLine), keyPosition, declared_);
         }
-        std::optional<rules::HeaderParts> parts = rules::ParseHeader(joined, keyPosition, declared_);
         if (!parts) return std::nullopt;
         header.parts = std::move(*parts);
         header.attributeEnd = header.lastLine;
@@ -135,6 +132,22 @@ private:
             while (lines_.Continues(header.attributeEnd) && lines_.Has(header.attributeEnd + 1)) ++header.attributeEnd;
         }
         return header;
+    }
+
+    // A continued header's lines joined: each final "_" and line break
+    // dropped, the blanks around them kept.
+    Text JoinedHeader(size_t first, size_t last) {
+        Text joined;
+        for (size_t k = first; k <= last; ++k) {
+            const vb::TextView text = TextOf(k);
+            if (k == last) {
+                joined += text;
+                continue;
+            }
+            const size_t mark = rules::TrimRight(text).size() - 1;  // the "_"; the blanks around it stay
+            joined.append(text.substr(0, mark)).append(text.substr(mark + 1));
+        }
+        return joined;
     }
 
     // Records the header and decides, as far as its own lines tell, what

@@ -41,6 +41,7 @@ public:
     bool ContinuedOnto(size_t i) const { return lines_[i].continuedOnto; }
     bool Continues(size_t i) const { return lines_[i].continues; }
     bool Comment(size_t i) const { return lines_[i].comment; }
+    static int32_t HeaderKeyword(size_t, TextView text) { return rules::HeaderKeyword(text); }
     static bool MayBeHeader(size_t) { return true; }
     static bool MayBeEndLine(size_t) { return true; }
     static bool MayBeLabel(size_t) { return true; }

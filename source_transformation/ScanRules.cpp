@@ -3,7 +3,6 @@
 
 #include <array>
 #include <string_view>
-#include <vector>
 
 #include "source_transformation/ScanKeywords.h"
 #include "source_transformation/SourceUnits.h"
@@ -23,9 +22,9 @@ bool StartsNoCase(TextView text, TextView word) {
 }
 bool Contains(TextView text, TextView word) { return vb::InStr(1, text, word, vb::TextCompare) > 0; }
 
-// The word `word` at the start, followed by a blank.
-bool StartsWithWord(TextView text, TextView word) {
-    return StartsNoCase(text, word) && text.size() > word.size() && IsBlank(text[word.size()]);
+// The word `word` (small ASCII letters) at the start, followed by a blank.
+bool StartsWithWord(TextView text, std::string_view word) {
+    return StartsWithNoCase<char16_t>(text, word) && text.size() > word.size() && IsBlank(text[word.size()]);
 }
 
 // The name at the start: a letter, then letters, digits and underscores.
@@ -43,7 +42,9 @@ int32_t KeyPosition(TextView line, const std::array<std::string_view, Count>& ke
     for (size_t at = 0; at < line.size(); ++at) {
         if (line[at] == u'"' || line[at] == u'\'') return static_cast<int32_t>(at + 1);
         for (const std::string_view keyword : keywords) {
-            if (StartsWithNoCase<char16_t>(line.substr(at), keyword)) return static_cast<int32_t>(at + 1);
+            if (FoldUnit(line[at]) == keyword[0] && StartsWithNoCase<char16_t>(line.substr(at), keyword)) {
+                return static_cast<int32_t>(at + 1);
+            }
         }
     }
     return 0;
@@ -78,9 +79,10 @@ bool HasStatementAfter(TextView rest) {
     return false;
 }
 
-// The pieces between the commas outside string literals and parentheses.
-std::vector<TextView> SplitParameters(TextView text) {
-    std::vector<TextView> pieces;
+// Calls visit(piece) for the pieces between the commas outside string
+// literals and parentheses, in order.
+template <class Visit>
+void ForEachParameter(TextView text, Visit visit) {
     int depth = 0;
     bool inString = false;
     size_t from = 0;
@@ -90,12 +92,11 @@ std::vector<TextView> SplitParameters(TextView text) {
         if (text[k] == u'(') ++depth;
         if (text[k] == u')') --depth;
         if (text[k] == u',' && depth == 0) {
-            pieces.push_back(text.substr(from, k - from));
+            visit(text.substr(from, k - from));
             from = k + 1;
         }
     }
-    pieces.push_back(text.substr(from));
-    return pieces;
+    visit(text.substr(from));
 }
 
 // The parameter's name when it is to be listed: its first word after the
@@ -106,9 +107,9 @@ TextView ListedName(TextView piece, const DeclaredNames& declared) {
     bool paramArray = false;
     for (bool more = true; more;) {
         more = false;
-        for (const TextView modifier : {TextView(u"optional"), TextView(u"byval"), TextView(u"byref"), TextView(u"paramarray")}) {
+        for (const std::string_view modifier : {"optional", "byval", "byref", "paramarray"}) {
             if (StartsWithWord(text, modifier)) {
-                paramArray = paramArray || modifier == u"paramarray";
+                paramArray = paramArray || modifier == "paramarray";
                 text = TrimLeft(text.substr(modifier.size()));
                 more = true;
             }
@@ -124,7 +125,7 @@ TextView ListedName(TextView piece, const DeclaredNames& declared) {
         const int32_t close = ClosingParenthesis(rest, 1);
         rest = close == 0 ? TextView() : TrimLeft(rest.substr(static_cast<size_t>(close)));
     }
-    if (!StartsWithWord(rest, u"as")) return name;
+    if (!StartsWithWord(rest, "as")) return name;
     const TextView typeText = TrimLeft(rest.substr(2));
     size_t typeEnd = 0;
     while (typeEnd < typeText.size() && (IsNameUnit(typeText[typeEnd]) || typeText[typeEnd] == u'.')) ++typeEnd;
@@ -169,7 +170,7 @@ Continuation ContinuationOf(TextView line, bool isComment) {
 
 bool IsEndLine(TextView line) {
     TextView text = TrimLeft(line);
-    if (!StartsWithWord(text, u"end")) return false;
+    if (!StartsWithWord(text, "end")) return false;
     text = TrimLeft(text.substr(3));
     for (const TextView keyword : {TextView(u"sub"), TextView(u"function"), TextView(u"property")}) {
         if (!StartsNoCase(text, keyword)) continue;
@@ -205,8 +206,10 @@ bool IsAttributeLine(TextView line) { return StartsNoCase(line, u"attribute "); 
 int32_t HeaderKeyword(TextView line) {
     const int32_t keyPosition = KeyPosition(line, kProcedureKeywords);
     if (keyPosition == 0 || line[keyPosition - 1] == u'"' || line[keyPosition - 1] == u'\'') return 0;
-    const Text before = vb::Replace(line.substr(0, static_cast<size_t>(keyPosition - 1)), u"friend ", u"", vb::TextCompare);
-    if (!before.empty() && (before.back() != u' ' || HoldsExclusionWord(before))) return 0;
+    const TextView written = line.substr(0, static_cast<size_t>(keyPosition - 1));
+    const Text before = Contains(written, u"friend ") ? vb::Replace(written, u"friend ", u"", vb::TextCompare) : Text();
+    const TextView read = Contains(written, u"friend ") ? TextView(before) : written;
+    if (!read.empty() && (read.back() != u' ' || HoldsExclusionWord(read))) return 0;
     return FirstWordIsRem(line) ? 0 : keyPosition;
 }
 
@@ -214,24 +217,28 @@ std::optional<HeaderParts> ParseHeader(TextView joined, int32_t keyPosition, con
     const int32_t nameStart = vb::InStr(keyPosition, joined, u" ", vb::BinaryCompare) + 1;
     const int32_t openParen = vb::InStr(nameStart, joined, u"(", vb::BinaryCompare);
     if (openParen == 0) return std::nullopt;
+    // 1-based positions, as InStr gives them.
+    auto between = [&](int32_t from, int32_t to) {
+        return joined.substr(static_cast<size_t>(from - 1), static_cast<size_t>(to - from));
+    };
     HeaderParts parts;
-    parts.kind = vb::Mid(joined, keyPosition, nameStart - keyPosition);
-    parts.name = vb::Mid(joined, nameStart, openParen - nameStart);
+    parts.kind = between(keyPosition, nameStart);
+    parts.name = between(nameStart, openParen);
     const int32_t closeParen = ClosingParenthesis(joined, openParen);
     const int32_t parametersEnd = closeParen > 0 ? closeParen : static_cast<int32_t>(joined.size()) + 1;
-    parts.parameters = ParameterNames(vb::Mid(joined, openParen + 1, parametersEnd - openParen - 1), declared);
+    parts.parameters = ParameterNames(between(openParen + 1, parametersEnd), declared);
     parts.statementAfter = closeParen > 0 && HasStatementAfter(joined.substr(static_cast<size_t>(closeParen)));
     return parts;
 }
 
 Text ParameterNames(TextView parameterText, const DeclaredNames& declared) {
     Text names;
-    for (const TextView piece : SplitParameters(parameterText)) {
+    ForEachParameter(parameterText, [&](TextView piece) {
         const TextView name = ListedName(piece, declared);
-        if (name.empty()) continue;
+        if (name.empty()) return;
         if (!names.empty()) names += u", ";
         names += name;
-    }
+    });
     return names;
 }
 
@@ -240,7 +247,9 @@ bool VariantHolds(TextView type, const DeclaredNames& declared) {
         u"Boolean", u"Byte",   u"Integer", u"Long",    u"LongLong",   u"LongPtr", u"Single", u"Double", u"Currency",
         u"Decimal", u"Date",   u"String",  u"Object",  u"Variant",    u"Collection", u"Control", u"Form"};
     for (const TextView known : kTypes) {
-        if (vb::EqualsNoCase(type, known)) return true;
+        if (type.size() == known.size() && FoldUnit(type[0]) == FoldUnit(known[0]) && vb::EqualsNoCase(type, known)) {
+            return true;
+        }
     }
     const size_t dot = type.find(u'.');
     if (dot != TextView::npos) {

@@ -72,7 +72,8 @@ void ExpectAgreement(const std::string& bytes) {
         const vb::TextView found = vb::TextView(text).substr(line.start, line.end - line.start);
         ASSERT_EQ(Text(found), expected[count]) << "line " << count;
         ASSERT_EQ(line.keyPosition, RuleKeyPosition(found)) << "line " << count;
-        ASSERT_EQ(line.mayBeHeader, line.keyPosition > 0 && scan::MayBeHeader<char16_t>(found, line.keyPosition))
+        bool decided = false;
+        ASSERT_EQ(line.mayBeHeader, line.keyPosition > 0 && scan::MayBeHeader<char16_t>(found, line.keyPosition, decided))
             << "line " << count;
         // The pre-test never turns a header away.
         if (scan::rules::HeaderKeyword(found) > 0) {
@@ -145,10 +146,18 @@ TEST(HeaderPreTest, ExclusionWordsAsTheRuleFindsThem) {
                         !before(u"end") && !before(u"exit") && !before(u"declare");
         if (line[static_cast<size_t>(P - 1)] != u'\'' && before(u"friend ")) expected = true;
         SCOPED_TRACE(bytes);
-        EXPECT_EQ(scan::MayBeHeader<char16_t>(line, P), expected);
-        EXPECT_EQ(scan::MayBeHeader<char>(bytes, P), expected);
-        if (scan::rules::HeaderKeyword(line) > 0) {
+        bool decided = false;
+        bool byteDecided = false;
+        EXPECT_EQ(scan::MayBeHeader<char16_t>(line, P, decided), expected);
+        EXPECT_EQ(scan::MayBeHeader<char>(bytes, P, byteDecided), expected);
+        EXPECT_EQ(decided, byteDecided);
+        const bool header = scan::rules::HeaderKeyword(line) > 0;
+        if (header) {
             EXPECT_TRUE(expected);
+        }
+        // A decided verdict is the rule's own, Rem lines aside.
+        if (decided && !scan::rules::FirstWordIsRem(line)) {
+            EXPECT_EQ(expected, header);
         }
     }
 }
