@@ -7,8 +7,10 @@
 
 #include "bench/SyntheticProject.h"
 #include "commands/DefaultTemplates.h"
+#include "TestSupport.h"
 #include "commands/ModuleProcessing.h"
 #include "vb_runtime/CodePage.h"
+#include "vb_runtime/Strings.h"
 
 using run::LineNote;
 using run::Operation;
@@ -218,4 +220,39 @@ TEST(ModuleRoundTrips, BytesHandedOverInPiecesAreTheBytesMadeWhole) {
         }
     }
     vb::SetAnsiCodePage(ansi);
+}
+
+// What an earlier version wrote: blocks inside continued headers, above
+// Attribute lines and end blocks above lines its flag rule marked. Remove
+// with the same templates gives the original plus the line break that
+// version appended; check names the misplaced blocks; add leaves them.
+TEST(ModuleRoundTrips, RemoveRepairsWhatAnEarlierVersionWrote) {
+    const std::string original = testing_support::ReadBytes(testing_support::DataFile("earlier/input.bas"));
+    // The module's name as the earlier run filled it in; ProcessModule
+    // alone has no module to take it from.
+    const Text end = vb::Decode(testing_support::ReadBytes(testing_support::DataFile("earlier/classic.end.tpl")), 1252);
+    const Templates classic{vb::Decode(testing_support::ReadBytes(testing_support::DataFile("earlier/classic.begin.tpl")), 1252),
+                            vb::Replace(end, u"[ModuleName]", u"modEarlier", vb::TextCompare)};
+    const struct {
+        const char* name;
+        Templates templates;
+        size_t misplaced;
+        bool addChanges;  // the earlier version left out end blocks above bare End lines
+    } rows[] = {{"builtin", kDefault, 3, false}, {"classic", classic, 5, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string earlier =
+            testing_support::ReadBytes(testing_support::DataFile(std::string("earlier/") + row.name + ".earlier.bas"));
+        EXPECT_EQ(Remove(earlier, row.templates), original + "\r\n");
+        size_t misplaced = 0;
+        for (const LineNote& note : Process(earlier, Operation::Check, false, row.templates).notes) {
+            misplaced += note.kind == LineNote::Kind::OldPlace ? 1 : 0;
+        }
+        EXPECT_EQ(misplaced, row.misplaced);
+        EXPECT_EQ(Process(earlier, Operation::Add, true, row.templates).changed, row.addChanges);
+        // Repaired, then added again: every block where it belongs, once.
+        const std::string repaired = Add(Remove(earlier, row.templates), row.templates);
+        EXPECT_EQ(Add(repaired, row.templates), repaired);
+        EXPECT_EQ(Remove(repaired, row.templates), original + "\r\n\r\n");
+    }
 }

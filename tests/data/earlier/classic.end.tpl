@@ -1,0 +1,3 @@
+Exit [ProcType]
+ErrorHandler:
+LogError "[ModuleName].[ProcName]", Err.Number, Err.Description
