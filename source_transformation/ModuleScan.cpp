@@ -5,12 +5,15 @@
 // form a line is decoded only when a rule reads it.
 #include "source_transformation/ModuleScan.h"
 
+#include <array>
 #include <memory>
+#include <string_view>
 #include <system_error>
 #include <type_traits>
 #include <vector>
 
 #include "source_transformation/ClassifyAhead.h"
+#include "source_transformation/HeaderRecognition.h"
 #include "source_transformation/LineClassifier.h"
 #include "source_transformation/ProcedureWalk.h"
 #include "source_transformation/ScanRules.h"
@@ -46,11 +49,22 @@ bool MayBeNameUnit(Unit unit) {
 }
 
 template <typename Unit>
+size_t SkipBlanks(UnitView<Unit> line, size_t at) {
+    while (at < line.size() && IsBlankUnit(line[at])) ++at;
+    return at;
+}
+
+constexpr std::array<std::string_view, 3> kEndKeywords = {"sub", "function", "property"};
+
+template <typename Unit>
 class FastLines {
 public:
     FastLines(UnitView<Unit> text, TextView lineBreak, UnitDecoder<Unit> decode, bool classifyAhead)
         : text_(text), decode_(std::move(decode)), classifier_(text, lineBreak) {
-        // About one line per 32 units, so that the lines rarely move.
+        // The lines of the thread's last module make room for this one's,
+        // so that a run of many files does not map fresh memory for each.
+        lines_.swap(SpareLines());
+        lines_.clear();
         lines_.reserve(text.size() / 32 + 1024);
         if (!classifyAhead) return;
         try {
@@ -59,6 +73,14 @@ public:
             // No thread to be had: the lines are classified here, as always.
         }
     }
+
+    ~FastLines() {
+        // A very large module's lines are not kept for the next one.
+        constexpr size_t kKeep = size_t{1} << 16;
+        if (lines_.capacity() <= kKeep) lines_.swap(SpareLines());
+    }
+    FastLines(const FastLines&) = delete;
+    FastLines& operator=(const FastLines&) = delete;
 
     bool Has(size_t i) {
         while (i >= lines_.size()) {
@@ -88,33 +110,49 @@ public:
         if (!lines_[i].headerDecided) return rules::HeaderKeyword(text);
         return rules::FirstWordIsRem(text) ? 0 : lines_[i].keyPosition;
     }
-    // "end", blanks, and the first letter of sub, function or property.
-    bool MayBeEndLine(size_t i) const {
+    // The End line rule on the units: it compares ASCII only, which both
+    // forms keep as they are.
+    bool IsEndLine(size_t i) const {
         const UnitView<Unit> line = Line(i);
-        size_t at = 0;
-        while (at < line.size() && IsBlankUnit(line[at])) ++at;
+        size_t at = SkipBlanks(line, 0);
         if (!StartsWithNoCase(line.substr(at), "end") || at + 3 >= line.size() || !IsBlankUnit(line[at + 3])) {
             return false;
         }
-        at += 4;
-        while (at < line.size() && IsBlankUnit(line[at])) ++at;
-        if (at == line.size()) return false;
-        const Unit letter = static_cast<Unit>(line[at] | 0x20);
-        return letter == 's' || letter == 'f' || letter == 'p';
+        at = SkipBlanks(line, at + 4);
+        for (const std::string_view keyword : kEndKeywords) {
+            if (!StartsWithNoCase(line.substr(at), keyword)) continue;
+            const size_t after = at + keyword.size();
+            const size_t rest = SkipBlanks(line, after);
+            if (rest == line.size()) return true;
+            return line[rest] == '\'' && (rest > after || line[after] == '\'');
+        }
+        return false;
     }
-    bool MayBeAttribute(size_t i) const {
-        const UnitView<Unit> line = Line(i);
-        return !line.empty() && (line[0] | 0x20) == 'a';
-    }
-    // A name, blanks and ":" not followed by "=", with any unit of 128 or
-    // above taken for a letter.
-    bool MayBeLabel(size_t i) const {
+    bool IsAttributeLine(size_t i) const { return StartsWithNoCase(Line(i), "attribute "); }
+    bool IsOptOutComment(size_t i) const { return scan::IsOptOutComment<Unit>(Line(i)); }
+    // A name, blanks and ":" not followed by "=". An ASCII name is the
+    // label; one with a unit of 128 or above is decoded for the rule.
+    bool LabelAt(size_t i, Text& label) const {
         const UnitView<Unit> line = Line(i);
         if (line.empty() || !MayBeLetter(line[0])) return false;
         size_t at = 1;
-        while (at < line.size() && MayBeNameUnit(line[at])) ++at;
-        while (at < line.size() && IsBlankUnit(line[at])) ++at;
-        return at < line.size() && line[at] == ':' && (at + 1 == line.size() || line[at + 1] != '=');
+        bool ascii = UnitAsChar(line[0]) < 0x80;
+        while (at < line.size() && MayBeNameUnit(line[at])) {
+            ascii = ascii && UnitAsChar(line[at]) < 0x80;
+            ++at;
+        }
+        const size_t colon = SkipBlanks(line, at);
+        if (colon == line.size() || line[colon] != ':' || (colon + 1 < line.size() && line[colon + 1] == '=')) {
+            return false;
+        }
+        if (!ascii) {
+            Text storage;
+            label = rules::LabelOf(TextOf(i, storage));
+            return !label.empty();
+        }
+        label.clear();
+        for (size_t k = 0; k < at; ++k) label.push_back(UnitAsChar(line[k]));
+        return true;
     }
     // Whether the line could start with `prefix`, letter case ignored:
     // decided on the prefix's ASCII start (a unit of 128 or above is never
@@ -130,6 +168,11 @@ public:
     }
 
 private:
+    static std::vector<ClassifiedLine>& SpareLines() {
+        thread_local std::vector<ClassifiedLine> spare;
+        return spare;
+    }
+
     UnitView<Unit> Line(size_t i) const { return text_.substr(lines_[i].start, lines_[i].end - lines_[i].start); }
 
     bool ClassifyMore() {

@@ -1,20 +1,21 @@
 // The walk over a module's lines that the scan's rules describe: find each
 // header, walk its procedure to its End line, then decide its blocks. It
-// reads the lines through a line source:
+// reads the lines through a line source, which answers the line rules:
 //   bool Has(i) (line i exists); size_t Start(i); size_t End(i);
 //   TextView TextOf(i, Text& storage)    the line as text
 //   bool ContinuedOnto(i); bool Continues(i); bool Comment(i)
-//   int32_t HeaderKeyword(i, text)       the header test on line i, whose text is given
-//   bool MayBeHeader(i); bool MayBeEndLine(i); bool MayBeLabel(i);
-//   bool MayBeAttribute(i); bool MayStartWith(i, TextView prefix)
-// The May... tests only let the walk skip a line that the rule would
-// reject anyway: the plain source (ReferenceScan.cpp) answers true to all
-// of them, the fast one (ModuleScan.cpp) looks at a few units. Whatever the
-// source, the rules decide, so both give the same scan.
+//   int32_t HeaderKeyword(i, text)       rules::HeaderKeyword of line i (its text given)
+//   bool MayBeHeader(i)                  false only where HeaderKeyword is 0
+//   bool IsEndLine(i); bool IsAttributeLine(i); bool IsOptOutComment(i)
+//   bool LabelAt(i, Text& label)         rules::LabelOf, when line i defines one
+//   bool MayStartWith(i, TextView prefix)
+// The plain source (ReferenceScan.cpp) answers each with the rule on the
+// line's text; the fast one (ModuleScan.cpp) from a few units where it can.
+// Whatever the source, the walk is the same, so both give the same scan,
+// as long as each answer is the rule's.
 #pragma once
 
 #include <algorithm>
-#include <deque>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -47,9 +48,13 @@ public:
         const PreparedTemplates* current = cache_.For(&choice_.ForModule());
         size_t consumed = 0;  // lines before it belong to a header or a block found already
         size_t i = 0;
+        std::optional<Header> next;  // the header a procedure without an End line ran into
         while (lines_.Has(i)) {
-            if (std::optional<Header> header = HeaderAt(i)) {
-                i = ScanProcedure(std::move(*header), current);
+            if (!next) next = HeaderAt(i);
+            if (next) {
+                Header header = std::move(*next);
+                next.reset();
+                i = ScanProcedure(std::move(header), current, next);
                 consumed = i;
                 continue;
             }
@@ -72,7 +77,7 @@ private:
         size_t line = 0;
         size_t lastLine = 0;
         size_t attributeEnd = 0;
-        rules::HeaderParts parts;
+        rules::HeaderSpans spans;  // of its values in values_
     };
 
     // One header with what the scan found under it.
@@ -102,10 +107,8 @@ private:
     size_t End(size_t i) const { return lines_.End(i); }
     vb::TextView TextOf(size_t i) { return lines_.TextOf(i, storage_); }
 
-    bool IsEndLine(size_t i) {
-        return !lines_.ContinuedOnto(i) && lines_.MayBeEndLine(i) && rules::IsEndLine(TextOf(i));
-    }
-    bool IsAttributeLine(size_t i) { return lines_.MayBeAttribute(i) && rules::IsAttributeLine(TextOf(i)); }
+    bool IsEndLine(size_t i) { return !lines_.ContinuedOnto(i) && lines_.IsEndLine(i); }
+    bool IsAttributeLine(size_t i) { return lines_.IsAttributeLine(i); }
     bool IsEmptyLine(size_t i) const { return Start(i) == End(i); }
 
     // The header on line i, if it is one.
@@ -118,14 +121,15 @@ private:
         header.line = i;
         header.lastLine = i;
         while (lines_.Continues(header.lastLine) && lines_.Has(header.lastLine + 1)) ++header.lastLine;
-        std::optional<rules::HeaderParts> parts;
+        std::optional<rules::HeaderSpans> spans;
         if (header.lastLine == i) {
-            parts = rules::ParseHeader(line, keyPosition, declared_);
+            spans = rules::ParseHeader(line, keyPosition, declared_, values_);
         } else {
-            parts = rules::ParseHeader(JoinedHeader(i, header.lastLine), keyPosition, declared_);
+            spans = rules::ParseHeader(JoinedHeader(i, header.lastLine), keyPosition, declared_, values_);
         }
-        if (!parts) return std::nullopt;
-        header.parts = std::move(*parts);
+        if (!spans) return std::nullopt;
+        header.spans = *spans;
+        if (values_.data() != valuesData_) RefreshViews();
         header.attributeEnd = header.lastLine;
         while (lines_.Has(header.attributeEnd + 1) && IsAttributeLine(header.attributeEnd + 1)) {
             ++header.attributeEnd;
@@ -154,16 +158,13 @@ private:
     // stands under it.
     HeaderCase AddHeader(Header header) {
         HeaderCase found;
-        found.index = values_.size();
-        values_.push_back(HeaderValues{std::move(header.parts.kind), std::move(header.parts.name),
-                                       std::move(header.parts.parameters)});
-        const HeaderValues& stored = values_.back();
-        const ProcedureHeader viewed{header.line, header.lastLine, header.attributeEnd, stored.kind, stored.name,
-                                     stored.parameters};
-        result_.headers.push_back(viewed);
-        statementAfter_.push_back(header.parts.statementAfter);
+        found.index = spans_.size();
+        spans_.push_back(header.spans);
+        result_.headers.push_back(ProcedureHeader{header.line, header.lastLine, header.attributeEnd, {}, {}, {}});
+        View(found.index);
+        const ProcedureHeader& viewed = result_.headers.back();
         const bool optedOut =
-            options_.optOutComments && header.line > 0 && IsOptOutComment<char16_t>(TextOf(header.line - 1));
+            options_.optOutComments && header.line > 0 && lines_.IsOptOutComment(header.line - 1);
         found.templates = optedOut ? nullptr : cache_.For(choice_.ForProcedure(viewed));
         found.regionEnd = header.attributeEnd;
         if (found.templates == nullptr) {
@@ -196,7 +197,7 @@ private:
 
     // Walks a procedure from its header to its End line; returns the line
     // after it (the next header's line when it has no End line).
-    size_t ScanProcedure(Header first, const PreparedTemplates*& current) {
+    size_t ScanProcedure(Header first, const PreparedTemplates*& current, std::optional<Header>& nextHeader) {
         ProcedureCase& procedure = procedure_;
         procedure.headers.clear();
         procedure.labels.clear();
@@ -213,6 +214,7 @@ private:
             if (std::optional<Header> header = HeaderAt(k)) {
                 if (!AlternativesBetween(procedure.headers.back().regionEnd + 1, k)) {
                     next = k;
+                    nextHeader = std::move(header);
                     break;
                 }
                 procedure.headers.push_back(AddHeader(std::move(*header)));
@@ -234,10 +236,7 @@ private:
                     continue;
                 }
             }
-            if (!lines_.ContinuedOnto(k) && lines_.MayBeLabel(k)) {
-                const vb::TextView label = rules::LabelOf(TextOf(k));
-                if (!label.empty()) procedure.labels.emplace_back(k, Text(label));
-            }
+            if (!lines_.ContinuedOnto(k) && lines_.LabelAt(k, label_)) procedure.labels.emplace_back(k, label_);
             ++k;
         }
         procedure.notBefore = notBefore;
@@ -465,7 +464,8 @@ private:
             RefuseAll(missing, Refusal::BlockAtOldPlace, {});
             return false;
         }
-        RefuseEach(missing, Refusal::StatementAfterHeader, [&](const HeaderCase& header) { return statementAfter_[header.index]; });
+        RefuseEach(missing, Refusal::StatementAfterHeader,
+                   [&](const HeaderCase& header) { return spans_[header.index].statementAfter; });
         if (!wantsEnd() && missing.empty()) return false;
         if (!procedure.hasEndLine) {
             RefuseAll(missing, Refusal::NoEndLine, {});
@@ -562,31 +562,35 @@ private:
         result_.procedures.push_back(record);
     }
 
-    // The headers' values, moved into one text that the result keeps.
-    void KeepValues() {
-        Text all;
-        for (const HeaderValues& values : values_) all.append(values.kind).append(values.name).append(values.parameters);
-        result_.headerValues = std::make_unique<const Text>(std::move(all));
-        const vb::TextView kept = *result_.headerValues;
-        size_t at = 0;
-        auto take = [&](const Text& value) {
-            const vb::TextView view = kept.substr(at, value.size());
-            at += value.size();
-            return view;
-        };
-        for (size_t k = 0; k < values_.size(); ++k) {
-            ProcedureHeader& header = result_.headers[k];
-            header.kind = take(values_[k].kind);
-            header.name = take(values_[k].name);
-            header.parameters = take(values_[k].parameters);
-        }
+    // Header k's values, viewed where they stand in values_.
+    void View(size_t k) {
+        const rules::HeaderSpans& spans = spans_[k];
+        const vb::TextView values = values_;
+        ProcedureHeader& header = result_.headers[k];
+        header.kind = values.substr(spans.kindAt, spans.nameAt - spans.kindAt);
+        header.name = values.substr(spans.nameAt, spans.parametersAt - spans.nameAt);
+        header.parameters = values.substr(spans.parametersAt, spans.end - spans.parametersAt);
     }
 
-    struct HeaderValues {
-        Text kind;
-        Text name;
-        Text parameters;
-    };
+    // values_ moved as it grew: the headers are viewed again.
+    void RefreshViews() {
+        valuesData_ = values_.data();
+        for (size_t k = 0; k < spans_.size(); ++k) View(k);
+    }
+
+    // The values move to the result, where they stay; the headers are
+    // viewed there.
+    void KeepValues() {
+        result_.headerValues = std::make_unique<const Text>(std::move(values_));
+        const vb::TextView kept = *result_.headerValues;
+        for (size_t k = 0; k < spans_.size(); ++k) {
+            const rules::HeaderSpans& spans = spans_[k];
+            ProcedureHeader& header = result_.headers[k];
+            header.kind = kept.substr(spans.kindAt, spans.nameAt - spans.kindAt);
+            header.name = kept.substr(spans.nameAt, spans.parametersAt - spans.nameAt);
+            header.parameters = kept.substr(spans.parametersAt, spans.end - spans.parametersAt);
+        }
+    }
 
     Lines& lines_;
     const ScanOptions& options_;
@@ -596,10 +600,12 @@ private:
     ModuleScan result_;
     TemplateCache cache_;
     Text storage_;                     // a line decoded for a rule
+    Text label_;                       // the label a line defines
     ProcedureCase procedure_;          // the procedure being walked, its vectors reused
     std::vector<HeaderCase*> missing_;
-    std::deque<HeaderValues> values_;  // each header's values, at a fixed place while the scan runs
-    std::vector<bool> statementAfter_;
+    Text values_;                          // every header's values, one after the other
+    const char16_t* valuesData_ = nullptr;  // where they stood when the headers were last viewed
+    std::vector<rules::HeaderSpans> spans_;  // each header's, in values_
     Refusal endRefusal_ = Refusal::None;  // the end block's refusal when no begin block was refused with it
     Text endLabel_;
 };

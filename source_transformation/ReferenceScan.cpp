@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "source_transformation/HeaderRecognition.h"
 #include "source_transformation/ProcedureWalk.h"
 #include "source_transformation/ScanRules.h"
 #include "vb_runtime/LineBreak.h"
@@ -43,9 +44,13 @@ public:
     bool Comment(size_t i) const { return lines_[i].comment; }
     static int32_t HeaderKeyword(size_t, TextView text) { return rules::HeaderKeyword(text); }
     static bool MayBeHeader(size_t) { return true; }
-    static bool MayBeEndLine(size_t) { return true; }
-    static bool MayBeLabel(size_t) { return true; }
-    static bool MayBeAttribute(size_t) { return true; }
+    bool IsEndLine(size_t i) const { return rules::IsEndLine(lines_[i].text); }
+    bool IsAttributeLine(size_t i) const { return rules::IsAttributeLine(lines_[i].text); }
+    bool IsOptOutComment(size_t i) const { return scan::IsOptOutComment<char16_t>(lines_[i].text); }
+    bool LabelAt(size_t i, Text& label) const {
+        label = rules::LabelOf(lines_[i].text);
+        return !label.empty();
+    }
     static bool MayStartWith(size_t, TextView) { return true; }
 
 private:

@@ -99,6 +99,8 @@ void ForEachParameter(TextView text, Visit visit) {
     visit(text.substr(from));
 }
 
+constexpr std::array<std::string_view, 4> kParameterModifiers = {"optional", "byval", "byref", "paramarray"};
+
 // The parameter's name when it is to be listed: its first word after the
 // modifiers, with a type character; empty when it has no name, is a
 // ParamArray, or has a type a Variant may not hold.
@@ -107,7 +109,7 @@ TextView ListedName(TextView piece, const DeclaredNames& declared) {
     bool paramArray = false;
     for (bool more = true; more;) {
         more = false;
-        for (const std::string_view modifier : {"optional", "byval", "byref", "paramarray"}) {
+        for (const std::string_view modifier : kParameterModifiers) {
             if (StartsWithWord(text, modifier)) {
                 paramArray = paramArray || modifier == "paramarray";
                 text = TrimLeft(text.substr(modifier.size()));
@@ -213,33 +215,37 @@ int32_t HeaderKeyword(TextView line) {
     return FirstWordIsRem(line) ? 0 : keyPosition;
 }
 
-std::optional<HeaderParts> ParseHeader(TextView joined, int32_t keyPosition, const DeclaredNames& declared) {
-    const int32_t nameStart = vb::InStr(keyPosition, joined, u" ", vb::BinaryCompare) + 1;
-    const int32_t openParen = vb::InStr(nameStart, joined, u"(", vb::BinaryCompare);
-    if (openParen == 0) return std::nullopt;
-    // 1-based positions, as InStr gives them.
-    auto between = [&](int32_t from, int32_t to) {
-        return joined.substr(static_cast<size_t>(from - 1), static_cast<size_t>(to - from));
-    };
-    HeaderParts parts;
-    parts.kind = between(keyPosition, nameStart);
-    parts.name = between(nameStart, openParen);
-    const int32_t closeParen = ClosingParenthesis(joined, openParen);
-    const int32_t parametersEnd = closeParen > 0 ? closeParen : static_cast<int32_t>(joined.size()) + 1;
-    parts.parameters = ParameterNames(between(openParen + 1, parametersEnd), declared);
-    parts.statementAfter = closeParen > 0 && HasStatementAfter(joined.substr(static_cast<size_t>(closeParen)));
-    return parts;
+std::optional<HeaderSpans> ParseHeader(TextView joined, int32_t keyPosition, const DeclaredNames& declared,
+                                       Text& values) {
+    // 0-based: the name after the first space from the keyword, the
+    // parameters from the first "(" after the name to its ")".
+    const size_t keyword = static_cast<size_t>(keyPosition - 1);
+    const size_t space = joined.find(u' ', keyword);
+    if (space == TextView::npos) return std::nullopt;
+    const size_t openParen = joined.find(u'(', space + 1);
+    if (openParen == TextView::npos) return std::nullopt;
+    HeaderSpans spans;
+    spans.kindAt = values.size();
+    spans.nameAt = spans.kindAt + (space + 1 - keyword);
+    values.append(joined.substr(keyword, openParen - keyword));
+    spans.parametersAt = values.size();
+    const int32_t closeParen = ClosingParenthesis(joined, static_cast<int32_t>(openParen + 1));
+    const size_t parametersEnd = closeParen > 0 ? static_cast<size_t>(closeParen - 1) : joined.size();
+    AppendParameterNames(joined.substr(openParen + 1, parametersEnd - openParen - 1), declared, values);
+    spans.end = values.size();
+    spans.statementAfter = closeParen > 0 && HasStatementAfter(joined.substr(static_cast<size_t>(closeParen)));
+    return spans;
 }
 
-Text ParameterNames(TextView parameterText, const DeclaredNames& declared) {
-    Text names;
+void AppendParameterNames(TextView parameterText, const DeclaredNames& declared, Text& out) {
+    bool first = true;
     ForEachParameter(parameterText, [&](TextView piece) {
         const TextView name = ListedName(piece, declared);
         if (name.empty()) return;
-        if (!names.empty()) names += u", ";
-        names += name;
+        if (!first) out += u", ";
+        out += name;
+        first = false;
     });
-    return names;
 }
 
 bool VariantHolds(TextView type, const DeclaredNames& declared) {

@@ -56,21 +56,24 @@ bool IsAttributeLine(vb::TextView line);
 /// and hold none of "end", "exit" and "declare"; a Rem line is none.
 int32_t HeaderKeyword(vb::TextView line);
 
-/// What a header gives the placeholders, and whether a statement follows it.
-struct HeaderParts {
-    Text kind;        ///< the keyword as written, with its space
-    Text name;        ///< from after the keyword's space to the "("
-    Text parameters;  ///< the names of the parameters a Variant can hold, joined with ", "
+/// Where a header's values went in the text ParseHeader appended them to,
+/// and whether a statement follows the header.
+struct HeaderSpans {
+    size_t kindAt = 0;        ///< the keyword as written, with its space: [kindAt, nameAt)
+    size_t nameAt = 0;        ///< from after the keyword's space to the "(": [nameAt, parametersAt)
+    size_t parametersAt = 0;  ///< the names of the parameters a Variant can hold, joined with ", ": [parametersAt, end)
+    size_t end = 0;
     bool statementAfter = false;  ///< a colon outside strings and comments after the closing ")"
 };
 
 /// Parses a joined header (its lines joined, each final "_" and line break
-/// dropped) whose keyword stands at `keyPosition`; nothing without a "("
-/// after the keyword's name.
-std::optional<HeaderParts> ParseHeader(vb::TextView joined, int32_t keyPosition, const DeclaredNames& declared);
+/// dropped) whose keyword stands at `keyPosition`, appending its values to
+/// `values`; nothing (and nothing appended) without a "(" after the name.
+std::optional<HeaderSpans> ParseHeader(vb::TextView joined, int32_t keyPosition, const DeclaredNames& declared,
+                                       Text& values);
 
-/// The names listed for a parameter text (between the parentheses).
-Text ParameterNames(vb::TextView parameterText, const DeclaredNames& declared);
+/// Appends the names listed for a parameter text (between the parentheses).
+void AppendParameterNames(vb::TextView parameterText, const DeclaredNames& declared, Text& out);
 
 /// Whether VB6 can put a value of the type (as written after As) into a
 /// Variant for certain.

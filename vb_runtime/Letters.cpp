@@ -24,8 +24,7 @@ constexpr std::array<std::pair<char16_t, char16_t>, 37> kLetterRanges = {{
 
 }  // namespace
 
-bool IsLetter(char16_t unit) {
-    if (unit < 0x80) return (unit >= u'A' && unit <= u'Z') || (unit >= u'a' && unit <= u'z');
+bool IsLetterBeyondAscii(char16_t unit) {
     const auto after = std::upper_bound(kLetterRanges.begin(), kLetterRanges.end(), unit,
                                         [](char16_t u, const std::pair<char16_t, char16_t>& range) { return u < range.first; });
     return after != kLetterRanges.begin() && unit <= std::prev(after)->second;

@@ -10,7 +10,12 @@ namespace vb {
 /// Greek, Cyrillic, Armenian, Hebrew, Arabic, Thai, Japanese kana, Hangul,
 /// CJK ideographs and their full-width and half-width forms. Escape units
 /// (bytes a code page leaves undefined) and surrogates are no letters.
-bool IsLetter(char16_t unit);
+/// ASCII is decided inline; names are mostly ASCII.
+bool IsLetterBeyondAscii(char16_t unit);
+inline bool IsLetter(char16_t unit) {
+    if (unit < 0x80) return (unit >= u'A' && unit <= u'Z') || (unit >= u'a' && unit <= u'z');
+    return IsLetterBeyondAscii(unit);
+}
 
 /// The small letter of a capital in ASCII, Latin-1, Latin Extended-A,
 /// Greek and Cyrillic; every other unit unchanged.
