@@ -384,7 +384,15 @@ private:
             oldPlace = oldPlace || header.state == BlockState::OldPlace;
         }
         bool wantEnd = false;
-        if (options_.mode != ScanMode::Remove) wantEnd = Judge(procedure, end, last, endStands, anyStanding, oldPlace);
+        if (options_.mode != ScanMode::Remove) {
+            wantEnd = Judge(procedure, end, last, endStands, anyStanding, oldPlace);
+        } else if (last != nullptr) {
+            // Nothing is judged, nothing goes in; a begin template too short
+            // to make a block is refused as it is by every other command.
+            for (const HeaderCase& header : headers) {
+                if (header.templates != nullptr) header.templates->begin().ThrowIfTooShort(result_.headers[header.index].line);
+            }
+        }
         RecordProcedure(procedure);
         for (const HeaderCase& header : headers) result_.sites.push_back(BeginSite(header));
         for (BlockSite& site : procedure.inner) result_.sites.push_back(std::move(site));
