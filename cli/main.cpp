@@ -19,6 +19,7 @@
 #include "cli/RemoveCommand.h"
 #include "cli/TransformCommand.h"
 #include "cli/TreeCommand.h"
+#include "TrapwrightVersion.h"
 #include "policy/Policy.h"
 #include "vb_runtime/VbError.h"
 
@@ -70,7 +71,7 @@ int main(int argc, char** argv) {
     KeepLargeBuffersInTheHeap();
     CLI::App app{"Trapwright inserts error-handling blocks into the procedures of Visual Basic 6 sources.",
                  "trapwright"};
-    app.set_version_flag("--version", "Trapwright 1.00");
+    app.set_version_flag("--version", "Trapwright " TRAPWRIGHT_VERSION);
     app.require_subcommand(1);
 
     cli::SourceRunOptions transform;
