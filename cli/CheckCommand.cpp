@@ -1,8 +1,8 @@
-// `trapwright check PROJECT.vbp|SOURCE... [--begin FILE] [--end FILE] [--codepage N]`
+// `trapwright check PROJECT.vbp|SOURCE... [--begin FILE] [--end FILE] [--codepage N] [--quiet]`
 //
 // stdout: "PATH:LINE: NAME has no error handler" for each recognised header
 // under which no block of the template stands (LINE 1-based), the form
-// editors and CI annotators read; stderr: a summary. Exit 0 when every
+// editors and CI annotators read; stderr: a summary (none with --quiet). Exit 0 when every
 // procedure has its block, 1 when some do not, 2 on a usage or processing
 // error.
 #include "cli/CheckCommand.h"
@@ -39,8 +39,10 @@ int RunCheck(const SourceRunOptions& options) {
                " has no error handler\n";
     }
     std::cout << out << std::flush;
-    std::cerr << "procedures checked: " << result.proceduresSeen << "; without an error handler: "
-              << result.notes.size() << "; files checked: " << result.filesProcessed << SkippedCounts(result);
+    if (!options.quiet) {
+        std::cerr << "procedures checked: " << result.proceduresSeen << "; without an error handler: "
+                  << result.notes.size() << "; files checked: " << result.filesProcessed << SkippedCounts(result);
+    }
     return result.notes.empty() ? ExitSuccess : ExitUnhandled;
 }
 

@@ -32,9 +32,11 @@ int RunRemove(const SourceRunOptions& options) {
     if (!result.Succeeded()) return ExitFailure;
 
     const size_t left = result.notes.size();
-    std::cerr << "files processed: " << result.filesProcessed << "; blocks removed: " << result.blocksRemoved
-              << "; end blocks removed: " << result.endBlocksRemoved << "; blocks left as they are: " << left
-              << SkippedCounts(result);
+    if (!options.quiet) {
+        std::cerr << "files processed: " << result.filesProcessed << "; blocks removed: " << result.blocksRemoved
+                  << "; end blocks removed: " << result.endBlocksRemoved << "; blocks left as they are: " << left
+                  << SkippedCounts(result);
+    }
     ReportDryRun(options, result);
     return left == 0 ? ExitSuccess : ExitFailure;
 }

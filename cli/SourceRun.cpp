@@ -105,6 +105,7 @@ void AddTemplateOptions(CLI::App& command, SourceRunOptions& options) {
     command.add_option("--begin", options.beginFile, "Begin template file (default: the built-in template)");
     command.add_option("--end", options.endFile, "End template file (default: empty, no end blocks)");
     AddCodePageOption(command, options.codePage);
+    AddQuietOption(command, options.quiet);
 }
 
 void AddWriteOptions(CLI::App& command, SourceRunOptions& options, bool withSkipHandled) {
@@ -172,7 +173,8 @@ run::RunResult Execute(const RunInputs& inputs, run::Operation operation, const 
     if (!options.output.empty()) request.output = ArgumentText(options.output);
 
     ReportMissingProjects(inputs);
-    ProgressReport progress(reporting.progressLines && StderrIsTerminal(), reporting.progressLines);
+    const bool progressLines = reporting.progressLines && !options.quiet;
+    ProgressReport progress(progressLines && StderrIsTerminal(), progressLines);
     run::RunPlan plan = run::MakePlan(inputs.sources, rules, request, &progress);
     progress.EndBar();
     if (options.dryRun) {
@@ -192,7 +194,7 @@ std::string SkippedCounts(const run::RunResult& result) {
 }
 
 void ReportDryRun(const SourceRunOptions& options, const run::RunResult& result) {
-    if (!options.dryRun) return;
+    if (!options.dryRun || options.quiet) return;
     std::cerr << "dry run: nothing was written; " << result.filesChanged << " file(s) would be written\n";
 }
 

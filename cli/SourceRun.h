@@ -26,9 +26,10 @@ struct SourceRunOptions {
     bool diff = false;
     std::string policyFile;  ///< --policy FILE
     bool noPolicy = false;   ///< --no-policy
+    bool quiet = false;      ///< --quiet
 };
 
-/// `--begin FILE`, `--end FILE`, `--codepage N`.
+/// `--begin FILE`, `--end FILE`, `--codepage N`, `--quiet`.
 void AddTemplateOptions(CLI::App& command, SourceRunOptions& options);
 
 /// `--backup`, `--dry-run`, `--diff` (with --dry-run only), and
@@ -74,7 +75,8 @@ run::RunResult Execute(const RunInputs& inputs, run::Operation operation, const 
 /// left alone when there are any; then the line break.
 std::string SkippedCounts(const run::RunResult& result);
 
-/// For a dry run, a line saying that nothing was written and what would be.
+/// For a dry run, a line saying that nothing was written and what would be
+/// (none with --quiet).
 void ReportDryRun(const SourceRunOptions& options, const run::RunResult& result);
 
 }  // namespace cli
