@@ -49,6 +49,10 @@ std::string ReportPath(const Text& path) {
 #endif
 }
 
+const char* SkipReason(const Text& path) {
+    return vb::PathExists(path) ? "a folder or a hidden file" : "no such file";
+}
+
 void WarnAboutNulBytes(const Text& path) {
     std::cerr << "trapwright: warning: " << vb::DisplayPath(path)
               << " holds NUL bytes, so it is probably not a VB6 source; its bytes are kept as they are\n";

@@ -43,6 +43,10 @@ Text ReadTemplate(const std::string& fileName);
 /// file system finds it ("\" taken as "/", letter case as on the disk).
 std::string ReportPath(const Text& path);
 
+/// Why a listed file is skipped: "no such file", or "a folder or a hidden
+/// file" when something that is no ordinary file stands at its path.
+const char* SkipReason(const Text& path);
+
 /// Warns on stderr that a file's text holds NUL bytes: no VB6 source does,
 /// so it is probably a binary file listed by mistake. Its bytes are kept.
 void WarnAboutNulBytes(const Text& path);

@@ -73,6 +73,22 @@ void PrintDiffs(const run::RunPlan& plan, const Text& folder) {
     std::cout.flush();
 }
 
+// Passes each file's rules on and keeps the files they leave alone.
+class LeftAloneRecorder : public run::RulesSource {
+public:
+    LeftAloneRecorder(run::RulesSource& rules, std::vector<Text>& leftAlone) : rules_(rules), leftAlone_(leftAlone) {}
+
+    run::FileRules For(const run::SourceFile& file) override {
+        run::FileRules fileRules = rules_.For(file);
+        if (fileRules.leaveAlone) leftAlone_.push_back(file.path);
+        return fileRules;
+    }
+
+private:
+    run::RulesSource& rules_;
+    std::vector<Text>& leftAlone_;
+};
+
 void ReportMissingProjects(const RunInputs& inputs) {
     for (const Text& project : inputs.missingProjects) {
         std::cerr << "trapwright: skipped, no such project: " << vb::DisplayPath(project) << "\n";
@@ -175,7 +191,9 @@ run::RunResult Execute(const RunInputs& inputs, run::Operation operation, const 
     ReportMissingProjects(inputs);
     const bool progressLines = reporting.progressLines && !options.quiet;
     ProgressReport progress(progressLines && StderrIsTerminal(), progressLines);
-    run::RunPlan plan = run::MakePlan(inputs.sources, rules, request, &progress);
+    std::vector<Text> leftAlone;
+    LeftAloneRecorder recorder(rules, leftAlone);
+    run::RunPlan plan = run::MakePlan(inputs.sources, recorder, request, &progress);
     progress.EndBar();
     if (options.dryRun) {
         if (options.diff && plan.result.Succeeded()) PrintDiffs(plan, inputs.diffFolder);
@@ -184,6 +202,7 @@ run::RunResult Execute(const RunInputs& inputs, run::Operation operation, const 
     }
     ReportProblems(plan.result, reporting.sayWhatWasWritten);
     ReportEditedBlocks(plan.result);
+    if (reporting.filesLeftAlone != nullptr) *reporting.filesLeftAlone = std::move(leftAlone);
     return std::move(plan.result);
 }
 

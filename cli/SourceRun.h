@@ -14,6 +14,12 @@
 
 namespace cli {
 
+/// check: how the findings are written to stdout.
+enum class ReportFormat {
+    Text,   ///< "PATH:LINE: NAME has no error handler", a line each
+    Sarif,  ///< a SARIF 2.1.0 log
+};
+
 struct SourceRunOptions {
     std::vector<std::string> inputs;  ///< a project file, or source files
     std::string output;               ///< transform: where the result goes
@@ -27,6 +33,7 @@ struct SourceRunOptions {
     std::string policyFile;  ///< --policy FILE
     bool noPolicy = false;   ///< --no-policy
     bool quiet = false;      ///< --quiet
+    ReportFormat format = ReportFormat::Text;  ///< check --format
 };
 
 /// `--begin FILE`, `--end FILE`, `--codepage N`, `--quiet`.
@@ -60,6 +67,8 @@ RunInputs OpenInputs(const std::vector<std::string>& inputs);
 struct RunReporting {
     bool progressLines = true;      ///< a line (or a bar) per file
     bool sayWhatWasWritten = true;  ///< after problems: "nothing was written", or where the writing stopped
+    /// When given, receives the files that the policy leaves alone, in list order.
+    std::vector<Text>* filesLeftAlone = nullptr;
 };
 
 /// Runs `operation` over the inputs: names the missing projects of a group,

@@ -48,6 +48,7 @@ TEST(Quiet, EveryCommandPrintsOnlyFindingsWarningsAndErrors) {
         {"a dry run's diff", {"add", vbp, "--dry-run", "--diff"}, 0, "--- a/m.bas\n+++ b/m.bas\n", "", true},
         {"add", {"add", vbp, "--skip-handled"}, 0, "", ""},
         {"check on a handled project", {"check", vbp}, 0, "", ""},
+        {"check in SARIF", {"check", vbp, "--format", "sarif"}, 0, "{\n", "", true},
         {"add again, nothing to do", {"add", vbp, "--skip-handled"}, 0, "", ""},
         {"remove's dry run", {"remove", vbp, "--dry-run"}, 0, "", ""},
         {"remove", {"remove", path}, 0, "", ""},
