@@ -118,8 +118,10 @@ void ReportEditedBlocks(const run::RunResult& result) {
 }  // namespace
 
 void AddTemplateOptions(CLI::App& command, SourceRunOptions& options) {
-    command.add_option("--begin", options.beginFile, "Begin template file (default: the built-in template)");
-    command.add_option("--end", options.endFile, "End template file (default: empty, no end blocks)");
+    command.add_option("--begin", options.beginFile, "Begin template file (default: the built-in template)")
+        ->type_name("FILE");
+    command.add_option("--end", options.endFile, "End template file (default: empty, no end blocks)")
+        ->type_name("FILE");
     AddCodePageOption(command, options.codePage);
     AddQuietOption(command, options.quiet);
 }
@@ -138,7 +140,8 @@ void AddWriteOptions(CLI::App& command, SourceRunOptions& options, bool withSkip
 
 void AddPolicyOptions(CLI::App& command, SourceRunOptions& options) {
     CLI::Option* policy = command.add_option(
-        "--policy", options.policyFile, "The team policy to use (default: the nearest trapwright.toml)");
+        "--policy", options.policyFile, "The team policy to use (default: the nearest trapwright.toml)")
+        ->type_name("FILE");
     command.add_flag("--no-policy", options.noPolicy, "Use no team policy")->excludes(policy);
 }
 
