@@ -18,3 +18,4 @@ set_source_files_properties(${TRAPWRIGHT_RESOURCES} PROPERTIES
 add_executable(Trapwright WIN32 ${CMAKE_CURRENT_LIST_DIR}/WinMain.cpp ${TRAPWRIGHT_RESOURCES})
 target_link_libraries(Trapwright PRIVATE trapwright_windows)
 target_link_options(Trapwright PRIVATE -static)
+install(TARGETS Trapwright RUNTIME DESTINATION .)
