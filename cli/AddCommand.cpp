@@ -35,11 +35,14 @@ int RunAdd(const SourceRunOptions& options) {
     const run::RunResult result = Execute(inputs, run::Operation::Add, options);
     if (!result.Succeeded()) return ExitFailure;
 
-    std::cerr << "files processed: " << result.filesProcessed << "; procedures given a handler: " << result.procedures;
-    if (options.skipHandled) std::cerr << "; procedures already handled: " << result.alreadyHandled;
-    std::cerr << SkippedCounts(result);
+    if (!options.quiet) {
+        std::cerr << "files processed: " << result.filesProcessed
+                  << "; procedures given a handler: " << result.procedures;
+        if (options.skipHandled) std::cerr << "; procedures already handled: " << result.alreadyHandled;
+        std::cerr << SkippedCounts(result);
+    }
     ReportDryRun(options, result);
-    if (options.dryRun) return ExitSuccess;
+    if (options.dryRun || options.quiet) return ExitSuccess;
     UseBinaryStdout();
     std::cout << addrun::CompletionMessage << "\n" << std::flush;
     return ExitSuccess;

@@ -17,6 +17,10 @@ Text ArgumentText(const std::string& argument) {
 #endif
 }
 
+void AddQuietOption(CLI::App& command, bool& quiet) {
+    command.add_flag("--quiet", quiet, "Print no progress and no summary: only findings, warnings and errors");
+}
+
 void AddCodePageOption(CLI::App& command, int32_t& codePage) {
     command.add_option("--codepage", codePage, "Code page of the files (default: 1252, or the system's on Windows)")
         ->check(CLI::PositiveNumber);
@@ -43,6 +47,10 @@ std::string ReportPath(const Text& path) {
 #else
     return vb::NativePath(path);
 #endif
+}
+
+const char* SkipReason(const Text& path) {
+    return vb::PathExists(path) ? "a folder or a hidden file" : "no such file";
 }
 
 void WarnAboutNulBytes(const Text& path) {

@@ -23,6 +23,10 @@ public:
 /// A command-line argument as Text (UTF-8 on POSIX, the ANSI code page on Windows).
 Text ArgumentText(const std::string& argument);
 
+/// Adds `--quiet` to a command: no progress lines, no summary and no
+/// completion message; findings, warnings and errors still print.
+void AddQuietOption(CLI::App& command, bool& quiet);
+
 /// Adds `--codepage N` to a command; 0 means the default.
 void AddCodePageOption(CLI::App& command, int32_t& codePage);
 
@@ -38,6 +42,10 @@ Text ReadTemplate(const std::string& fileName);
 /// A path as an editor or a CI annotator opens it: on POSIX the file as the
 /// file system finds it ("\" taken as "/", letter case as on the disk).
 std::string ReportPath(const Text& path);
+
+/// Why a listed file is skipped: "no such file", or "a folder or a hidden
+/// file" when something that is no ordinary file stands at its path.
+const char* SkipReason(const Text& path);
 
 /// Warns on stderr that a file's text holds NUL bytes: no VB6 source does,
 /// so it is probably a binary file listed by mistake. Its bytes are kept.

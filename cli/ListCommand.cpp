@@ -21,6 +21,7 @@ CLI::App* AddListCommand(CLI::App& app, ListOptions& options) {
     CLI::App* command = app.add_subcommand("list", "List the objects and settings of a project");
     command->add_option("PROJECT", options.project, "The VB6 project file (.vbp) or project group (.vbg)")->required();
     AddCodePageOption(*command, options.codePage);
+    AddQuietOption(*command, options.quiet);
     return command;
 }
 

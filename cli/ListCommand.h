@@ -12,6 +12,7 @@ namespace cli {
 struct ListOptions {
     std::string project;
     int32_t codePage = 0;
+    bool quiet = false;  ///< accepted as by every command; the output is all findings
 };
 
 /// Registers the command and its options on `app`.

@@ -4,6 +4,7 @@
 #include <iostream>
 #include <string>
 
+#include "cli/CommandSupport.h"
 #include "vb_runtime/FileAccess.h"
 
 namespace cli {
@@ -32,9 +33,7 @@ void ProgressReport::FileProcessing(int32_t Index, int32_t ObjectCount, const Te
 
 void ProgressReport::FileSkipped(int32_t /*Index*/, const Text& path) {
     EndBar();
-    std::cerr << (vb::PathExists(path) ? "trapwright: skipped, a folder or a hidden file: "
-                                       : "trapwright: skipped, no such file: ")
-              << vb::DisplayPath(path) << "\n";
+    std::cerr << "trapwright: skipped, " << SkipReason(path) << ": " << vb::DisplayPath(path) << "\n";
 }
 
 void ProgressReport::EndBar() {

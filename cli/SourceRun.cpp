@@ -73,6 +73,22 @@ void PrintDiffs(const run::RunPlan& plan, const Text& folder) {
     std::cout.flush();
 }
 
+// Passes each file's rules on and keeps the files they leave alone.
+class LeftAloneRecorder : public run::RulesSource {
+public:
+    LeftAloneRecorder(run::RulesSource& rules, std::vector<Text>& leftAlone) : rules_(rules), leftAlone_(leftAlone) {}
+
+    run::FileRules For(const run::SourceFile& file) override {
+        run::FileRules fileRules = rules_.For(file);
+        if (fileRules.leaveAlone) leftAlone_.push_back(file.path);
+        return fileRules;
+    }
+
+private:
+    run::RulesSource& rules_;
+    std::vector<Text>& leftAlone_;
+};
+
 void ReportMissingProjects(const RunInputs& inputs) {
     for (const Text& project : inputs.missingProjects) {
         std::cerr << "trapwright: skipped, no such project: " << vb::DisplayPath(project) << "\n";
@@ -106,9 +122,12 @@ void ReportLeftAlone(const run::RunResult& result, run::Operation operation) {
 }  // namespace
 
 void AddTemplateOptions(CLI::App& command, SourceRunOptions& options) {
-    command.add_option("--begin", options.beginFile, "Begin template file (default: the built-in template)");
-    command.add_option("--end", options.endFile, "End template file (default: empty, no end blocks)");
+    command.add_option("--begin", options.beginFile, "Begin template file (default: the built-in template)")
+        ->type_name("FILE");
+    command.add_option("--end", options.endFile, "End template file (default: empty, no end blocks)")
+        ->type_name("FILE");
     AddCodePageOption(command, options.codePage);
+    AddQuietOption(command, options.quiet);
 }
 
 void AddWriteOptions(CLI::App& command, SourceRunOptions& options, bool withSkipHandled) {
@@ -125,7 +144,8 @@ void AddWriteOptions(CLI::App& command, SourceRunOptions& options, bool withSkip
 
 void AddPolicyOptions(CLI::App& command, SourceRunOptions& options) {
     CLI::Option* policy = command.add_option(
-        "--policy", options.policyFile, "The team policy to use (default: the nearest trapwright.toml)");
+        "--policy", options.policyFile, "The team policy to use (default: the nearest trapwright.toml)")
+        ->type_name("FILE");
     command.add_flag("--no-policy", options.noPolicy, "Use no team policy")->excludes(policy);
 }
 
@@ -176,8 +196,11 @@ run::RunResult Execute(const RunInputs& inputs, run::Operation operation, const 
     if (!options.output.empty()) request.output = ArgumentText(options.output);
 
     ReportMissingProjects(inputs);
-    ProgressReport progress(reporting.progressLines && StderrIsTerminal(), reporting.progressLines);
-    run::RunPlan plan = run::MakePlan(inputs.sources, rules, request, &progress);
+    const bool progressLines = reporting.progressLines && !options.quiet;
+    ProgressReport progress(progressLines && StderrIsTerminal(), progressLines);
+    std::vector<Text> leftAlone;
+    LeftAloneRecorder recorder(rules, leftAlone);
+    run::RunPlan plan = run::MakePlan(inputs.sources, recorder, request, &progress);
     progress.EndBar();
     if (options.dryRun) {
         if (options.diff && plan.result.Succeeded()) PrintDiffs(plan, inputs.diffFolder);
@@ -186,6 +209,7 @@ run::RunResult Execute(const RunInputs& inputs, run::Operation operation, const 
     }
     ReportProblems(plan.result, reporting.sayWhatWasWritten);
     ReportLeftAlone(plan.result, operation);
+    if (reporting.filesLeftAlone != nullptr) *reporting.filesLeftAlone = std::move(leftAlone);
     return std::move(plan.result);
 }
 
@@ -198,7 +222,7 @@ std::string SkippedCounts(const run::RunResult& result) {
 }
 
 void ReportDryRun(const SourceRunOptions& options, const run::RunResult& result) {
-    if (!options.dryRun) return;
+    if (!options.dryRun || options.quiet) return;
     std::cerr << "dry run: nothing was written; " << result.filesChanged << " file(s) would be written\n";
 }
 

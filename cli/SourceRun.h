@@ -14,6 +14,12 @@
 
 namespace cli {
 
+/// check: how the findings are written to stdout.
+enum class ReportFormat {
+    Text,   ///< "PATH:LINE: NAME has no error handler", a line each
+    Sarif,  ///< a SARIF 2.1.0 log
+};
+
 struct SourceRunOptions {
     std::vector<std::string> inputs;  ///< a project file, or source files
     std::string output;               ///< transform: where the result goes
@@ -26,9 +32,11 @@ struct SourceRunOptions {
     bool diff = false;
     std::string policyFile;  ///< --policy FILE
     bool noPolicy = false;   ///< --no-policy
+    bool quiet = false;      ///< --quiet
+    ReportFormat format = ReportFormat::Text;  ///< check --format
 };
 
-/// `--begin FILE`, `--end FILE`, `--codepage N`.
+/// `--begin FILE`, `--end FILE`, `--codepage N`, `--quiet`.
 void AddTemplateOptions(CLI::App& command, SourceRunOptions& options);
 
 /// `--backup`, `--dry-run`, `--diff` (with --dry-run only), and
@@ -59,6 +67,8 @@ RunInputs OpenInputs(const std::vector<std::string>& inputs);
 struct RunReporting {
     bool progressLines = true;      ///< a line (or a bar) per file
     bool sayWhatWasWritten = true;  ///< after problems: "nothing was written", or where the writing stopped
+    /// When given, receives the files that the policy leaves alone, in list order.
+    std::vector<Text>* filesLeftAlone = nullptr;
 };
 
 /// Runs `operation` over the inputs: names the missing projects of a group,
@@ -74,7 +84,8 @@ run::RunResult Execute(const RunInputs& inputs, run::Operation operation, const 
 /// left alone when there are any; then the line break.
 std::string SkippedCounts(const run::RunResult& result);
 
-/// For a dry run, a line saying that nothing was written and what would be.
+/// For a dry run, a line saying that nothing was written and what would be
+/// (none with --quiet).
 void ReportDryRun(const SourceRunOptions& options, const run::RunResult& result);
 
 }  // namespace cli

@@ -16,7 +16,7 @@ CLI::App* AddTransformCommand(CLI::App& app, SourceRunOptions& options) {
     command->add_option("SOURCE", options.inputs, "The VB6 source file (.bas, .cls, .frm, .ctl)")
         ->required()
         ->expected(1);
-    command->add_option("--output", options.output, "Write the result here instead of over SOURCE");
+    command->add_option("--output", options.output, "Write the result here instead of over SOURCE")->type_name("FILE");
     AddTemplateOptions(*command, options);
     AddPolicyOptions(*command, options);
     AddWriteOptions(*command, options, true);

@@ -22,6 +22,7 @@ CLI::App* AddTreeCommand(CLI::App& app, TreeOptions& options) {
     CLI::App* command = app.add_subcommand("tree", "Show the project tree of a project");
     command->add_option("PROJECT", options.project, "The VB6 project file (.vbp) or project group (.vbg)")->required();
     AddCodePageOption(*command, options.codePage);
+    AddQuietOption(*command, options.quiet);
     return command;
 }
 

@@ -9,16 +9,19 @@
 
 #include <functional>
 #include <iostream>
+#include <memory>
 #include <new>
 
 #include "cli/AddCommand.h"
 #include "cli/CheckCommand.h"
 #include "cli/CommandSupport.h"
 #include "cli/ExitStatus.h"
+#include "cli/HelpFormatter.h"
 #include "cli/ListCommand.h"
 #include "cli/RemoveCommand.h"
 #include "cli/TransformCommand.h"
 #include "cli/TreeCommand.h"
+#include "TrapwrightVersion.h"
 #include "policy/Policy.h"
 #include "vb_runtime/VbError.h"
 
@@ -70,7 +73,11 @@ int main(int argc, char** argv) {
     KeepLargeBuffersInTheHeap();
     CLI::App app{"Trapwright inserts error-handling blocks into the procedures of Visual Basic 6 sources.",
                  "trapwright"};
-    app.set_version_flag("--version", "Trapwright 1.00");
+    app.set_version_flag("--version", "Trapwright " TRAPWRIGHT_VERSION);
+    app.set_help_all_flag("--help-all", "Print the help of every command and exit");
+    auto formatter = std::make_shared<cli::HelpFormatter>();
+    formatter->label("SUBCOMMAND", "COMMAND");
+    app.formatter(formatter);  // before the commands are added, which take it over
     app.require_subcommand(1);
 
     cli::SourceRunOptions transform;

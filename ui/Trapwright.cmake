@@ -7,7 +7,7 @@ add_library(trapwright_windows STATIC
   ${CMAKE_CURRENT_LIST_DIR}/frmSettings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/frmMain.cpp)
 target_compile_definitions(trapwright_windows PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
-target_link_libraries(trapwright_windows PUBLIC trapwright_dialogs trapwright_core comctl32 comdlg32 gdi32 user32)
+target_link_libraries(trapwright_windows PUBLIC trapwright_dialogs trapwright_core trapwright_version comctl32 comdlg32 gdi32 user32)
 
 # Icon, manifest (common controls 6) and version, linked into every
 # executable that shows these windows.
@@ -18,3 +18,4 @@ set_source_files_properties(${TRAPWRIGHT_RESOURCES} PROPERTIES
 add_executable(Trapwright WIN32 ${CMAKE_CURRENT_LIST_DIR}/WinMain.cpp ${TRAPWRIGHT_RESOURCES})
 target_link_libraries(Trapwright PRIVATE trapwright_windows)
 target_link_options(Trapwright PRIVATE -static)
+install(TARGETS Trapwright RUNTIME DESTINATION .)

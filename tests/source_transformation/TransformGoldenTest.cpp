@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "TestSupport.h"
+#include "TrapwrightVersion.h"
 
 namespace fs = std::filesystem;
 using namespace testing_support;
@@ -155,7 +156,7 @@ TEST(TransformCommand, UsageErrorsExitWithTwo) {
 TEST(TransformCommand, VersionAndHelp) {
     const CommandResult version = RunCli({"--version"});
     EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.out, "Trapwright 1.00\n");
+    EXPECT_EQ(version.out, "Trapwright " TRAPWRIGHT_VERSION "\n");
     const CommandResult help = RunCli({"transform", "--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("--begin"), std::string::npos);

@@ -1,0 +1,191 @@
+// The SARIF log of a check run.
+#include "cli/SarifReport.h"
+
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <map>
+
+#include "TrapwrightVersion.h"
+#include "cli/CommandSupport.h"
+#include "vb_runtime/CodePage.h"
+
+namespace cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+// Keys stay in the order they are set, as the format's examples show them.
+using Json = nlohmann::ordered_json;
+
+struct Finding {
+    const char* ruleId;
+    const char* description;  ///< what the rule finds, for the log's list of rules
+    std::string message;
+};
+
+// What each kind of note is reported as: its rule and its message, worded as
+// the text output words it. A new kind of note needs its case here (the
+// compiler asks for it); it is a note unless it is NoHandler (see LevelOf).
+Finding NoteFinding(const run::LineNote& note) {
+    using Kind = run::LineNote::Kind;
+    const std::string name = vb::ToUtf8(note.name);
+    switch (note.kind) {
+        case Kind::NoHandler:
+            return {"missing-handler", "A procedure has no error handler", name + " has no error handler"};
+        case Kind::EditedBlock:
+            return {"edited-block", "A block edited by hand is left as it is", run::NoteMessage(note)};
+        case Kind::LeftAlone:
+            return {"left-alone", "A procedure no block can go into safely is left as it is", run::NoteMessage(note)};
+        case Kind::OldPlace:
+            return {"misplaced-handler", "A block stands where an earlier version put it", run::NoteMessage(note)};
+    }
+    return {"note", "A note of the run", name};
+}
+
+// A procedure without its block, or with it where an earlier version put
+// it, is what fails a check; the rest is said for information.
+const char* LevelOf(run::LineNote::Kind kind) {
+    return kind == run::LineNote::Kind::NoHandler || kind == run::LineNote::Kind::OldPlace ? "warning" : "note";
+}
+
+Finding SkippedFileFinding(const Text& path) {
+    return {"skipped-file", "A file that the project lists is skipped", std::string("skipped, ") + SkipReason(path)};
+}
+
+Finding LeftAloneFinding() {
+    return {"file-left-alone", "The team policy leaves a file alone", "left alone by the team policy"};
+}
+
+fs::path FsPath(const std::string& utf8) {
+#ifdef _WIN32
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+#else
+    return fs::path(utf8);
+#endif
+}
+
+std::string GenericUtf8(const fs::path& path) {
+#ifdef _WIN32
+    const std::u8string text = path.generic_u8string();
+    return std::string(text.begin(), text.end());
+#else
+    return path.generic_string();
+#endif
+}
+
+bool IsUnreserved(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+           c == '_' || c == '~';
+}
+
+// A path as the path part of a URI: every byte but the unreserved ones and
+// "/" percent-encoded, so that any file name (spaces, "#", non-UTF-8 bytes)
+// gives a valid URI.
+std::string EncodeUriPath(const std::string& path) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string uri;
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (IsUnreserved(byte) || c == '/') {
+            uri += c;
+        } else {
+            uri += '%';
+            uri += kHex[byte >> 4];
+            uri += kHex[byte & 15];
+        }
+    }
+    return uri;
+}
+
+// file:///home/a/b, file:///C:/a/b, file://server/share/b
+std::string FileUri(const fs::path& absolute) {
+    std::string path = GenericUtf8(absolute);
+    if (path.rfind("//", 0) == 0) return "file:" + EncodeUriPath(path);
+    std::string drive;
+    if (path.size() >= 2 && path[1] == ':') {
+        drive = "/" + path.substr(0, 2);
+        path.erase(0, 2);
+    }
+    return "file://" + drive + EncodeUriPath(path);
+}
+
+// The project folder as an absolute path without a final separator.
+fs::path BaseFolder(const Text& projectFolder) {
+    fs::path base = projectFolder.empty() ? fs::current_path() : fs::absolute(FsPath(ReportPath(projectFolder)));
+    base = base.lexically_normal();
+    if (!base.has_filename() && base.has_relative_path()) base = base.parent_path();
+    return base;
+}
+
+Json ArtifactLocation(const Text& file, const fs::path& base) {
+    const fs::path absolute = fs::absolute(FsPath(ReportPath(file))).lexically_normal();
+    const fs::path relative = absolute.lexically_relative(base);
+    if (relative.empty() || *relative.begin() == "..") return Json{{"uri", FileUri(absolute)}};
+    return Json{{"uri", EncodeUriPath(GenericUtf8(relative))}, {"uriBaseId", kSarifBaseId}};
+}
+
+// The log's rules, each listed once, in the order the results first use them.
+class RuleList {
+public:
+    size_t IndexOf(const Finding& finding, const char* level) {
+        const auto [entry, added] = indexById_.try_emplace(finding.ruleId, rules_.size());
+        if (added) {
+            rules_.push_back(Json{{"id", finding.ruleId},
+                                  {"shortDescription", {{"text", finding.description}}},
+                                  {"defaultConfiguration", {{"level", level}}}});
+        }
+        return entry->second;
+    }
+    const Json& Rules() const { return rules_; }
+
+private:
+    Json rules_ = Json::array();
+    std::map<std::string, size_t> indexById_;
+};
+
+// A place in a file; line 1 stands for the file as a whole, as code-review
+// tools want a line for every result.
+Json PhysicalLocation(const Text& file, int32_t line, const fs::path& base) {
+    return Json{{"artifactLocation", ArtifactLocation(file, base)}, {"region", {{"startLine", line}}}};
+}
+
+Json Result(RuleList& rules, const Finding& finding, const char* level, Json physicalLocation) {
+    return Json{{"ruleId", finding.ruleId},
+                {"ruleIndex", rules.IndexOf(finding, level)},
+                {"level", level},
+                {"message", {{"text", finding.message}}},
+                {"locations", Json::array({{{"physicalLocation", std::move(physicalLocation)}}})}};
+}
+
+}  // namespace
+
+std::string SarifLog(const run::RunResult& result, const std::vector<Text>& filesLeftAlone,
+                     const Text& projectFolder) {
+    const fs::path base = BaseFolder(projectFolder);
+    RuleList rules;
+    Json results = Json::array();
+    for (const run::FileNote& note : result.notes) {
+        results.push_back(Result(rules, NoteFinding(note.note), LevelOf(note.note.kind),
+                                 PhysicalLocation(note.path, note.note.line, base)));
+    }
+    for (const Text& path : result.skippedFiles) {
+        results.push_back(Result(rules, SkippedFileFinding(path), "note", PhysicalLocation(path, 1, base)));
+    }
+    for (const Text& path : filesLeftAlone) {
+        results.push_back(Result(rules, LeftAloneFinding(), "note", PhysicalLocation(path, 1, base)));
+    }
+
+    std::string baseUri = FileUri(base);
+    if (baseUri.back() != '/') baseUri += '/';
+    const Json driver{{"name", "Trapwright"}, {"version", TRAPWRIGHT_VERSION}, {"rules", rules.Rules()}};
+    const Json run{{"tool", {{"driver", driver}}},
+                   {"originalUriBaseIds", {{kSarifBaseId, {{"uri", baseUri}}}}},
+                   {"results", std::move(results)}};
+    const Json log{{"$schema", "https://json.schemastore.org/sarif-2.1.0.json"},
+                   {"version", "2.1.0"},
+                   {"runs", Json::array({run})}};
+    return log.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+}  // namespace cli
