@@ -80,6 +80,8 @@ TEST(ModuleRoundTrips, AddSkipHandledRemoveAndCheckAgree) {
         {"end block above a line before any header", "End If ' x\r\n" + kModule, kPerProcedure},
         {"End line on the last line without a line break", "Sub Last(a)\r\nEnd Sub", kPerProcedure},
         {"generated module", synthetic::Module(600, 7), kPerProcedure},
+        {"continued headers, attributes, Friend, #If branches",
+         testing_support::ReadBytes(testing_support::DataFile("earlier/input.bas")), kPerProcedure},
         {"no headers", "Option Explicit\r\nDim x As Long\r\n", kDefault},
     };
     for (const Row& row : rows) {

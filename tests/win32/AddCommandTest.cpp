@@ -122,13 +122,18 @@ TEST_F(AddCommand, EveryFileGetsItsBlocksWithTheDefaultTemplates) {
     EXPECT_FALSE(main.Settings().Visible());
 }
 
-TEST_F(AddCommand, ASecondRunAddsASecondBlock) {
+// The block defines errHandler: a procedure that has one gets no second
+// block, and the completion message names it.
+TEST_F(AddCommand, ASecondRunChangesNothingAndNamesTheProcedures) {
     OpenFourObjectProject();
     Click(IDC_CMDADDERR);
-    Click(IDC_CMDADDERR);
-    EXPECT_EQ(Disk(Module), "Attribute VB_Name = \"modA\"\r\nPublic Sub Hello(ByVal a As Long, b)\r\n\r\n" +
-                                Block("Hello", "a, b", "Sub") + "\r\n\r\n" + Block("Hello", "a, b", "Sub") +
-                                "\r\n    a = 1\r\nEnd Sub\r\n\r\n");
+    const auto boxes = Click(IDC_CMDADDERR);
+    EXPECT_EQ(Disk(Module), Module.expected);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text.rfind(std::wstring(Completion, Completion + sizeof Completion - 1), 0), 0u) << boxes[0].text;
+    EXPECT_NE(boxes[0].text.find(L"were left as they are:"), std::wstring::npos) << boxes[0].text;
+    EXPECT_NE(boxes[0].text.find(L"Hello already has the label errHandler; left as it is"), std::wstring::npos)
+        << boxes[0].text;
 }
 
 TEST_F(AddCommand, UsesTheSettingsTextsAsTheyStand) {
