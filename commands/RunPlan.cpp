@@ -182,7 +182,7 @@ private:
         ForEachAtOnce(files.size(), workers, [&](size_t k, unsigned worker) {
             const Text& path = entries_[files[k]].source->path;
             try {
-                for (size_t limit = size_t{1} << 16;; limit *= 4) {
+                for (size_t limit = size_t{1} << 14;; limit *= 4) {
                     const std::string head = vb::ReadFileHead(path, limit);
                     const bool whole = head.size() < limit;
                     if (scan::AddDeclarationsOfBytes(head, codePage, whole, found[worker]) || whole) break;

@@ -3,6 +3,7 @@
 #include "source_transformation/LineClassifier.h"
 
 #include <cstdint>
+#include <type_traits>
 
 #include "source_transformation/HeaderRecognition.h"
 #include "source_transformation/ScanKeywords.h"
@@ -167,6 +168,7 @@ bool LineClassifier<Unit>::AppendBatch(std::vector<ClassifiedLine>& lines) {
     auto endLine = [&](size_t end, size_t next) {
         ClassifiedLine& line = *out++;
         line = ClassifiedLine{start, end, keyPosition};
+        line.shape = ShapeOf(text.substr(start, end - start));
         if (keyPosition > 0) {
             line.mayBeHeader = MayBeHeader(text.substr(start, end - start), keyPosition, line.headerDecided);
         }
@@ -250,5 +252,6 @@ bool LineClassifier<Unit>::AppendBatch(std::vector<ClassifiedLine>& lines) {
 
 template class LineClassifier<char16_t>;
 template class LineClassifier<char>;
+
 
 }  // namespace scan

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 #include "source_transformation/SourceUnits.h"
@@ -27,10 +28,36 @@ struct ClassifiedLine {
     int32_t keyPosition = 0;
     bool mayBeHeader = false;
     bool headerDecided = false;  ///< mayBeHeader is the header test's verdict (MayBeHeader)
+    uint8_t shape = 0;           ///< LineShape bits: what its first and last units allow it to be
     bool continues = false;      ///< it continues onto the next line
     bool continuedOnto = false;  ///< the line before continues onto it
     bool comment = false;        ///< a comment continues onto it
 };
+
+/// What a line's first and last units allow it to be, found while the line
+/// is at hand: a unit of 128 or above may be a letter.
+enum LineShape : uint8_t {
+    kMayBeLabel = 1,     ///< its first unit may be a letter
+    kMayBeEndLine = 2,   ///< its first unit after blanks is "e" or "E"
+    kMayContinue = 4,    ///< trailing blanks aside, it ends in a blank and "_"
+};
+
+/// The shape bits of a line.
+template <typename Unit>
+inline uint8_t ShapeOf(UnitView<Unit> line) {
+    if (line.empty()) return 0;
+    auto blank = [](Unit unit) { return unit == ' ' || unit == '\t'; };
+    const auto first = static_cast<char16_t>(static_cast<std::make_unsigned_t<Unit>>(line[0]));
+    uint8_t shape = (first >= 0x80 || ((first | 0x20) >= 'a' && (first | 0x20) <= 'z')) ? kMayBeLabel : 0;
+    size_t at = 0;
+    while (at < line.size() && blank(line[at])) ++at;
+    if (at < line.size() && (line[at] | 0x20) == 'e') shape |= kMayBeEndLine;
+    size_t end = line.size();
+    while (end > at && blank(line[end - 1])) --end;
+    if (end >= 2 && line[end - 1] == '_' && blank(line[end - 2])) shape |= kMayContinue;
+    return shape;
+}
+
 
 /// Classifies UTF-16 text (Unit char16_t) or the bytes of an ASCII-keeping
 /// single-byte code page (Unit char).

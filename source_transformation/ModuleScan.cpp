@@ -82,6 +82,17 @@ public:
     FastLines(const FastLines&) = delete;
     FastLines& operator=(const FastLines&) = delete;
 
+    // The first line from i on that may be a header, an End line or a
+    // label, or that another continues onto (or i itself when none is
+    // left): the lines between hold nothing the walk of a procedure's
+    // body looks for.
+    size_t NextThatMatters(size_t i) {
+        for (;;) {
+            while (i < lines_.size() && !Matters(lines_[i])) ++i;
+            if (i < lines_.size() || !ClassifyMore()) return i;
+        }
+    }
+
     bool Has(size_t i) {
         while (i >= lines_.size()) {
             if (!ClassifyMore()) return false;
@@ -113,6 +124,7 @@ public:
     // The End line rule on the units: it compares ASCII only, which both
     // forms keep as they are.
     bool IsEndLine(size_t i) const {
+        if ((lines_[i].shape & kMayBeEndLine) == 0) return false;
         const UnitView<Unit> line = Line(i);
         size_t at = SkipBlanks(line, 0);
         if (!StartsWithNoCase(line.substr(at), "end") || at + 3 >= line.size() || !IsBlankUnit(line[at + 3])) {
@@ -133,8 +145,8 @@ public:
     // A name, blanks and ":" not followed by "=". An ASCII name is the
     // label; one with a unit of 128 or above is decoded for the rule.
     bool LabelAt(size_t i, Text& label) const {
+        if ((lines_[i].shape & kMayBeLabel) == 0) return false;
         const UnitView<Unit> line = Line(i);
-        if (line.empty() || !MayBeLetter(line[0])) return false;
         size_t at = 1;
         bool ascii = UnitAsChar(line[0]) < 0x80;
         while (at < line.size() && MayBeNameUnit(line[at])) {
@@ -168,6 +180,10 @@ public:
     }
 
 private:
+    static bool Matters(const ClassifiedLine& line) {
+        return line.mayBeHeader || line.continuedOnto || (line.shape & (kMayBeEndLine | kMayBeLabel)) != 0;
+    }
+
     static std::vector<ClassifiedLine>& SpareLines() {
         thread_local std::vector<ClassifiedLine> spare;
         return spare;
@@ -191,10 +207,7 @@ private:
             line.comment = pendingComment_;
         }
         pendingComment_ = false;
-        const UnitView<Unit> units = Line(i);
-        size_t end = units.size();
-        while (end > 0 && IsBlankUnit(units[end - 1])) --end;
-        if (end < 2 || units[end - 1] != '_' || !IsBlankUnit(units[end - 2])) return;
+        if ((line.shape & kMayContinue) == 0) return;
         Text storage;
         const rules::Continuation continuation = rules::ContinuationOf(TextOf(i, storage), line.comment);
         line.continues = continuation.continues;

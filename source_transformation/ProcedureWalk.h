@@ -2,6 +2,8 @@
 // header, walk its procedure to its End line, then decide its blocks. It
 // reads the lines through a line source, which answers the line rules:
 //   bool Has(i) (line i exists); size_t Start(i); size_t End(i);
+//   size_t NextThatMatters(i)            i, or a later line when those between are no header,
+//                                        End line or label, nor continued onto
 //   TextView TextOf(i, Text& storage)    the line as text
 //   bool ContinuedOnto(i); bool Continues(i); bool Comment(i)
 //   int32_t HeaderKeyword(i, text)       rules::HeaderKeyword of line i (its text given)
@@ -210,7 +212,10 @@ private:
         size_t k = procedure.headers.back().regionEnd + 1;
         size_t notBefore = k;  // where a block an earlier version put in its body may start
         const bool findEarlier = options_.mode != ScanMode::Insert;
-        while (lines_.Has(k)) {
+        while (true) {
+            // Blocks of earlier versions may start on any line.
+            if (!findEarlier) k = lines_.NextThatMatters(k);
+            if (!lines_.Has(k)) break;
             if (std::optional<Header> header = HeaderAt(k)) {
                 if (!AlternativesBetween(procedure.headers.back().regionEnd + 1, k)) {
                     next = k;

@@ -36,6 +36,7 @@ public:
     }
 
     bool Has(size_t i) const { return i < lines_.size(); }
+    static size_t NextThatMatters(size_t i) { return i; }
     size_t Start(size_t i) const { return lines_[i].start; }
     size_t End(size_t i) const { return lines_[i].start + lines_[i].text.size(); }
     TextView TextOf(size_t i, Text&) const { return lines_[i].text; }
