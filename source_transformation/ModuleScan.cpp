@@ -227,7 +227,7 @@ ModuleScan Scan(UnitView<Unit> text, UnitDecoder<Unit> decode, const TemplateCho
                 const ScanOptions& options, const DeclaredNames& declared) {
     const TextView lineBreak = options.lineBreak.empty() ? DetectLineBreak(text) : options.lineBreak;
     FastLines<Unit> lines(text, lineBreak, std::move(decode), options.classifyAhead);
-    return ProcedureWalk<FastLines<Unit>, true>(lines, lineBreak, templates, options, declared).Run();
+    return ProcedureWalk<FastLines<Unit>, true>(lines, lineBreak, templates, options, declared).Run(text.size());
 }
 
 }  // namespace

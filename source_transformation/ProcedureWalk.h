@@ -46,7 +46,14 @@ public:
           lineBreak_(lineBreak),
           cache_(lineBreak, options.module, result_.templates) {}
 
-    ModuleScan Run() {
+    /// `sizeHint`: the text's length, from which room for the results is made.
+    ModuleScan Run(size_t sizeHint = 0) {
+        // About one procedure per few hundred units of a typical module.
+        result_.headers.reserve(sizeHint / 512);
+        result_.procedures.reserve(sizeHint / 512);
+        result_.sites.reserve(sizeHint / 512);
+        spans_.reserve(sizeHint / 512);
+        values_.reserve(sizeHint / 16);
         const PreparedTemplates* current = cache_.For(&choice_.ForModule());
         size_t consumed = 0;  // lines before it belong to a header or a block found already
         size_t i = 0;
@@ -341,19 +348,22 @@ private:
         return end.Recognizable() && line >= notBefore + count && BlockLinesAt(line - count, end);
     }
 
-    // The labels a block for the header defines, and its longest line.
-    std::vector<Text> BlockLabels(const HandlerTemplate& block, size_t header) const {
+    // Appends views of the labels a block for the header defines to
+    // `labels`; what they view lives in the template or in labelStorage_
+    // until the procedure is decided.
+    void AddBlockLabels(const HandlerTemplate& block, size_t header, std::vector<vb::TextView>& labels) {
+        if (block.TooShort()) return;
+        if (storageUsed_ == labelStorage_.size()) labelStorage_.emplace_back();
+        std::vector<Text>& storage = labelStorage_[storageUsed_++];
         if constexpr (Shortcuts) {
-            std::vector<Text> storage;
-            return block.Labels(result_.headers[header], storage);
+            for (const Text& label : block.Labels(result_.headers[header], storage)) labels.push_back(label);
         } else {
-            std::vector<Text> labels;
-            if (block.TooShort()) return labels;
+            storage.clear();
             for (const Text& line : BlockLines(block, header)) {
                 const vb::TextView label = rules::LabelOf(line);
-                if (!label.empty()) labels.emplace_back(label);
+                if (!label.empty()) storage.emplace_back(label);
             }
-            return labels;
+            for (const Text& label : storage) labels.push_back(label);
         }
     }
     size_t LongestBlockLine(const HandlerTemplate& block, size_t header) const {
@@ -451,14 +461,14 @@ private:
         }
     }
 
-    // Whether a label of the blocks is among `own`, letter case ignored: the label.
-    static const Text* CommonLabel(const std::vector<Text>& labels, const std::vector<vb::TextView>& own) {
-        for (const Text& label : labels) {
+    // A label of the blocks that is among `own`, letter case ignored; empty for none.
+    static vb::TextView CommonLabel(const std::vector<vb::TextView>& labels, const std::vector<vb::TextView>& own) {
+        for (const vb::TextView label : labels) {
             for (const vb::TextView other : own) {
-                if (vb::NamesEqual(label, other)) return &label;
+                if (vb::NamesEqual(label, other)) return label;
             }
         }
-        return nullptr;
+        return {};
     }
 
     // The rules that leave a procedure alone, in order, for the headers
@@ -511,13 +521,16 @@ private:
     bool LabelsAllowBlocks(ProcedureCase& procedure, const HandlerTemplate* end, const HeaderCase* last, bool endStands) {
         std::vector<HeaderCase*>& missing = missing_;
         if (procedure.labels.empty() && end == nullptr) return true;  // no label to clash with
-        std::vector<Text> beginLabels;
-        for (const HeaderCase* header : missing) {
-            for (Text& label : BlockLabels(header->templates->begin(), header->index)) beginLabels.push_back(std::move(label));
-        }
-        const std::vector<Text> endLabels = end != nullptr ? BlockLabels(*end, last->index) : std::vector<Text>();
+        storageUsed_ = 0;
+        std::vector<vb::TextView>& beginLabels = beginLabels_;
+        std::vector<vb::TextView>& endLabels = endLabels_;
+        beginLabels.clear();
+        endLabels.clear();
+        for (const HeaderCase* header : missing) AddBlockLabels(header->templates->begin(), header->index, beginLabels);
+        if (end != nullptr) AddBlockLabels(*end, last->index, endLabels);
         if (beginLabels.empty() && endLabels.empty()) return true;
-        std::vector<vb::TextView> bodyLabels;
+        std::vector<vb::TextView>& bodyLabels = bodyLabels_;
+        bodyLabels.clear();
         for (const auto& [line, label] : procedure.labels) {
             bool inStandingBlock = endStands && line >= procedure.endLine - end->LineCount();
             for (const HeaderCase& header : procedure.headers) {
@@ -526,21 +539,19 @@ private:
             }
             if (!inStandingBlock) bodyLabels.push_back(label);
         }
-        const Text* common = CommonLabel(beginLabels, bodyLabels);
-        if (common == nullptr) common = CommonLabel(endLabels, bodyLabels);
-        if (common != nullptr) {
-            RefuseAll(missing, Refusal::HasLabel, *common);
+        vb::TextView common = CommonLabel(beginLabels, bodyLabels);
+        if (common.empty()) common = CommonLabel(endLabels, bodyLabels);
+        if (!common.empty()) {
+            RefuseAll(missing, Refusal::HasLabel, Text(common));
             return false;
         }
+        if (endLabels.empty()) return true;
         for (const HeaderCase& header : procedure.headers) {
-            if (header.state == BlockState::Standing) {
-                for (Text& label : BlockLabels(header.templates->begin(), header.index)) beginLabels.push_back(std::move(label));
-            }
+            if (header.state == BlockState::Standing) AddBlockLabels(header.templates->begin(), header.index, beginLabels);
         }
-        const std::vector<vb::TextView> begun(beginLabels.begin(), beginLabels.end());
-        common = CommonLabel(endLabels, begun);
-        if (common != nullptr) {
-            RefuseAll(missing, Refusal::LabelInBothBlocks, *common);
+        common = CommonLabel(endLabels, beginLabels);
+        if (!common.empty()) {
+            RefuseAll(missing, Refusal::LabelInBothBlocks, Text(common));
             return false;
         }
         return true;
@@ -614,6 +625,9 @@ private:
     TemplateCache cache_;
     Text storage_;                     // a line decoded for a rule
     Text label_;                       // the label a line defines
+    std::vector<std::vector<Text>> labelStorage_;  // labels expanded for the procedure being decided
+    size_t storageUsed_ = 0;
+    std::vector<vb::TextView> beginLabels_, endLabels_, bodyLabels_;
     ProcedureCase procedure_;          // the procedure being walked, its vectors reused
     std::vector<HeaderCase*> missing_;
     Text values_;                          // every header's values, one after the other
