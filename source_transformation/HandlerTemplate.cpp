@@ -133,7 +133,8 @@ void HandlerTemplate::AppendExpansion(const ProcedureHeader& values, size_t line
 }
 
 bool HandlerTemplate::ValuesHoldBrackets(const ProcedureHeader& values) const {
-    return HoldsBracket(values.name) || HoldsBracket(values.kind) || HoldsBracket(values.parameters);
+    return values.valuesMayHoldBrackets &&
+           (HoldsBracket(values.name) || HoldsBracket(values.kind) || HoldsBracket(values.parameters));
 }
 
 // The placeholders replaced one kind after the other, as the rule states:

@@ -17,6 +17,9 @@ struct ProcedureHeader {
     vb::TextView kind;         ///< [ProcType]: the procedure keyword as written, with its trailing space
     vb::TextView name;         ///< [ProcName]: between the keyword's space and the first "("
     vb::TextView parameters;   ///< [Paramenters]: the names of the parameters a Variant can hold, joined with ", "
+    /// False when none of the three values holds "[" or "]", so that no
+    /// value can hold a placeholder; true when they may.
+    bool valuesMayHoldBrackets = true;
 };
 
 }  // namespace scan

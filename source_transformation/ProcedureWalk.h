@@ -48,12 +48,14 @@ public:
 
     /// `sizeHint`: the text's length, from which room for the results is made.
     ModuleScan Run(size_t sizeHint = 0) {
-        // About one procedure per few hundred units of a typical module.
-        result_.headers.reserve(sizeHint / 512);
-        result_.procedures.reserve(sizeHint / 512);
-        result_.sites.reserve(sizeHint / 512);
-        spans_.reserve(sizeHint / 512);
-        values_.reserve(sizeHint / 16);
+        // About one procedure per few hundred units of a typical module; a
+        // huge text gets no more room than a large module needs.
+        const size_t procedures = std::min<size_t>(sizeHint / 512, size_t{1} << 16);
+        result_.headers.reserve(procedures);
+        result_.procedures.reserve(procedures);
+        result_.sites.reserve(procedures);
+        spans_.reserve(procedures);
+        values_.reserve(procedures * 32);
         const PreparedTemplates* current = cache_.For(&choice_.ForModule());
         size_t consumed = 0;  // lines before it belong to a header or a block found already
         size_t i = 0;
@@ -68,9 +70,9 @@ public:
                 continue;
             }
             if (options_.mode != ScanMode::Insert) {
-                const size_t next = EarlierBlockAt(i, current, consumed, -1, result_.sites);
-                if (next != i) {
-                    i = next;
+                const size_t after = EarlierBlockAt(i, current, consumed, -1, result_.sites);
+                if (after != i) {
+                    i = after;
                     continue;
                 }
             }
@@ -169,7 +171,7 @@ private:
         HeaderCase found;
         found.index = spans_.size();
         spans_.push_back(header.spans);
-        result_.headers.push_back(ProcedureHeader{header.line, header.lastLine, header.attributeEnd, {}, {}, {}});
+        result_.headers.push_back(ProcedureHeader{header.line, header.lastLine, header.attributeEnd, {}, {}, {}, true});
         View(found.index);
         const ProcedureHeader& viewed = result_.headers.back();
         const bool optedOut =
@@ -594,6 +596,7 @@ private:
         header.kind = values.substr(spans.kindAt, spans.nameAt - spans.kindAt);
         header.name = values.substr(spans.nameAt, spans.parametersAt - spans.nameAt);
         header.parameters = values.substr(spans.parametersAt, spans.end - spans.parametersAt);
+        header.valuesMayHoldBrackets = spans.holdsBrackets;
     }
 
     // values_ moved as it grew: the headers are viewed again.

@@ -233,6 +233,7 @@ std::optional<HeaderSpans> ParseHeader(TextView joined, int32_t keyPosition, con
     const size_t parametersEnd = closeParen > 0 ? static_cast<size_t>(closeParen - 1) : joined.size();
     AppendParameterNames(joined.substr(openParen + 1, parametersEnd - openParen - 1), declared, values);
     spans.end = values.size();
+    spans.holdsBrackets = TextView(values).substr(spans.kindAt).find_first_of(u"[]") != TextView::npos;
     spans.statementAfter = closeParen > 0 && HasStatementAfter(joined.substr(static_cast<size_t>(closeParen)));
     return spans;
 }

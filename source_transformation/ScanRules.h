@@ -64,6 +64,7 @@ struct HeaderSpans {
     size_t parametersAt = 0;  ///< the names of the parameters a Variant can hold, joined with ", ": [parametersAt, end)
     size_t end = 0;
     bool statementAfter = false;  ///< a colon outside strings and comments after the closing ")"
+    bool holdsBrackets = false;   ///< the values hold "[" or "]"
 };
 
 /// Parses a joined header (its lines joined, each final "_" and line break

@@ -376,7 +376,7 @@ TEST(Insertion, ModuleValuesHoldingPlaceholdersAreReplacedInTheirTurn) {
     const scan::ModuleValues module{u"m[ProjectName]", u"f[ProcName]", u"P"};
     const scan::HandlerTemplate begin(u"[ModuleName]|[FileName]|[ProcName]\r\n", scan::HandlerTemplate::Role::Begin,
                                       u"\r\n", &module);
-    const scan::ProcedureHeader header{0, 0, 0, u"Sub ", u"A", u""};
+    const scan::ProcedureHeader header{0, 0, 0, u"Sub ", u"A", u"", true};
     Text out;
     begin.AppendExpansion(header, 0, out);
     // [ProcName] is replaced first, so the file name's stays; [ProjectName]
