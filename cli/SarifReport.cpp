@@ -39,6 +39,8 @@ Finding NoteFinding(const run::LineNote& note) {
             return {"left-alone", "A procedure no block can go into safely is left as it is", run::NoteMessage(note)};
         case Kind::OldPlace:
             return {"misplaced-handler", "A block stands where an earlier version put it", run::NoteMessage(note)};
+        case Kind::HasLineNumbers:
+            return {"numbered-procedure", "A procedure that has line numbers is left as it is", run::NoteMessage(note)};
     }
     return {"note", "A note of the run", name};
 }

@@ -182,6 +182,7 @@ run::RunResult Execute(const RunInputs& inputs, run::Operation operation, const 
     if (!options.beginFile.empty()) settings.begin = ReadTemplate(options.beginFile);
     if (!options.endFile.empty()) settings.end = ReadTemplate(options.endFile);
     settings.findPolicies = !options.noPolicy;
+    settings.numbers = options.numbers;
     if (!options.policyFile.empty()) settings.policyFile = ArgumentText(options.policyFile);
     run::PolicyRules rules(settings);
     rules.Prepare(inputs.sources);

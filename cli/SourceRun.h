@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "commands/RunPlan.h"
+#include "policy/Policy.h"
 #include "vb_runtime/Text.h"
 
 namespace cli {
@@ -34,6 +35,8 @@ struct SourceRunOptions {
     bool noPolicy = false;   ///< --no-policy
     bool quiet = false;      ///< --quiet
     ReportFormat format = ReportFormat::Text;  ///< check --format
+    policy::NumberSettings numbers;  ///< number --start, --step, --per
+    std::string mapFile;             ///< number --map FILE
 };
 
 /// `--begin FILE`, `--end FILE`, `--codepage N`, `--quiet`.

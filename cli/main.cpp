@@ -13,6 +13,7 @@
 #include <new>
 
 #include "cli/AddCommand.h"
+#include "cli/NumberCommand.h"
 #include "cli/CheckCommand.h"
 #include "cli/CommandSupport.h"
 #include "cli/ExitStatus.h"
@@ -86,6 +87,9 @@ int main(int argc, char** argv) {
     cli::SourceRunOptions add;
     cli::SourceRunOptions remove;
     cli::SourceRunOptions check;
+    cli::SourceRunOptions number;
+    cli::SourceRunOptions unnumber;
+    cli::WhereOptions where;
     const Command commands[] = {
         {cli::AddTransformCommand(app, transform), [&] { return cli::RunTransform(transform); }, ExitFailure},
         {cli::AddListCommand(app, list), [&] { return cli::RunList(list); }, ExitFailure},
@@ -93,6 +97,9 @@ int main(int argc, char** argv) {
         {cli::AddAddCommand(app, add), [&] { return cli::RunAdd(add); }, ExitFailure},
         {cli::AddRemoveCommand(app, remove), [&] { return cli::RunRemove(remove); }, ExitFailure},
         {cli::AddCheckCommand(app, check), [&] { return cli::RunCheck(check); }, ExitCheckError},
+        {cli::AddNumberCommand(app, number), [&] { return cli::RunNumber(number); }, ExitFailure},
+        {cli::AddUnnumberCommand(app, unnumber), [&] { return cli::RunUnnumber(unnumber); }, ExitFailure},
+        {cli::AddWhereCommand(app, where), [&] { return cli::RunWhere(where); }, ExitFailure},
     };
 
     try {

@@ -17,6 +17,10 @@ namespace {
 
 bool PlainAdd(const ModuleRequest& request) { return request.operation == Operation::Add && !request.skipHandled; }
 
+bool Numbering(const ModuleRequest& request) {
+    return request.operation == Operation::Number || request.operation == Operation::Unnumber;
+}
+
 scan::EditKind EditKindOf(const ModuleRequest& request) {
     return request.operation == Operation::Add ? scan::EditKind::Insertions : scan::EditKind::Removals;
 }
@@ -222,6 +226,10 @@ PreparedModule::PreparedModule(std::string_view bytes, const ModuleRequest& requ
       lineBreak_(vb::DetectLineBreak(bytes)),
       scan_(ScanBytesOrText(bytes, request, lineBreak_, text_, module_)) {
     outcome_.holdsNul = std::memchr(bytes.data(), 0, bytes.size()) != nullptr;
+    if (Numbering(request)) {
+        PlanNumbers();
+        return;
+    }
     CountSites(scan_, request, outcome_);
     if (request.operation == Operation::Check) return;
     // Saving after a plain add appends one line break, as it always has;
@@ -229,6 +237,37 @@ PreparedModule::PreparedModule(std::string_view bytes, const ModuleRequest& requ
     // are is not saved, so that a second add changes nothing.
     const bool inserts = HasEdits(scan_, EditKindOf(request));
     outcome_.changed = inserts || (PlainAdd(request) && outcome_.leftAsTheyAre == 0);
+}
+
+// The numbers of number, or the numbers unnumber takes off: the edits, the
+// counts, and the procedures that have numbers already.
+void PreparedModule::PlanNumbers() {
+    const int32_t codePage = vb::AnsiCodePage();
+    // A single-byte code page's scan read the bytes; its offsets are those
+    // of the decoded text.
+    const Text decoded = text_.empty() && !bytes_.empty() ? vb::Decode(bytes_, codePage) : Text();
+    const vb::TextView text = text_.empty() ? vb::TextView(decoded) : vb::TextView(text_);
+    const bool number = request_.operation == Operation::Number;
+    scan::NumberingPlan plan =
+        number ? scan::PlanLineNumbers(text, scan_, request_.numbering) : scan::PlanLineNumberRemoval(text, scan_);
+    numberEdits_ = std::move(plan.edits);
+    outcome_.procedures = static_cast<int32_t>(scan_.procedures.size());
+    outcome_.linesNumbered = static_cast<int32_t>(plan.numbered.size());
+    if (number) {
+        for (const scan::NumberedLine& line : plan.numbered) {
+            outcome_.numbers.push_back(NumberedLine{Text(scan_.headers[line.header].name), line.number,
+                                                    static_cast<int32_t>(line.line + 1)});
+        }
+    }
+    for (const size_t header : plan.alreadyNumbered) {
+        LineNote note;
+        note.kind = LineNote::Kind::HasLineNumbers;
+        note.line = static_cast<int32_t>(scan_.headers[header].line + 1);
+        note.name = vb::Trim(scan_.headers[header].name);
+        outcome_.notes.push_back(std::move(note));
+        ++outcome_.leftAsTheyAre;
+    }
+    outcome_.changed = !numberEdits_.empty();
 }
 
 void PreparedModule::MakeBytes() {
@@ -242,6 +281,7 @@ void PreparedModule::MakeBytes() {
     for (const scan::BlockSite& site : scan_.sites) {
         if (site.state == scan::BlockState::Missing) size += bytesPerUnit * site.blockTemplate->SizeEstimate();
     }
+    for (const scan::NumberEdit& edit : numberEdits_) size += edit.inserted.size();
     outcome_.bytes.reserve(size);
     vb::PreferHugePages(outcome_.bytes.data(), outcome_.bytes.capacity());
     Encode(outcome_.bytes, nullptr, 0);
@@ -260,7 +300,11 @@ void PreparedModule::Encode(std::string& out, ByteSink* sink, size_t piece) {
     const size_t textSize = singleByte ? bytes_.size() : text_.size();
     if (singleByte) Text().swap(text_);
     EditedEncoder encoder(bytes_, text_, out, sink, piece, request_.keepEdits ? &outcome_.edits : nullptr);
-    scan::ForEachEdit(scan_, EditKindOf(request_), [&](const scan::TextEdit& edit) { encoder.Edit(edit); });
+    if (Numbering(request_)) {
+        for (const scan::NumberEdit& edit : numberEdits_) encoder.Edit(scan::TextEdit{edit.offset, edit.removed, edit.inserted});
+    } else {
+        scan::ForEachEdit(scan_, EditKindOf(request_), [&](const scan::TextEdit& edit) { encoder.Edit(edit); });
+    }
     if (PlainAdd(request_)) encoder.Edit(scan::TextEdit{textSize, 0, scan_.lineBreak});
     encoder.Finish(textSize);
 }
@@ -272,6 +316,7 @@ std::string NoteMessage(const LineNote& note) {
     case LineNote::Kind::NoHandler: return name + " has no error handler";
     case LineNote::Kind::EditedBlock: return name + ": the block under this header does not match the template; left as it is";
     case LineNote::Kind::OldPlace: return name + ": the block stands where an earlier version put it; run remove, then add";
+    case LineNote::Kind::HasLineNumbers: return name + " already has line numbers; left as it is";
     case LineNote::Kind::LeftAlone: break;
     }
     switch (note.refusal) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "commands/ModuleContext.h"
+#include "source_transformation/LineNumbering.h"
 #include "source_transformation/ModuleScan.h"
 #include "source_transformation/TemplateChoice.h"
 #include "vb_runtime/Text.h"
@@ -22,6 +23,8 @@ enum class Operation {
     Add,     ///< insert the blocks
     Remove,  ///< take out the blocks that stand
     Check,   ///< report the procedures without a block; write nothing
+    Number,    ///< put a line number in front of every statement line of every procedure
+    Unnumber,  ///< take the line numbers off every line of every procedure
 };
 
 /// How one module is processed.
@@ -39,6 +42,8 @@ struct ModuleRequest {
     const scan::DeclaredNames* declared = nullptr;
     /// A header directly below "' trapwright: skip" is left alone.
     bool optOutComments = false;
+    /// Number: where the numbers start, their step, per procedure or module.
+    scan::NumberingOptions numbering;
     /// Record the edits in bytes (for diffs).
     bool keepEdits = false;
     /// A core would be idle while this module is processed: a large
@@ -61,6 +66,7 @@ struct LineNote {
         EditedBlock,  ///< the block under the header does not match the template; left as it is
         LeftAlone,    ///< no block can go in safely (`refusal` says why); left as it is
         OldPlace,     ///< a block stands where an earlier version put it; remove, then add, repairs it
+        HasLineNumbers,  ///< number: the procedure has line numbers already; left as it is
     };
     Kind kind = Kind::NoHandler;
     int32_t line = 0;  ///< 1-based line of the header (of the End line for an end block alone)
@@ -71,6 +77,13 @@ struct LineNote {
 
 /// What a note says after "PATH:LINE: ", as the run prints it.
 std::string NoteMessage(const LineNote& note);
+
+/// A line number given to a line of the module.
+struct NumberedLine {
+    Text procedure;      ///< as "[ProcName]" gives it
+    int64_t number = 0;
+    int32_t line = 0;    ///< 1-based, in the module as it was
+};
 
 struct ModuleOutcome {
     std::string bytes;             ///< the module's bytes after the operation (none for a check)
@@ -83,6 +96,8 @@ struct ModuleOutcome {
     int32_t blocksRemoved = 0;     ///< begin blocks taken out
     int32_t endBlocksRemoved = 0;  ///< end blocks taken out
     int32_t leftAsTheyAre = 0;     ///< procedures no block can go into safely (LeftAlone notes)
+    int32_t linesNumbered = 0;     ///< number: lines given a number; unnumber: lines that lost one
+    std::vector<NumberedLine> numbers;  ///< number: the numbers given, in line order
     std::vector<LineNote> notes;   ///< in line order
 };
 
@@ -116,6 +131,7 @@ public:
 
 private:
     void Encode(std::string& out, ByteSink* sink, size_t piece);
+    void PlanNumbers();
 
     std::string_view bytes_;
     ModuleRequest request_;
@@ -123,6 +139,7 @@ private:
     Text text_;                  // the decoded text, where the scan needs it
     scan::ModuleValues module_;  // the module placeholders' values, which the scan refers to
     scan::ModuleScan scan_;
+    std::vector<scan::NumberEdit> numberEdits_;  // number, unnumber: the edits, in text order
     ModuleOutcome outcome_;
 };
 

@@ -145,6 +145,13 @@ FileRules PolicyRules::For(const SourceFile& file) {
     rules.templates = std::make_shared<PolicyTemplates>(std::move(shared), objectKind, std::move(defaults));
     rules.context = ModuleContext{file.objectName, vb::FileNamePart(file.path), file.projectName};
     rules.optOutComments = true;
+    // Line numbers: the command line's, else the policy's, else 10 by 10
+    // per procedure.
+    const policy::NumberSettings none;
+    const policy::NumberSettings& numbers = policy != nullptr ? policy->Numbers() : none;
+    rules.numbering.start = settings_.numbers.start.value_or(numbers.start.value_or(rules.numbering.start));
+    rules.numbering.step = settings_.numbers.step.value_or(numbers.step.value_or(rules.numbering.step));
+    rules.numbering.perModule = settings_.numbers.perModule.value_or(numbers.perModule.value_or(false));
     return rules;
 }
 

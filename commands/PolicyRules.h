@@ -25,6 +25,8 @@ public:
         bool findPolicies = true;
         /// --policy FILE: this policy for every file instead.
         std::optional<Text> policyFile;
+        /// number --start, --step, --per: they take the place of the policy's [numbers].
+        policy::NumberSettings numbers;
     };
 
     explicit PolicyRules(Settings settings);

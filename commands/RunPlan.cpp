@@ -171,7 +171,7 @@ private:
     // that no file is held whole. A file that cannot be read declares
     // nothing; its processing reports why. Removing needs no names.
     void FindDeclarations() {
-        if (request_.operation == Operation::Remove) return;
+        if (request_.operation != Operation::Add && request_.operation != Operation::Check) return;
         std::vector<size_t> files;
         for (size_t i = 0; i < entries_.size(); ++i) {
             if (entries_[i].kind == Entry::Kind::Process && entries_[i].earlier < 0) files.push_back(i);
@@ -270,6 +270,7 @@ private:
         module.templates = rules.templates.get();
         module.context = rules.context ? &*rules.context : nullptr;
         module.optOutComments = rules.optOutComments;
+        module.numbering = rules.numbering;
         module.declared = &declared_;
         module.keepEdits = request_.keepOriginals;
         module.spareCore = spareCore_;
@@ -331,6 +332,8 @@ private:
         result.blocksRemoved += outcome.blocksRemoved;
         result.endBlocksRemoved += outcome.endBlocksRemoved;
         result.leftAsTheyAre += outcome.leftAsTheyAre;
+        result.linesNumbered += outcome.linesNumbered;
+        for (const NumberedLine& line : outcome.numbers) result.numbers.push_back(NumberedFileLine{source.path, line});
         for (const LineNote& note : outcome.notes) result.notes.push_back(FileNote{source.path, note});
     }
 

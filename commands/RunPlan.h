@@ -26,6 +26,8 @@ struct FileRules {
     /// values; none leaves them plain text (the desktop application).
     std::optional<ModuleContext> context;
     bool optOutComments = false;
+    /// How number numbers the file's procedures.
+    scan::NumberingOptions numbering;
     /// The whole file is left alone: not read, changed or checked.
     bool leaveAlone = false;
 };
@@ -81,6 +83,12 @@ struct FileNote {
     LineNote note;
 };
 
+/// A number that number gave a line, for the map from Erl back to the line.
+struct NumberedFileLine {
+    Text path;
+    NumberedLine line;
+};
+
 struct RunResult {
     int32_t filesProcessed = 0;    ///< entries whose file was processed (a file named twice counts twice)
     int32_t filesChanged = 0;      ///< distinct files that the apply phase writes
@@ -92,6 +100,8 @@ struct RunResult {
     int32_t blocksRemoved = 0;     ///< begin blocks taken out
     int32_t endBlocksRemoved = 0;  ///< end blocks taken out
     int32_t leftAsTheyAre = 0;     ///< procedures no block can go into safely, each named in a note
+    int32_t linesNumbered = 0;     ///< number: lines given a number; unnumber: lines that lost one
+    std::vector<NumberedFileLine> numbers;  ///< number: every number given, in list order, then line order
     std::vector<Text> skippedFiles;  ///< listed files that do not exist, in list order
     /// Everything that stopped the run. Problems found by the plan mean
     /// nothing was written; a write that still fails (disk full, say) stops

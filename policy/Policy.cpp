@@ -69,6 +69,8 @@ public:
                 ReadObjects(node, key);
             } else if (name == "exclude") {
                 ReadExclusions(node, key);
+            } else if (name == "numbers") {
+                ReadNumbers(node, key);
             } else if (!ReadTemplateKey(name, node, key, name, policy_.defaults_)) {
                 throw Unknown(key, name);
             }
@@ -219,6 +221,31 @@ private:
                     }
                     policy_.excludedKinds_.push_back(folded);
                 }
+            } else {
+                throw Unknown(entryKey, dotted);
+            }
+        }
+    }
+
+    // [numbers]: start and step, whole numbers from 1 to the largest line
+    // number VB6 accepts, and per, "procedure" or "module".
+    void ReadNumbers(const toml::node& node, const toml::key& key) {
+        constexpr int64_t kLargest = 65529;
+        for (auto&& [entryKey, entryNode] : TableAt(node, key, "numbers")) {
+            const std::string name(entryKey.str());
+            const std::string dotted = "numbers." + name;
+            if (name == "start" || name == "step") {
+                const std::optional<int64_t> value = entryNode.value<int64_t>();
+                if (!value || !entryNode.is_integer() || *value < 1 || *value > kLargest) {
+                    throw Fault(entryKey, "'" + dotted + "' must be a whole number from 1 to 65529");
+                }
+                (name == "start" ? policy_.numbers_.start : policy_.numbers_.step) = *value;
+            } else if (name == "per") {
+                const Text per = StringAt(entryNode, entryKey, dotted);
+                if (per != u"procedure" && per != u"module") {
+                    throw Fault(entryKey, "'" + dotted + "' must be \"procedure\" or \"module\"");
+                }
+                policy_.numbers_.perModule = per == u"module";
             } else {
                 throw Unknown(entryKey, dotted);
             }

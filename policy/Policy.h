@@ -4,6 +4,7 @@
 // setting that silently does nothing.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -26,6 +27,14 @@ public:
 struct TemplateTexts {
     std::optional<Text> begin;
     std::optional<Text> end;
+};
+
+/// How `number` numbers a procedure's lines ([numbers]); a key the policy
+/// does not give is left to the command line or the default.
+struct NumberSettings {
+    std::optional<int64_t> start;
+    std::optional<int64_t> step;
+    std::optional<bool> perModule;  ///< per = "module" (true) or "procedure" (false)
 };
 
 class Policy {
@@ -59,6 +68,9 @@ public:
     /// start of any of its folders on.
     bool ExcludesFile(vb::TextView path, bool atAnyFolder) const;
 
+    /// The [numbers] table.
+    const NumberSettings& Numbers() const { return numbers_; }
+
 private:
     struct ObjectRules {
         TemplateTexts templates;
@@ -72,6 +84,7 @@ private:
     std::vector<Text> excludedProcedures_;
     std::vector<Text> excludedFiles_;
     std::vector<Text> excludedKinds_;  // folded
+    NumberSettings numbers_;
 };
 
 /// The procedure kinds a policy names, and the object kinds, as written in

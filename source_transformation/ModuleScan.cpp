@@ -166,6 +166,10 @@ public:
         for (size_t k = 0; k < at; ++k) label.push_back(UnitAsChar(line[k]));
         return true;
     }
+    bool MayHaveLineNumber(size_t i) const {
+        const UnitView<Unit> line = Line(i);
+        return !line.empty() && line[0] >= '0' && line[0] <= '9';
+    }
     // Whether the line could start with `prefix`, letter case ignored:
     // decided on the prefix's ASCII start (a unit of 128 or above is never
     // an ASCII character), undecided (true) from its first other character on.

@@ -10,7 +10,7 @@
 //   bool MayBeHeader(i)                  false only where HeaderKeyword is 0
 //   bool IsEndLine(i); bool IsAttributeLine(i); bool IsOptOutComment(i)
 //   bool LabelAt(i, Text& label)         rules::LabelOf, when line i defines one
-//   bool MayStartWith(i, TextView prefix)
+//   bool MayStartWith(i, TextView prefix); bool MayHaveLineNumber(i)
 // The plain source (ReferenceScan.cpp) answers each with the rule on the
 // line's text; the fast one (ModuleScan.cpp) from a few units where it can.
 // Whatever the source, the walk is the same, so both give the same scan,
@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "source_transformation/HeaderRecognition.h"
+#include "source_transformation/LineNumbering.h"
 #include "source_transformation/ModuleScan.h"
 #include "source_transformation/PreparedTemplates.h"
 #include "source_transformation/ScanRules.h"
@@ -315,11 +316,17 @@ private:
         return site;
     }
 
-    // Lines first..first+count-1 are the lines of a block of `block`.
+    // Lines first..first+count-1 are the lines of a block of `block`, each
+    // as it stands or after a line number that was put in front of it.
     bool BlockLinesAt(size_t first, const HandlerTemplate& block) {
         for (size_t k = 0; k < block.LineCount(); ++k) {
-            if (!lines_.MayStartWith(first + k, block.LinePrefix(k))) return false;
-            if (!block.LineMatches(k, TextOf(first + k), first + k)) return false;
+            const size_t i = first + k;
+            const bool mayMatch = lines_.MayStartWith(i, block.LinePrefix(k));
+            if (!mayMatch && !lines_.MayHaveLineNumber(i)) return false;
+            const vb::TextView text = TextOf(i);
+            if (mayMatch && block.LineMatches(k, text, i)) continue;
+            const size_t number = LineNumberLength(text);
+            if (number == 0 || !block.LineMatches(k, text.substr(number), i)) return false;
         }
         return true;
     }
@@ -338,7 +345,8 @@ private:
         if (distinctive == 0 || !lines_.Has(after + 1) || !IsEmptyLine(after + 1)) return false;
         std::vector<Text> texts;
         for (size_t k = after + 2; lines_.Has(k) && k <= after + begin.LineCount() + 2; ++k) {
-            texts.emplace_back(TextOf(k));
+            const vb::TextView text = TextOf(k);
+            texts.emplace_back(text.substr(LineNumberLength(text)));
         }
         const std::vector<vb::TextView> region(texts.begin(), texts.end());
         return begin.ResemblingLines(region) >= (distinctive + 1) / 2;

@@ -53,6 +53,7 @@ public:
         return !label.empty();
     }
     static bool MayStartWith(size_t, TextView) { return true; }
+    static bool MayHaveLineNumber(size_t) { return true; }
 
 private:
     struct Line {

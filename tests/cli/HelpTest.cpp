@@ -32,11 +32,15 @@ const CommandRow kCommands[] = {
      {"--output", "--format"}},
     {"remove PROJECT|SOURCE...", {"--begin FILE", "--dry-run", "--quiet"}, {"--skip-handled", "--format"}},
     {"check PROJECT|SOURCE...", {"--format", "--policy FILE", "--quiet"}, {"--backup", "--dry-run"}},
+    {"number PROJECT|SOURCE...", {"--start", "--step", "--per", "--map FILE", "--dry-run", "--quiet"}, {"--format"}},
+    {"unnumber PROJECT|SOURCE...", {"--backup", "--dry-run", "--quiet"}, {"--start", "--map"}},
+    {"where MAP PATH PROCEDURE NUMBER", {"--root", "--codepage"}, {"--begin", "--dry-run"}},
 };
 
 std::string CommandName(const CommandRow& row) { return row.usage.substr(0, row.usage.find(' ')); }
 
-// The lines after `heading` up to the next empty line.
+// The lines after `heading` up to the next empty line; a description that
+// a long entry pushed onto the next line is joined to it.
 std::vector<std::string> Section(const std::string& text, const std::string& heading) {
     std::vector<std::string> lines;
     size_t at = text.find("\n" + heading + "\n");
@@ -44,7 +48,12 @@ std::vector<std::string> Section(const std::string& text, const std::string& hea
     at += heading.size() + 2;
     while (at < text.size() && text[at] != '\n') {
         const size_t end = text.find('\n', at);
-        lines.push_back(text.substr(at, end - at));
+        const std::string line = text.substr(at, end - at);
+        if (!lines.empty() && line.compare(0, 8, "        ") == 0) {
+            lines.back() += " " + line;
+        } else {
+            lines.push_back(line);
+        }
         at = end == std::string::npos ? text.size() : end + 1;
     }
     return lines;

@@ -1,0 +1,178 @@
+// `trapwright number PROJECT.vbp|GROUP.vbg|SOURCE... [--start N] [--step N]
+//  [--per procedure|module] [--map FILE] [--begin FILE] [--end FILE]
+//  [--codepage N] [--backup] [--dry-run [--diff]] [--policy FILE | --no-policy]`
+// `trapwright unnumber PROJECT.vbp|GROUP.vbg|SOURCE... [same options but the numbering]`
+// `trapwright where MAP PATH PROCEDURE NUMBER [--root DIR] [--codepage N]`
+//
+// number puts a line number in front of every statement line of every
+// procedure, the lines of its error-handling blocks aside, and with --map
+// writes where each number went; unnumber takes them off again; where
+// prints the line a logged Erl names. Exit 0 on success, 1 on an error
+// (nothing written), 2 on usage.
+#include "cli/NumberCommand.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/CommandSupport.h"
+#include "cli/ExitStatus.h"
+#include "cli/ProjectInput.h"
+#include "source_transformation/LineNumbering.h"
+#include "vb_runtime/CodePage.h"
+#include "vb_runtime/FileAccess.h"
+#include "vb_runtime/LineBreak.h"
+#include "vb_runtime/Strings.h"
+
+namespace cli {
+
+namespace {
+
+CLI::App* AddNumberingCommand(CLI::App& app, SourceRunOptions& options, const char* name, const char* description) {
+    CLI::App* command = app.add_subcommand(name, description);
+    command->add_option("PROJECT|SOURCE", options.inputs, "A VB6 project file (.vbp) or project group (.vbg), or source files")
+        ->required();
+    AddTemplateOptions(*command, options);
+    AddPolicyOptions(*command, options);
+    AddWriteOptions(*command, options, false);
+    return command;
+}
+
+// A path as the map writes it: relative to the project's folder where it
+// lies below it, with "/" between its parts.
+std::string MapPath(const Text& path, const Text& folder) {
+    Text relative = path;
+    // The folder as FolderPart gives it, with its final separator.
+    if (!folder.empty() && relative.size() > folder.size() && relative.compare(0, folder.size(), folder) == 0) {
+        relative.erase(0, folder.size());
+    }
+    for (char16_t& c : relative) {
+        if (c == u'\\') c = u'/';
+    }
+    return vb::ToUtf8(relative);
+}
+
+// The map: a header row, then PATH, PROCEDURE, NUMBER and LINE of every
+// number, tab-separated, in UTF-8.
+void WriteMap(const std::string& file, const run::RunResult& result, const Text& folder) {
+    std::string map = "PATH\tPROCEDURE\tNUMBER\tLINE\n";
+    for (const run::NumberedFileLine& entry : result.numbers) {
+        map += MapPath(entry.path, folder) + "\t" + vb::ToUtf8(entry.line.procedure) + "\t" +
+               std::to_string(entry.line.number) + "\t" + std::to_string(entry.line.line) + "\n";
+    }
+    vb::WriteFileBytes(ArgumentText(file), map);
+}
+
+std::vector<std::string> Fields(const std::string& row) {
+    std::vector<std::string> fields;
+    size_t from = 0;
+    for (size_t tab; (tab = row.find('\t', from)) != std::string::npos; from = tab + 1) {
+        fields.push_back(row.substr(from, tab - from));
+    }
+    fields.push_back(row.substr(from));
+    return fields;
+}
+
+}  // namespace
+
+CLI::App* AddNumberCommand(CLI::App& app, SourceRunOptions& options) {
+    CLI::App* command = AddNumberingCommand(app, options, "number",
+                                            "Put a line number in front of every statement line of every procedure");
+    command->add_option_function<int64_t>("--start", [&options](int64_t start) { options.numbers.start = start; },
+                                          "The first number, 1 to 65529 (default: 10, or the policy's)")
+        ->type_name("N")
+        ->check(CLI::Range(int64_t{1}, int64_t{65529}));
+    command->add_option_function<int64_t>("--step", [&options](int64_t step) { options.numbers.step = step; },
+                                          "The step between numbers, 1 to 65529 (default: 10, or the policy's)")
+        ->type_name("N")
+        ->check(CLI::Range(int64_t{1}, int64_t{65529}));
+    command
+        ->add_option_function<std::string>(
+            "--per", [&options](const std::string& per) { options.numbers.perModule = per == "module"; },
+            "procedure: each procedure's numbers start afresh (the default); module: one sequence per module")
+        ->type_name("procedure|module")
+        ->check(CLI::IsMember({"procedure", "module"}));
+    command->add_option("--map", options.mapFile, "Write where each number went: PATH, PROCEDURE, NUMBER, LINE")
+        ->type_name("FILE");
+    return command;
+}
+
+int RunNumber(const SourceRunOptions& options) {
+    ApplyCodePage(options.codePage);
+    const RunInputs inputs = OpenInputs(options.inputs);
+    const run::RunResult result = Execute(inputs, run::Operation::Number, options);
+    if (!result.Succeeded()) return ExitFailure;
+    if (!options.mapFile.empty() && !options.dryRun) WriteMap(options.mapFile, result, inputs.diffFolder);
+    if (!options.quiet) {
+        std::cerr << "files numbered: " << result.filesChanged << "; lines numbered: " << result.linesNumbered
+                  << SkippedCounts(result);
+    }
+    ReportDryRun(options, result);
+    return ExitSuccess;
+}
+
+CLI::App* AddUnnumberCommand(CLI::App& app, SourceRunOptions& options) {
+    return AddNumberingCommand(app, options, "unnumber", "Take the line numbers off every line of every procedure");
+}
+
+int RunUnnumber(const SourceRunOptions& options) {
+    ApplyCodePage(options.codePage);
+    const run::RunResult result = Execute(OpenInputs(options.inputs), run::Operation::Unnumber, options);
+    if (!result.Succeeded()) return ExitFailure;
+    if (!options.quiet) {
+        std::cerr << "files unnumbered: " << result.filesChanged << "; lines unnumbered: " << result.linesNumbered
+                  << SkippedCounts(result);
+    }
+    ReportDryRun(options, result);
+    return ExitSuccess;
+}
+
+CLI::App* AddWhereCommand(CLI::App& app, WhereOptions& options) {
+    CLI::App* command = app.add_subcommand("where", "Print the line of the unnumbered source that a logged Erl names");
+    command->add_option("MAP", options.map, "The map that number --map wrote")->required();
+    command->add_option("PATH", options.path, "The file, as the map names it")->required();
+    command->add_option("PROCEDURE", options.procedure, "The procedure, as [ProcName] gives it")->required();
+    command->add_option("NUMBER", options.number, "The line number Erl gave")->required();
+    command->add_option("--root", options.root, "The folder the map's paths start from (default: the map's folder)")
+        ->type_name("DIR");
+    AddCodePageOption(*command, options.codePage);
+    return command;
+}
+
+int RunWhere(const WhereOptions& options) {
+    ApplyCodePage(options.codePage);
+    const Text mapFile = ArgumentText(options.map);
+    const std::string map = vb::ReadFileBytes(mapFile);
+    const Text wanted = vb::Trim(vb::FromUtf8(options.procedure));
+    std::string path = options.path;
+    for (char& c : path) {
+        if (c == '\\') c = '/';
+    }
+    size_t from = map.find('\n') + 1;  // after the header row
+    for (size_t end; from > 0 && from < map.size(); from = end + 1) {
+        end = map.find('\n', from);
+        if (end == std::string::npos) end = map.size();
+        const std::vector<std::string> fields = Fields(map.substr(from, end - from));
+        if (fields.size() != 4 || fields[0] != path || fields[2] != std::to_string(options.number)) continue;
+        if (!vb::EqualsNoCase(vb::Trim(vb::FromUtf8(fields[1])), wanted)) continue;
+        Text root = options.root.empty() ? vb::FolderPart(mapFile) : ArgumentText(options.root);
+        if (!root.empty() && root.back() != u'/' && root.back() != u'\\') root += u'/';
+        const Text source = root + vb::FromUtf8(path);
+        const Text text = vb::Decode(vb::ReadFileBytes(source), vb::AnsiCodePage());
+        const std::vector<Text> lines = vb::Split(text, vb::DetectLineBreak(text));
+        const size_t line = std::stoul(fields[3]);
+        if (line == 0 || line > lines.size()) {
+            throw vb::VbError(vb::ErrInvalidArgument, path + " has no line " + fields[3] + "; is it the file that was numbered?");
+        }
+        // Still numbered, the line shows as it was before numbering.
+        const vb::TextView shown = vb::TextView(lines[line - 1]).substr(scan::LineNumberLength(lines[line - 1]));
+        UseBinaryStdout();
+        std::cout << path << ":" << line << ": " << vb::ToUtf8(shown) << "\n" << std::flush;
+        return ExitSuccess;
+    }
+    std::cerr << "trapwright: " << path << " " << options.procedure << " " << options.number << " is not in "
+              << options.map << "\n";
+    return ExitFailure;
+}
+
+}  // namespace cli

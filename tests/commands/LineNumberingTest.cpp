@@ -1,0 +1,156 @@
+// number and unnumber: which lines take a number, the numbers a module gets,
+// the round trip back to the original, and the map from Erl to the line.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "bench/SyntheticProject.h"
+#include "commands/DefaultTemplates.h"
+#include "commands/ModuleProcessing.h"
+#include "source_transformation/LineNumbering.h"
+#include "vb_runtime/CodePage.h"
+#include "vb_runtime/VbError.h"
+
+namespace fs = std::filesystem;
+using namespace testing_support;
+
+namespace {
+
+run::ModuleOutcome Process(const std::string& bytes, run::Operation operation, scan::NumberingOptions numbering = {}) {
+    const scan::FixedTemplates templates(scan::HandlerTemplates{templates::DefaultBeginTemplate(), u""});
+    run::ModuleRequest request;
+    request.operation = operation;
+    request.skipHandled = operation == run::Operation::Add;
+    request.templates = &templates;
+    request.numbering = numbering;
+    return run::ProcessModule(bytes, request);
+}
+
+}  // namespace
+
+TEST(LineNumbering, WhichLinesTakeANumber) {
+    const struct {
+        const char* line;
+        bool numbered;
+    } rows[] = {
+        {"    x = 1", true},
+        {"", false},
+        {"   \t", false},
+        {"' a comment", false},
+        {"Rem a comment", false},
+        {"  Remark = 1", true},
+        {"errHandler:", false},
+        {"10 x = 1", false},
+        {"#If Win64 Then", false},
+        {"  #Else", false},
+        {"#Const DEBUG = 1", false},
+        {"    Dim a As Long", false},
+        {"    Static n", false},
+        {"    Const K = 1", false},
+        {"    Dimension = 3", true},
+        {"    Case 1", false},
+        {"    Else", false},
+        {"    ElseIf a Then", false},
+        {"    End If", false},
+        {"    End Select ' done", false},
+        {"    End", true},
+        {"    End ' stop here", true},
+        {"    Loop Until a", false},
+        {"    Next i", false},
+        {"    Wend", false},
+        {"    Select Case a", true},
+        {"    If a Then b = 1 Else b = 2", true},
+        {"    Exit Sub", true},
+        {"    On Error GoTo errHandler", true},
+        {"    x = a := 1", true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        EXPECT_EQ(scan::TakesLineNumber(vb::FromUtf8(row.line)), row.numbered);
+    }
+    EXPECT_EQ(scan::LineNumberLength(u"10 x"), 3u);
+    EXPECT_EQ(scan::LineNumberLength(u"65529\tx"), 6u);
+    EXPECT_EQ(scan::LineNumberLength(u"10"), 2u);
+    EXPECT_EQ(scan::LineNumberLength(u"10x"), 0u);
+    EXPECT_EQ(scan::LineNumberLength(u" 10 x"), 0u);
+}
+
+TEST(LineNumbering, NumbersStatementLinesOutsideBlocksAndContinuations) {
+    const std::string module =
+        "Attribute VB_Name = \"m\"\r\n"
+        "Public Function F(a, _\r\n    b)\r\nAttribute F.VB_Description = \"d\"\r\n"
+        "    Dim x As Long\r\n    x = a + _\r\n        b\r\n    If x Then\r\n        F = 1\r\n    End If\r\n"
+        "Done:\r\nEnd Function\r\n"
+        "Sub Numbered()\r\n10 x = 1\r\nEnd Sub\r\n";
+    const std::string handled = Process(module, run::Operation::Add).bytes;
+    const run::ModuleOutcome numbered = Process(handled, run::Operation::Number, {100, 5, false});
+    EXPECT_EQ(numbered.linesNumbered, 3);
+    ASSERT_EQ(numbered.numbers.size(), 3u);
+    EXPECT_EQ(numbered.numbers[0].number, 100);
+    EXPECT_EQ(numbered.numbers[2].number, 110);
+    EXPECT_NE(numbered.bytes.find("\r\n100     x = a + _\r\n        b\r\n105     If x Then\r\n110         F = 1\r\n"),
+              std::string::npos)
+        << numbered.bytes;
+    // The blocks stand unnumbered: check finds every procedure handled.
+    EXPECT_TRUE(Process(numbered.bytes, run::Operation::Check).notes.empty());
+    ASSERT_EQ(numbered.notes.size(), 1u);
+    EXPECT_EQ(numbered.notes[0].kind, run::LineNote::Kind::HasLineNumbers);
+    EXPECT_EQ(numbered.notes[0].name, u"Numbered");
+    // unnumber takes every number off, those written by hand too.
+    std::string unnumbered = handled;
+    unnumbered.erase(unnumbered.find("10 x = 1"), 3);
+    EXPECT_EQ(Process(numbered.bytes, run::Operation::Unnumber).bytes, unnumbered);
+}
+
+TEST(LineNumbering, NumberThenUnnumberGivesEveryModuleBack) {
+    for (const std::string& module :
+         {synthetic::Module(3000, 5), ReadBytes(DataFile("earlier/input.bas")), ReadBytes(DataFile("earlier/classic.earlier.bas"))}) {
+        for (const bool perModule : {false, true}) {
+            const run::ModuleOutcome numbered = Process(module, run::Operation::Number, {1, 1, perModule});
+            EXPECT_GT(numbered.linesNumbered, 0);
+            EXPECT_EQ(Process(numbered.bytes, run::Operation::Unnumber).bytes, module);
+        }
+    }
+}
+
+TEST(LineNumbering, ANumberAboveTheLargestIsRefusedWithNothingWritten) {
+    ScratchDir dir;
+    std::string module = "Sub Big()\r\n";
+    for (int k = 0; k < 6600; ++k) module += "  x = 1\r\n";
+    module += "End Sub\r\n";
+    WriteBytes(dir / "Big.bas", module);
+    const CommandResult result = RunCli({"number", (dir / "Big.bas").string()});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("Big: line number 65530 is above 65529"), std::string::npos) << result.err;
+    EXPECT_EQ(ReadBytes(dir / "Big.bas"), module);
+}
+
+TEST(LineNumbering, TheMapLeadsFromErlToTheLine) {
+    ScratchDir dir;
+    WriteBytes(dir / "P.vbp", "Module=m; src/m.bas\r\n");
+    fs::create_directory(dir / "src");
+    const std::string module = "Sub Go(a, _\r\n  b)\r\n  x = a + _\r\n    b\r\n  y = 2\r\nEnd Sub\r\n";
+    WriteBytes(dir / "src" / "m.bas", module);
+    WriteBytes(dir / "trapwright.toml", "[numbers]\r\nstart = 100\r\nstep = 100\r\n");
+    const CommandResult numbered = RunCli({"number", (dir / "P.vbp").string(), "--map", (dir / "erl.map").string()});
+    EXPECT_EQ(numbered.exitCode, 0) << numbered.err;
+    EXPECT_NE(numbered.err.find("files numbered: 1; lines numbered: 2"), std::string::npos) << numbered.err;
+    EXPECT_EQ(ReadBytes(dir / "erl.map"), "PATH\tPROCEDURE\tNUMBER\tLINE\nsrc/m.bas\tGo\t100\t3\nsrc/m.bas\tGo\t200\t5\n");
+    const CommandResult where = RunCli({"where", (dir / "erl.map").string(), "src/m.bas", "go", "200"});
+    EXPECT_EQ(where.exitCode, 0) << where.err;
+    EXPECT_EQ(where.out, "src/m.bas:5:   y = 2\n");
+    EXPECT_EQ(RunCli({"where", (dir / "erl.map").string(), "src/m.bas", "Go", "300"}).exitCode, 1);
+    EXPECT_EQ(RunCli({"unnumber", (dir / "P.vbp").string()}).exitCode, 0);
+    EXPECT_EQ(ReadBytes(dir / "src" / "m.bas"), module);
+
+    // Unknown keys and bad values in [numbers] stop the run.
+    for (const char* policy : {"[numbers]\r\nstart = 0\r\n", "[numbers]\r\nper = \"file\"\r\n", "[numbers]\r\nfrom = 1\r\n"}) {
+        WriteBytes(dir / "trapwright.toml", policy);
+        const CommandResult refused = RunCli({"number", (dir / "P.vbp").string()});
+        EXPECT_NE(refused.exitCode, 0) << policy;
+        EXPECT_EQ(ReadBytes(dir / "src" / "m.bas"), module);
+    }
+}
