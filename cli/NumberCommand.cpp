@@ -133,7 +133,7 @@ CLI::App* AddWhereCommand(CLI::App& app, WhereOptions& options) {
     command->add_option("PATH", options.path, "The file, as the map names it")->required();
     command->add_option("PROCEDURE", options.procedure, "The procedure, as [ProcName] gives it")->required();
     command->add_option("NUMBER", options.number, "The line number Erl gave")->required();
-    command->add_option("--root", options.root, "The folder the map's paths start from (default: the map's folder)")
+    command->add_option("--root", options.root, "The project's folder, where the map's paths start (default: the current folder)")
         ->type_name("DIR");
     AddCodePageOption(*command, options.codePage);
     return command;
@@ -155,7 +155,7 @@ int RunWhere(const WhereOptions& options) {
         const std::vector<std::string> fields = Fields(map.substr(from, end - from));
         if (fields.size() != 4 || fields[0] != path || fields[2] != std::to_string(options.number)) continue;
         if (!vb::EqualsNoCase(vb::Trim(vb::FromUtf8(fields[1])), wanted)) continue;
-        Text root = options.root.empty() ? vb::FolderPart(mapFile) : ArgumentText(options.root);
+        Text root = ArgumentText(options.root);
         if (!root.empty() && root.back() != u'/' && root.back() != u'\\') root += u'/';
         const Text source = root + vb::FromUtf8(path);
         const Text text = vb::Decode(vb::ReadFileBytes(source), vb::AnsiCodePage());

@@ -23,7 +23,7 @@ struct WhereOptions {
     std::string path;
     std::string procedure;
     int64_t number = 0;
-    std::string root;  ///< the folder the map's paths start from; default: the map's folder
+    std::string root;  ///< the project's folder, where the map's paths start; default: the current folder
     int32_t codePage = 0;
 };
 

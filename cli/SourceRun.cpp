@@ -192,6 +192,7 @@ run::RunResult Execute(const RunInputs& inputs, run::Operation operation, const 
     request.backup = options.backup;
     request.skipHandled = options.skipHandled;
     request.keepOriginals = options.diff;
+    request.keepNumbers = !options.mapFile.empty();
     request.writeAhead = !options.dryRun && operation != run::Operation::Check;
     request.projectFiles = inputs.projectFiles;
     if (!options.output.empty()) request.output = ArgumentText(options.output);

@@ -4,6 +4,7 @@
 #include "source_transformation/ModuleEdits.h"
 #include "source_transformation/ModuleScan.h"
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "vb_runtime/CodePage.h"
@@ -253,7 +254,7 @@ void PreparedModule::PlanNumbers() {
     numberEdits_ = std::move(plan.edits);
     outcome_.procedures = static_cast<int32_t>(scan_.procedures.size());
     outcome_.linesNumbered = static_cast<int32_t>(plan.numbered.size());
-    if (number) {
+    if (number && request_.keepNumbers) {
         for (const scan::NumberedLine& line : plan.numbered) {
             outcome_.numbers.push_back(NumberedLine{Text(scan_.headers[line.header].name), line.number,
                                                     static_cast<int32_t>(line.line + 1)});
@@ -281,7 +282,7 @@ void PreparedModule::MakeBytes() {
     for (const scan::BlockSite& site : scan_.sites) {
         if (site.state == scan::BlockState::Missing) size += bytesPerUnit * site.blockTemplate->SizeEstimate();
     }
-    for (const scan::NumberEdit& edit : numberEdits_) size += edit.inserted.size();
+    size += 6 * numberEdits_.size();
     outcome_.bytes.reserve(size);
     vb::PreferHugePages(outcome_.bytes.data(), outcome_.bytes.capacity());
     Encode(outcome_.bytes, nullptr, 0);
@@ -301,7 +302,15 @@ void PreparedModule::Encode(std::string& out, ByteSink* sink, size_t piece) {
     if (singleByte) Text().swap(text_);
     EditedEncoder encoder(bytes_, text_, out, sink, piece, request_.keepEdits ? &outcome_.edits : nullptr);
     if (Numbering(request_)) {
-        for (const scan::NumberEdit& edit : numberEdits_) encoder.Edit(scan::TextEdit{edit.offset, edit.removed, edit.inserted});
+        Text inserted;
+        for (const scan::NumberEdit& edit : numberEdits_) {
+            inserted.clear();
+            if (edit.number > 0) {
+                for (const char digit : std::to_string(edit.number)) inserted.push_back(static_cast<char16_t>(digit));
+                inserted.push_back(u' ');
+            }
+            encoder.Edit(scan::TextEdit{edit.offset, edit.removed, inserted});
+        }
     } else {
         scan::ForEachEdit(scan_, EditKindOf(request_), [&](const scan::TextEdit& edit) { encoder.Edit(edit); });
     }

@@ -44,6 +44,8 @@ struct ModuleRequest {
     bool optOutComments = false;
     /// Number: where the numbers start, their step, per procedure or module.
     scan::NumberingOptions numbering;
+    /// Number: record every number given (for the map).
+    bool keepNumbers = false;
     /// Record the edits in bytes (for diffs).
     bool keepEdits = false;
     /// A core would be idle while this module is processed: a large

@@ -271,6 +271,7 @@ private:
         module.context = rules.context ? &*rules.context : nullptr;
         module.optOutComments = rules.optOutComments;
         module.numbering = rules.numbering;
+        module.keepNumbers = request_.keepNumbers;
         module.declared = &declared_;
         module.keepEdits = request_.keepOriginals;
         module.spareCore = spareCore_;

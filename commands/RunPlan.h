@@ -64,6 +64,8 @@ struct RunRequest {
     bool writeAhead = false;
     /// How many files are processed at once; 0: one per processor.
     unsigned workers = 0;
+    /// Number: record every number given, for the map (RunResult::numbers).
+    bool keepNumbers = false;
     /// The project files (and group file) of the run: an entry that names
     /// one is refused, so they are never rewritten as sources.
     std::vector<Text> projectFiles;

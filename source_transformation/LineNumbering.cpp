@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -29,8 +30,8 @@ bool FirstWordIs(TextView text, std::string_view word) {
     return StartsWithNoCase<char16_t>(text, word) && (text.size() == word.size() || !IsNameUnit(text[word.size()]));
 }
 
-constexpr std::array<std::string_view, 10> kUnnumberedWords = {"dim", "static", "const", "case", "else",
-                                                                "elseif", "loop", "next", "wend", "#"};
+constexpr std::array<std::string_view, 9> kUnnumberedWords = {"dim",    "static", "const", "case", "else",
+                                                               "elseif", "loop",   "next",  "wend"};
 
 // One line of the text with what the continuation rule says of it.
 struct Line {
@@ -39,13 +40,37 @@ struct Line {
     bool continuedOnto = false;
 };
 
+// The first LF at or after `from`, or npos: the bytes are searched with
+// memchr, and a byte 0x0A is an LF when it is a unit's low byte and the
+// high byte is 0.
+size_t FindLineFeed(TextView text, size_t from) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t size = text.size() * 2;
+    for (size_t at = from * 2; at < size;) {
+        const void* found = std::memchr(bytes + at, '\n', size - at);
+        if (found == nullptr) return TextView::npos;
+        const auto offset = static_cast<size_t>(static_cast<const unsigned char*>(found) - bytes);
+        if (offset % 2 == 0 && text[offset / 2] == u'\n') return offset / 2;
+        at = offset + 1;
+    }
+    return TextView::npos;
+}
+
 std::vector<Line> LinesOf(TextView text, TextView lineBreak) {
     std::vector<Line> lines;
     if (text.empty()) return lines;
     bool continues = false;
     bool comment = false;
+    const bool crLf = lineBreak.size() == 2;
     for (size_t from = 0;;) {
-        const size_t at = text.find(lineBreak, from);
+        // The next line break: an LF, after a CR in a CR LF text.
+        size_t at = from;
+        for (;;) {
+            at = FindLineFeed(text, at);
+            if (at == TextView::npos || !crLf || (at > from && text[at - 1] == u'\r')) break;
+            ++at;
+        }
+        if (at != TextView::npos && crLf) --at;
         Line line{text.substr(from, at == TextView::npos ? TextView::npos : at - from), from, continues};
         const rules::Continuation continuation = rules::ContinuationOf(line.text, continues && comment);
         continues = continuation.continues;
@@ -103,8 +128,10 @@ bool TakesLineNumber(TextView line) {
     if (text.empty() || rules::IsCommentLine(text) || !rules::LabelOf(line).empty() || IsDigit(text.front())) {
         return false;
     }
+    if (text.front() == u'#') return false;
+    const char16_t first = FoldUnit(text.front());
     for (const std::string_view word : kUnnumberedWords) {
-        if (word == "#" ? text.front() == u'#' : FirstWordIs(text, word)) return false;
+        if (first == word[0] && FirstWordIs(text, word)) return false;
     }
     if (FirstWordIs(text, "end")) {
         // End and a word (End If, End Select, End Sub …) take none; a bare
@@ -144,8 +171,7 @@ NumberingPlan PlanLineNumbers(TextView text, const ModuleScan& scan, const Numbe
                                               std::to_string(number) + " is above " +
                                               std::to_string(kLargestLineNumber) + ", the largest VB6 accepts");
             }
-            const std::string digits = std::to_string(number) + " ";
-            plan.edits.push_back(NumberEdit{lines[k].start, 0, Text(digits.begin(), digits.end())});
+            plan.edits.push_back(NumberEdit{lines[k].start, 0, number});
             plan.numbered.push_back(NumberedLine{header, number, k});
             number += options.step;
         }
@@ -161,7 +187,7 @@ NumberingPlan PlanLineNumberRemoval(TextView text, const ModuleScan& scan) {
             if (lines[k].continuedOnto) continue;
             const size_t length = LineNumberLength(lines[k].text);
             if (length > 0) {
-                plan.edits.push_back(NumberEdit{lines[k].start, length, Text()});
+                plan.edits.push_back(NumberEdit{lines[k].start, length, 0});
                 plan.numbered.push_back(NumberedLine{header, 0, k});
             }
         }

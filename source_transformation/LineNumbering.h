@@ -40,11 +40,12 @@ struct NumberedLine {
     size_t line = 0;    ///< 0-based, in the text as it was
 };
 
-/// An edit of the text: [offset, offset + removed) becomes `inserted`.
+/// An edit of the text: [offset, offset + removed) becomes the number and
+/// a space, or nothing for number 0.
 struct NumberEdit {
     size_t offset = 0;
     size_t removed = 0;
-    Text inserted;
+    int64_t number = 0;
 };
 
 struct NumberingPlan {

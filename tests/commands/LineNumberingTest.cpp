@@ -26,6 +26,7 @@ run::ModuleOutcome Process(const std::string& bytes, run::Operation operation, s
     request.skipHandled = operation == run::Operation::Add;
     request.templates = &templates;
     request.numbering = numbering;
+    request.keepNumbers = true;
     return run::ProcessModule(bytes, request);
 }
 
@@ -139,10 +140,11 @@ TEST(LineNumbering, TheMapLeadsFromErlToTheLine) {
     EXPECT_EQ(numbered.exitCode, 0) << numbered.err;
     EXPECT_NE(numbered.err.find("files numbered: 1; lines numbered: 2"), std::string::npos) << numbered.err;
     EXPECT_EQ(ReadBytes(dir / "erl.map"), "PATH\tPROCEDURE\tNUMBER\tLINE\nsrc/m.bas\tGo\t100\t3\nsrc/m.bas\tGo\t200\t5\n");
-    const CommandResult where = RunCli({"where", (dir / "erl.map").string(), "src/m.bas", "go", "200"});
+    const CommandResult where =
+        RunCli({"where", (dir / "erl.map").string(), "src/m.bas", "go", "200", "--root", dir.path().string()});
     EXPECT_EQ(where.exitCode, 0) << where.err;
     EXPECT_EQ(where.out, "src/m.bas:5:   y = 2\n");
-    EXPECT_EQ(RunCli({"where", (dir / "erl.map").string(), "src/m.bas", "Go", "300"}).exitCode, 1);
+    EXPECT_EQ(RunCli({"where", (dir / "erl.map").string(), "src/m.bas", "Go", "300", "--root", dir.path().string()}).exitCode, 1);
     EXPECT_EQ(RunCli({"unnumber", (dir / "P.vbp").string()}).exitCode, 0);
     EXPECT_EQ(ReadBytes(dir / "src" / "m.bas"), module);
 
