@@ -3,42 +3,28 @@
 
 #include <array>
 
-#include "vb_runtime/CodePage.h"
+#include "source_transformation/ScanRules.h"
 #include "vb_runtime/Letters.h"
+#include "vb_runtime/CodePage.h"
 #include "vb_runtime/Strings.h"
 
 namespace scan {
 
 namespace {
 
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
-bool IsNameUnit(char16_t c) { return vb::IsLetter(c) || (c >= u'0' && c <= u'9') || c == u'_'; }
-
-void SkipBlanks(vb::TextView& line) {
-    while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
-}
-
 // Takes `word` (letter case ignored) after any blanks; it must be followed
 // by a blank when `blankAfter`. False, and `line` unchanged, when it is not there.
 bool TakeWord(vb::TextView& line, vb::TextView word, bool blankAfter = true) {
-    vb::TextView rest = line;
-    SkipBlanks(rest);
+    vb::TextView rest = rules::TrimLeft(line);
     if (rest.size() < word.size() || !vb::EqualsNoCase(rest.substr(0, word.size()), word)) return false;
     rest.remove_prefix(word.size());
-    if (blankAfter && (rest.empty() || !IsBlank(rest.front()))) return false;
+    if (blankAfter && (rest.empty() || !rules::IsBlank(rest.front()))) return false;
     line = rest;
     return true;
 }
 
-// The name at the start of `line` after blanks: a letter, then letters,
-// digits and underscores; empty when there is none.
-vb::TextView NameAt(vb::TextView line) {
-    SkipBlanks(line);
-    if (line.empty() || !vb::IsLetter(line.front())) return {};
-    size_t end = 1;
-    while (end < line.size() && IsNameUnit(line[end])) ++end;
-    return line.substr(0, end);
-}
+// The name at the start of `line` after blanks; empty when there is none.
+vb::TextView NameAt(vb::TextView line) { return rules::NameAtStart(rules::TrimLeft(line)); }
 
 bool IsProcedureLine(vb::TextView line) {
     static constexpr std::array<vb::TextView, 5> kModifiers = {u"public", u"private", u"friend", u"static", u"global"};
@@ -52,7 +38,7 @@ bool IsProcedureLine(vb::TextView line) {
 // "Attribute VB_Name = "NAME"": the name without its quotes.
 bool TakeVbName(vb::TextView line, DeclaredNames& names) {
     if (!TakeWord(line, u"attribute") || !TakeWord(line, u"vb_name", false) || !TakeWord(line, u"=", false)) return false;
-    SkipBlanks(line);
+    line = rules::TrimLeft(line);
     if (!line.empty() && line.front() == u'"') line.remove_prefix(1);
     const vb::TextView name = NameAt(line);
     if (!name.empty()) names.Add(name);

@@ -27,14 +27,6 @@ bool StartsWithWord(TextView text, std::string_view word) {
     return StartsWithNoCase<char16_t>(text, word) && text.size() > word.size() && IsBlank(text[word.size()]);
 }
 
-// The name at the start: a letter, then letters, digits and underscores.
-TextView NameAtStart(TextView text) {
-    if (text.empty() || !vb::IsLetter(text.front())) return {};
-    size_t end = 1;
-    while (end < text.size() && IsNameUnit(text[end])) ++end;
-    return text.substr(0, end);
-}
-
 // The smallest 1-based position at which a quote, an apostrophe or one of
 // `keywords` occurs, letter case ignored; 0 when none does.
 template <size_t Count>
@@ -137,6 +129,13 @@ TextView ListedName(TextView piece, const DeclaredNames& declared) {
 }  // namespace
 
 bool IsBlank(char16_t unit) { return unit == u' ' || unit == u'\t'; }
+
+TextView NameAtStart(TextView text) {
+    if (text.empty() || !vb::IsLetter(text.front())) return {};
+    size_t end = 1;
+    while (end < text.size() && IsNameUnit(text[end])) ++end;
+    return text.substr(0, end);
+}
 
 TextView TrimLeft(TextView text) {
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);

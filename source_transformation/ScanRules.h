@@ -17,6 +17,10 @@ bool IsBlank(char16_t unit);
 vb::TextView TrimLeft(vb::TextView text);
 vb::TextView TrimRight(vb::TextView text);
 
+/// The name at the start: a letter, then letters, digits and underscores;
+/// empty when there is none.
+vb::TextView NameAtStart(vb::TextView text);
+
 /// A line's first word is Rem: the line is a comment.
 bool FirstWordIsRem(vb::TextView line);
 

@@ -299,37 +299,52 @@ uint64_t FileLength(const Text& path) {
     return static_cast<uint64_t>(st.st_size);
 }
 
-std::string ReadFileHead(const Text& path, size_t limit) {
-    const int fd = open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) ThrowErrno(errno, path);
-    struct Closer {
-        int fd;
-        ~Closer() { close(fd); }
-    } closer{fd};
-    std::string bytes(limit, '\0');
-    size_t done = 0;
-    while (done < limit) {
-        const ssize_t got = read(fd, bytes.data() + done, limit - done);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            ThrowErrno(errno, path);
-        }
-        if (got == 0) break;
-        done += static_cast<size_t>(got);
+namespace {
+
+// A file opened for reading, closed when it goes.
+class ReadHandle {
+public:
+    explicit ReadHandle(const Text& path) : path_(path), fd_(open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC)) {
+        if (fd_ < 0) ThrowErrno(errno, path);
     }
-    bytes.resize(done);
+    ~ReadHandle() { close(fd_); }
+    ReadHandle(const ReadHandle&) = delete;
+    ReadHandle& operator=(const ReadHandle&) = delete;
+    int Fd() const { return fd_; }
+
+    // Reads into bytes[done, bytes.size()) until it is full or the file
+    // ends; returns how many bytes the buffer holds then.
+    size_t ReadInto(std::string& bytes, size_t done) const {
+        while (done < bytes.size()) {
+            const ssize_t got = read(fd_, bytes.data() + done, bytes.size() - done);
+            if (got < 0) {
+                if (errno == EINTR) continue;
+                ThrowErrno(errno, path_);
+            }
+            if (got == 0) break;
+            done += static_cast<size_t>(got);
+        }
+        return done;
+    }
+
+private:
+    const Text& path_;
+    int fd_;
+};
+
+}  // namespace
+
+std::string ReadFileHead(const Text& path, size_t limit) {
+    const ReadHandle file(path);
+    std::string bytes(limit, '\0');
+    bytes.resize(file.ReadInto(bytes, 0));
     return bytes;
 }
 
 std::string ReadFileBytes(const Text& path) {
-    const int fd = open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) ThrowErrno(errno, path);
-    struct Closer {
-        int fd;
-        ~Closer() { close(fd); }
-    } closer{fd};
+    const ReadHandle file(path);
     struct stat st;
-    if (fstat(fd, &st) != 0) ThrowErrno(errno, path);
+    if (fstat(file.Fd(), &st) != 0) ThrowErrno(errno, path);
     if (S_ISDIR(st.st_mode)) throw VbError(ErrPathFileAccess, DisplayPath(path));
     // Read straight into the result; a file that grows meanwhile is read to
     // its end all the same.
@@ -338,16 +353,7 @@ std::string ReadFileBytes(const Text& path) {
     PreferHugePages(bytes.data(), bytes.capacity());
     bytes.resize(static_cast<size_t>(st.st_size) + 1);
     size_t done = 0;
-    for (;;) {
-        if (done == bytes.size()) bytes.resize(bytes.size() * 2);
-        const ssize_t got = read(fd, bytes.data() + done, bytes.size() - done);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            ThrowErrno(errno, path);
-        }
-        if (got == 0) break;
-        done += static_cast<size_t>(got);
-    }
+    while ((done = file.ReadInto(bytes, done)) == bytes.size()) bytes.resize(bytes.size() * 2);
     bytes.resize(done);
     return bytes;
 }
