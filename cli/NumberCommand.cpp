@@ -1,12 +1,14 @@
 // `trapwright number PROJECT.vbp|GROUP.vbg|SOURCE... [--start N] [--step N]
 //  [--per procedure|module] [--map FILE] [--begin FILE] [--end FILE]
 //  [--codepage N] [--backup] [--dry-run [--diff]] [--policy FILE | --no-policy]`
-// `trapwright unnumber PROJECT.vbp|GROUP.vbg|SOURCE... [same options but the numbering]`
+// `trapwright unnumber PROJECT.vbp|GROUP.vbg|SOURCE... [the same options but --map]`
 // `trapwright where MAP PATH PROCEDURE NUMBER [--root DIR] [--codepage N]`
 //
 // number puts a line number in front of every statement line of every
 // procedure, the lines of its error-handling blocks aside, and with --map
-// writes where each number went; unnumber takes them off again; where
+// writes where each number went; unnumber takes them off again, and
+// leaves alone the numbers that number does not give (written by hand,
+// or with other options), which code may jump to; where
 // prints the line a logged Erl names. Exit 0 on success, 1 on an error
 // (nothing written), 2 on usage.
 #include "cli/NumberCommand.h"
@@ -35,6 +37,22 @@ CLI::App* AddNumberingCommand(CLI::App& app, SourceRunOptions& options, const ch
     AddTemplateOptions(*command, options);
     AddPolicyOptions(*command, options);
     AddWriteOptions(*command, options, false);
+    // unnumber takes the options too: it takes off the numbers that number
+    // gives with them, and no others.
+    command->add_option_function<int64_t>("--start", [&options](int64_t start) { options.numbers.start = start; },
+                                          "The first number, 1 to 65529 (default: 10, or the policy's)")
+        ->type_name("N")
+        ->check(CLI::Range(int64_t{1}, int64_t{65529}));
+    command->add_option_function<int64_t>("--step", [&options](int64_t step) { options.numbers.step = step; },
+                                          "The step between numbers, 1 to 65529 (default: 10, or the policy's)")
+        ->type_name("N")
+        ->check(CLI::Range(int64_t{1}, int64_t{65529}));
+    command
+        ->add_option_function<std::string>(
+            "--per", [&options](const std::string& per) { options.numbers.perModule = per == "module"; },
+            "procedure: each procedure's numbers start afresh (the default); module: one sequence per module")
+        ->type_name("procedure|module")
+        ->check(CLI::IsMember({"procedure", "module"}));
     return command;
 }
 
@@ -78,20 +96,6 @@ std::vector<std::string> Fields(const std::string& row) {
 CLI::App* AddNumberCommand(CLI::App& app, SourceRunOptions& options) {
     CLI::App* command = AddNumberingCommand(app, options, "number",
                                             "Put a line number in front of every statement line of every procedure");
-    command->add_option_function<int64_t>("--start", [&options](int64_t start) { options.numbers.start = start; },
-                                          "The first number, 1 to 65529 (default: 10, or the policy's)")
-        ->type_name("N")
-        ->check(CLI::Range(int64_t{1}, int64_t{65529}));
-    command->add_option_function<int64_t>("--step", [&options](int64_t step) { options.numbers.step = step; },
-                                          "The step between numbers, 1 to 65529 (default: 10, or the policy's)")
-        ->type_name("N")
-        ->check(CLI::Range(int64_t{1}, int64_t{65529}));
-    command
-        ->add_option_function<std::string>(
-            "--per", [&options](const std::string& per) { options.numbers.perModule = per == "module"; },
-            "procedure: each procedure's numbers start afresh (the default); module: one sequence per module")
-        ->type_name("procedure|module")
-        ->check(CLI::IsMember({"procedure", "module"}));
     command->add_option("--map", options.mapFile, "Write where each number went: PATH, PROCEDURE, NUMBER, LINE")
         ->type_name("FILE");
     return command;
@@ -112,7 +116,8 @@ int RunNumber(const SourceRunOptions& options) {
 }
 
 CLI::App* AddUnnumberCommand(CLI::App& app, SourceRunOptions& options) {
-    return AddNumberingCommand(app, options, "unnumber", "Take the line numbers off every line of every procedure");
+    return AddNumberingCommand(app, options, "unnumber",
+                               "Take off the line numbers that number gives, with the same --start, --step and --per");
 }
 
 int RunUnnumber(const SourceRunOptions& options) {

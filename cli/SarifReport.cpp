@@ -40,7 +40,9 @@ Finding NoteFinding(const run::LineNote& note) {
         case Kind::OldPlace:
             return {"misplaced-handler", "A block stands where an earlier version put it", run::NoteMessage(note)};
         case Kind::HasLineNumbers:
-            return {"numbered-procedure", "A procedure that has line numbers is left as it is", run::NoteMessage(note)};
+        case Kind::NumberedLineTooLong:
+        case Kind::OtherLineNumbers:
+            return {"numbered-procedure", "A procedure whose line numbers are left as they are", run::NoteMessage(note)};
     }
     return {"note", "A note of the run", name};
 }

@@ -3,6 +3,8 @@
 
 #include "source_transformation/ModuleEdits.h"
 #include "source_transformation/ModuleScan.h"
+#include <array>
+#include <charconv>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -28,11 +30,14 @@ scan::EditKind EditKindOf(const ModuleRequest& request) {
 
 scan::ScanOptions ScanOptionsFor(const ModuleRequest& request, const scan::ModuleValues* module) {
     scan::ScanOptions options;
-    options.mode = PlainAdd(request) ? scan::ScanMode::Insert
-                   : request.operation == Operation::Remove ? scan::ScanMode::Remove : scan::ScanMode::Recognize;
+    options.mode = PlainAdd(request)                         ? scan::ScanMode::Insert
+                   : request.operation == Operation::Remove ? scan::ScanMode::Remove
+                   : Numbering(request)                     ? scan::ScanMode::Locate
+                                                            : scan::ScanMode::Recognize;
     options.module = module;
     options.declared = request.declared;
     options.optOutComments = request.optOutComments;
+    options.keepLines = Numbering(request);
     return options;
 }
 
@@ -145,6 +150,18 @@ public:
         keptBytesEnd_ = keptBytes + removedBytes;
     }
 
+    /// The same with the inserted text encoded already.
+    void EditEncoded(size_t offset, size_t removed, std::string_view inserted) {
+        const size_t keptBytes = Keep(keptText_, offset);
+        const size_t removedBytes = EncodedSize(offset, offset + removed);
+        const size_t insertedAt = out_.size();
+        out_.append(inserted);
+        if (edits_ != nullptr) edits_->push_back(ByteEdit{keptBytes, removedBytes, out_.substr(insertedAt)});
+        HandOverWhenFull();
+        keptText_ = offset + removed;
+        keptBytesEnd_ = keptBytes + removedBytes;
+    }
+
     void Finish(size_t textSize) {
         Keep(keptText_, textSize);
         if (sink_ != nullptr) HandOver();
@@ -196,6 +213,37 @@ private:
     size_t keptBytesEnd_ = 0;
 };
 
+// A line number and the space after it, encoded: the digits and the space
+// are encoded once, and put together for each of the many numbers.
+class NumberEncoder {
+public:
+    explicit NumberEncoder(int32_t codePage) {
+        for (size_t k = 0; k < kUnits.size(); ++k) {
+            pieces_[k] = vb::Encode(Text(1, static_cast<char16_t>(kUnits[k])), codePage);
+            ascii_ = ascii_ && pieces_[k] == std::string(1, kUnits[k]);
+        }
+    }
+    /// The number and a space; valid until the next call.
+    std::string_view Encoded(int64_t number) const {
+        std::array<char, 24> digits{};
+        char* end = std::to_chars(digits.data(), digits.data() + digits.size() - 1, number).ptr;
+        *end++ = ' ';
+        encoded_.clear();
+        if (ascii_) {
+            encoded_.append(digits.data(), end);
+        } else {
+            for (const char* c = digits.data(); c != end; ++c) encoded_ += pieces_[kUnits.find(*c)];
+        }
+        return encoded_;
+    }
+
+private:
+    static constexpr std::string_view kUnits = "0123456789 ";
+    std::array<std::string, kUnits.size()> pieces_;
+    bool ascii_ = true;
+    mutable std::string encoded_;
+};
+
 // The scan of a module: over its own bytes when the code page keeps ASCII
 // bytes and makes every byte one character, so that the text is never
 // decoded; over its decoded text otherwise, which `text` then holds. The
@@ -241,30 +289,40 @@ PreparedModule::PreparedModule(std::string_view bytes, const ModuleRequest& requ
 }
 
 // The numbers of number, or the numbers unnumber takes off: the edits, the
-// counts, and the procedures that have numbers already.
+// counts, and the procedures left as they are. A scan of the bytes is
+// numbered over the bytes, a scan of the decoded text over the text.
 void PreparedModule::PlanNumbers() {
     const int32_t codePage = vb::AnsiCodePage();
-    // A single-byte code page's scan read the bytes; its offsets are those
-    // of the decoded text.
-    const Text decoded = text_.empty() && !bytes_.empty() ? vb::Decode(bytes_, codePage) : Text();
-    const vb::TextView text = text_.empty() ? vb::TextView(decoded) : vb::TextView(text_);
     const bool number = request_.operation == Operation::Number;
-    scan::NumberingPlan plan =
-        number ? scan::PlanLineNumbers(text, scan_, request_.numbering) : scan::PlanLineNumberRemoval(text, scan_);
+    const bool overBytes = text_.empty();
+    scan::NumberingPlan plan;
+    if (number) {
+        const bool record = request_.keepNumbers;
+        plan = overBytes ? scan::PlanLineNumbers(bytes_, codePage, scan_, request_.numbering, record)
+                         : scan::PlanLineNumbers(vb::TextView(text_), scan_, request_.numbering, record);
+    } else {
+        plan = overBytes ? scan::PlanLineNumberRemoval(bytes_, codePage, scan_, request_.numbering, false)
+                         : scan::PlanLineNumberRemoval(vb::TextView(text_), scan_, request_.numbering, false);
+    }
     numberEdits_ = std::move(plan.edits);
     outcome_.procedures = static_cast<int32_t>(scan_.procedures.size());
-    outcome_.linesNumbered = static_cast<int32_t>(plan.numbered.size());
+    outcome_.linesNumbered = static_cast<int32_t>(numberEdits_.size());
     if (number && request_.keepNumbers) {
+        outcome_.numbers.reserve(plan.numbered.size());
         for (const scan::NumberedLine& line : plan.numbered) {
             outcome_.numbers.push_back(NumberedLine{Text(scan_.headers[line.header].name), line.number,
                                                     static_cast<int32_t>(line.line + 1)});
         }
     }
-    for (const size_t header : plan.alreadyNumbered) {
+    for (const scan::ProcedureLeftAlone& left : plan.leftAlone) {
         LineNote note;
-        note.kind = LineNote::Kind::HasLineNumbers;
-        note.line = static_cast<int32_t>(scan_.headers[header].line + 1);
-        note.name = vb::Trim(scan_.headers[header].name);
+        switch (left.why) {
+        case scan::NumberingRefusal::HasLineNumbers: note.kind = LineNote::Kind::HasLineNumbers; break;
+        case scan::NumberingRefusal::LongLine: note.kind = LineNote::Kind::NumberedLineTooLong; break;
+        case scan::NumberingRefusal::OtherLineNumbers: note.kind = LineNote::Kind::OtherLineNumbers; break;
+        }
+        note.line = static_cast<int32_t>(scan_.headers[left.header].line + 1);
+        note.name = vb::Trim(scan_.headers[left.header].name);
         outcome_.notes.push_back(std::move(note));
         ++outcome_.leftAsTheyAre;
     }
@@ -302,14 +360,9 @@ void PreparedModule::Encode(std::string& out, ByteSink* sink, size_t piece) {
     if (singleByte) Text().swap(text_);
     EditedEncoder encoder(bytes_, text_, out, sink, piece, request_.keepEdits ? &outcome_.edits : nullptr);
     if (Numbering(request_)) {
-        Text inserted;
+        const NumberEncoder numbers(vb::AnsiCodePage());
         for (const scan::NumberEdit& edit : numberEdits_) {
-            inserted.clear();
-            if (edit.number > 0) {
-                for (const char digit : std::to_string(edit.number)) inserted.push_back(static_cast<char16_t>(digit));
-                inserted.push_back(u' ');
-            }
-            encoder.Edit(scan::TextEdit{edit.offset, edit.removed, inserted});
+            encoder.EditEncoded(edit.offset, edit.removed, edit.number > 0 ? numbers.Encoded(edit.number) : "");
         }
     } else {
         scan::ForEachEdit(scan_, EditKindOf(request_), [&](const scan::TextEdit& edit) { encoder.Edit(edit); });
@@ -326,6 +379,10 @@ std::string NoteMessage(const LineNote& note) {
     case LineNote::Kind::EditedBlock: return name + ": the block under this header does not match the template; left as it is";
     case LineNote::Kind::OldPlace: return name + ": the block stands where an earlier version put it; run remove, then add";
     case LineNote::Kind::HasLineNumbers: return name + " already has line numbers; left as it is";
+    case LineNote::Kind::NumberedLineTooLong:
+        return name + ": a numbered line would be longer than VB6 accepts (1023 characters); left as it is";
+    case LineNote::Kind::OtherLineNumbers:
+        return name + " has line numbers that number with this start, step and per does not give; left as they are";
     case LineNote::Kind::LeftAlone: break;
     }
     switch (note.refusal) {

@@ -24,7 +24,7 @@ enum class Operation {
     Remove,  ///< take out the blocks that stand
     Check,   ///< report the procedures without a block; write nothing
     Number,    ///< put a line number in front of every statement line of every procedure
-    Unnumber,  ///< take the line numbers off every line of every procedure
+    Unnumber,  ///< take off the line numbers that Number gives, where a procedure has exactly those
 };
 
 /// How one module is processed.
@@ -42,7 +42,7 @@ struct ModuleRequest {
     const scan::DeclaredNames* declared = nullptr;
     /// A header directly below "' trapwright: skip" is left alone.
     bool optOutComments = false;
-    /// Number: where the numbers start, their step, per procedure or module.
+    /// Number, Unnumber: where the numbers start, their step, per procedure or module.
     scan::NumberingOptions numbering;
     /// Number: record every number given (for the map).
     bool keepNumbers = false;
@@ -68,7 +68,9 @@ struct LineNote {
         EditedBlock,  ///< the block under the header does not match the template; left as it is
         LeftAlone,    ///< no block can go in safely (`refusal` says why); left as it is
         OldPlace,     ///< a block stands where an earlier version put it; remove, then add, repairs it
-        HasLineNumbers,  ///< number: the procedure has line numbers already; left as it is
+        HasLineNumbers,       ///< number: the procedure has line numbers already; left as it is
+        NumberedLineTooLong,  ///< number: a numbered line would be longer than VB6 accepts; left as it is
+        OtherLineNumbers,     ///< unnumber: numbers that number did not give; left as they are
     };
     Kind kind = Kind::NoHandler;
     int32_t line = 0;  ///< 1-based line of the header (of the End line for an end block alone)

@@ -1,12 +1,18 @@
 // Which lines of a procedure take a line number, and the edits of number
-// and unnumber.
+// and unnumber. The scan's lines are looked at once, front to back, only in
+// the bodies of procedures.
 #include "source_transformation/LineNumbering.h"
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstring>
 #include <string>
-#include <string_view>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "source_transformation/ScanRules.h"
 #include "source_transformation/SourceUnits.h"
@@ -21,178 +27,353 @@ namespace scan {
 
 namespace {
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-bool IsNameUnit(char16_t c) { return vb::IsLetter(c) || IsDigit(c) || c == u'_'; }
-
-// The first word of the text (after blanks) is `word`, letter case ignored,
-// and not the start of a longer name.
-bool FirstWordIs(TextView text, std::string_view word) {
-    return StartsWithNoCase<char16_t>(text, word) && (text.size() == word.size() || !IsNameUnit(text[word.size()]));
+template <typename Unit>
+constexpr unsigned ValueOf(Unit unit) {
+    return static_cast<std::make_unsigned_t<Unit>>(unit);
 }
 
-constexpr std::array<std::string_view, 9> kUnnumberedWords = {"dim",    "static", "const", "case", "else",
-                                                               "elseif", "loop",   "next",  "wend"};
-
-// One line of the text with what the continuation rule says of it.
-struct Line {
-    TextView text;
-    size_t start = 0;
-    bool continuedOnto = false;
-};
-
-// The first LF at or after `from`, or npos: the bytes are searched with
-// memchr, and a byte 0x0A is an LF when it is a unit's low byte and the
-// high byte is 0.
-size_t FindLineFeed(TextView text, size_t from) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    const size_t size = text.size() * 2;
-    for (size_t at = from * 2; at < size;) {
-        const void* found = std::memchr(bytes + at, '\n', size - at);
-        if (found == nullptr) return TextView::npos;
-        const auto offset = static_cast<size_t>(static_cast<const unsigned char*>(found) - bytes);
-        if (offset % 2 == 0 && text[offset / 2] == u'\n') return offset / 2;
-        at = offset + 1;
-    }
-    return TextView::npos;
+template <typename Unit>
+bool IsDigit(Unit unit) {
+    return unit >= '0' && unit <= '9';
 }
 
-std::vector<Line> LinesOf(TextView text, TextView lineBreak) {
-    std::vector<Line> lines;
-    if (text.empty()) return lines;
-    bool continues = false;
-    bool comment = false;
-    const bool crLf = lineBreak.size() == 2;
-    for (size_t from = 0;;) {
-        // The next line break: an LF, after a CR in a CR LF text.
-        size_t at = from;
-        for (;;) {
-            at = FindLineFeed(text, at);
-            if (at == TextView::npos || !crLf || (at > from && text[at - 1] == u'\r')) break;
-            ++at;
-        }
-        if (at != TextView::npos && crLf) --at;
-        Line line{text.substr(from, at == TextView::npos ? TextView::npos : at - from), from, continues};
-        const rules::Continuation continuation = rules::ContinuationOf(line.text, continues && comment);
-        continues = continuation.continues;
-        comment = continuation.comment;
-        lines.push_back(line);
-        if (at == TextView::npos) break;
-        from = at + lineBreak.size();
-    }
-    return lines;
+template <typename Unit>
+bool IsBlankUnit(Unit unit) {
+    return unit == ' ' || unit == '\t';
 }
 
-// Whether each line stands in a block of the scan: where it belongs or
-// where an earlier version put it.
-std::vector<bool> BlockLines(const ModuleScan& scan, const std::vector<Line>& lines) {
-    std::vector<bool> inBlock(lines.size(), false);
-    for (const BlockSite& site : scan.sites) {
-        if (site.state != BlockState::Standing && site.state != BlockState::OldPlace) continue;
-        // The lines that start in [from, to): a begin block's range starts
-        // at the line break before its empty line, an end block's at its
-        // first line.
-        auto first = std::lower_bound(lines.begin(), lines.end(), site.from,
-                                      [](const Line& line, size_t offset) { return line.start < offset; });
-        for (; first != lines.end() && first->start < site.to; ++first) {
-            inBlock[static_cast<size_t>(first - lines.begin())] = true;
+template <typename Unit>
+bool IsAsciiLetter(Unit unit) {
+    return static_cast<unsigned>((unit | 0x20) - 'a') < 26;
+}
+
+template <typename Unit>
+size_t SkipBlanks(UnitView<Unit> text, size_t at) {
+    while (at < text.size() && IsBlankUnit(text[at])) ++at;
+    return at;
+}
+
+// The blanks that indent a line: in the byte form a line of 16 bytes or
+// more has them found 16 at a time, since nearly every line is indented.
+template <typename Unit>
+size_t IndentOf(UnitView<Unit> line) {
+#if defined(__SSE2__)
+    if constexpr (sizeof(Unit) == 1) {
+        if (line.size() >= 16) {
+            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data()));
+            const __m128i blanks = _mm_or_si128(_mm_cmpeq_epi8(units, _mm_set1_epi8(' ')),
+                                                _mm_cmpeq_epi8(units, _mm_set1_epi8('\t')));
+            const auto mask = static_cast<unsigned>(_mm_movemask_epi8(blanks));
+            return mask != 0xFFFF ? static_cast<size_t>(__builtin_ctz(~mask)) : SkipBlanks(line, 16);
         }
     }
-    return inBlock;
+#endif
+    return SkipBlanks(line, 0);
 }
 
-// Calls visit(header, first, end) for the body lines [first, end) of every
-// procedure that has an End line and that no policy or opt-out comment
-// leaves alone.
-template <class Visit>
-void ForEachProcedureBody(const ModuleScan& scan, Visit visit) {
-    std::vector<bool> leftAlone(scan.headers.size(), false);
-    for (const BlockSite& site : scan.sites) {
-        if (site.kind == BlockSite::Kind::Begin && site.header >= 0 && site.state == BlockState::LeftAlone) {
-            leftAlone[static_cast<size_t>(site.header)] = true;
+// The first words of the lines that take no number, but for End.
+template <typename Unit>
+bool IsUnnumberedWord(UnitView<Unit> word) {
+    switch (word.size()) {
+    case 3: return StartsWithNoCase<Unit>(word, "rem") || StartsWithNoCase<Unit>(word, "dim");
+    case 4:
+        return StartsWithNoCase<Unit>(word, "case") || StartsWithNoCase<Unit>(word, "else") ||
+               StartsWithNoCase<Unit>(word, "loop") || StartsWithNoCase<Unit>(word, "next") ||
+               StartsWithNoCase<Unit>(word, "wend");
+    case 5: return StartsWithNoCase<Unit>(word, "const");
+    case 6: return StartsWithNoCase<Unit>(word, "static") || StartsWithNoCase<Unit>(word, "elseif");
+    default: return false;
+    }
+}
+
+enum class Verdict { No, Yes, Undecided };
+
+// The rule over either form. Names may hold letters beyond ASCII: in the
+// decoded form they are read as such; in the byte form, where only the
+// code page knows whether a byte is a letter, a line that a byte of 128 or
+// above could decide is Undecided.
+template <typename Unit>
+Verdict TakesLineNumberRule(UnitView<Unit> line) {
+    constexpr bool kBytes = sizeof(Unit) == 1;
+    const auto isLetter = [](Unit unit) {
+        if constexpr (kBytes) {
+            return IsAsciiLetter(unit);
+        } else {
+            return unit < 0x80 ? IsAsciiLetter(unit) : vb::IsLetter(unit);
         }
+    };
+    const auto isNameUnit = [&](Unit unit) { return isLetter(unit) || IsDigit(unit) || unit == '_'; };
+    const auto verdict = [](bool yes) { return yes ? Verdict::Yes : Verdict::No; };
+
+    const size_t at = IndentOf(line);
+    if (at == line.size()) return Verdict::No;
+    const UnitView<Unit> text = line.substr(at);
+    const Unit first = text.front();
+    if (!isLetter(first)) {
+        if (kBytes && ValueOf(first) >= 0x80) return Verdict::Undecided;
+        return verdict(first != '\'' && first != '#' && !IsDigit(first));
     }
-    for (const Procedure& procedure : scan.procedures) {
-        if (!procedure.hasEndLine) continue;
-        bool alone = false;
-        for (size_t k = 0; k < procedure.headerCount; ++k) alone = alone || leftAlone[procedure.firstHeader + k];
-        if (alone) continue;
-        const size_t last = procedure.firstHeader + procedure.headerCount - 1;
-        visit(procedure.firstHeader, scan.headers[last].attributeEnd + 1, procedure.endLine);
+    size_t nameEnd = 1;
+    while (nameEnd < text.size() && isNameUnit(text[nameEnd])) ++nameEnd;
+    if (kBytes && nameEnd < text.size() && ValueOf(text[nameEnd]) >= 0x80) return Verdict::Undecided;
+    const size_t after = SkipBlanks(text, nameEnd);
+    // A label, indented or not: a name, blanks and ":" not followed by "=".
+    if (after < text.size() && text[after] == ':' && (after + 1 == text.size() || text[after + 1] != '=')) {
+        return Verdict::No;
     }
+    const UnitView<Unit> word = text.substr(0, nameEnd);
+    if (IsUnnumberedWord(word)) return Verdict::No;
+    // End and a word (End If, End Select, End Sub …) take none; a bare End
+    // statement does.
+    if (word.size() == 3 && StartsWithNoCase<Unit>(word, "end")) {
+        if (after == text.size()) return Verdict::Yes;
+        if (kBytes && ValueOf(text[after]) >= 0x80) return Verdict::Undecided;
+        return verdict(!isLetter(text[after]));
+    }
+    return Verdict::Yes;
 }
 
-}  // namespace
-
-bool TakesLineNumber(TextView line) {
-    const TextView text = rules::TrimLeft(line);
-    if (text.empty() || rules::IsCommentLine(text) || !rules::LabelOf(line).empty() || IsDigit(text.front())) {
-        return false;
+template <typename Unit>
+bool TakesLineNumberIn(UnitView<Unit> line, const UnitDecoder<Unit>& decode) {
+    const Verdict verdict = TakesLineNumberRule(line);
+    if constexpr (sizeof(Unit) == 1) {
+        if (verdict == Verdict::Undecided) return TakesLineNumberRule<char16_t>(decode(line)) == Verdict::Yes;
+    } else {
+        (void)decode;
     }
-    if (text.front() == u'#') return false;
-    const char16_t first = FoldUnit(text.front());
-    for (const std::string_view word : kUnnumberedWords) {
-        if (first == word[0] && FirstWordIs(text, word)) return false;
-    }
-    if (FirstWordIs(text, "end")) {
-        // End and a word (End If, End Select, End Sub …) take none; a bare
-        // End statement does.
-        const TextView rest = rules::TrimLeft(text.substr(3));
-        return rest.empty() || !vb::IsLetter(rest.front());
-    }
-    return true;
+    return verdict == Verdict::Yes;
 }
 
-size_t LineNumberLength(TextView line) {
+template <typename Unit>
+size_t LineNumberLengthIn(UnitView<Unit> line) {
     size_t digits = 0;
     while (digits < line.size() && IsDigit(line[digits])) ++digits;
     if (digits == 0) return 0;
     if (digits == line.size()) return digits;
-    return rules::IsBlank(line[digits]) ? digits + 1 : 0;
+    return IsBlankUnit(line[digits]) ? digits + 1 : 0;
 }
 
-NumberingPlan PlanLineNumbers(TextView text, const ModuleScan& scan, const NumberingOptions& options) {
-    NumberingPlan plan;
-    const std::vector<Line> lines = LinesOf(text, scan.lineBreak);
-    const std::vector<bool> inBlock = BlockLines(scan, lines);
-    int64_t number = options.start;
-    ForEachProcedureBody(scan, [&](size_t header, size_t first, size_t end) {
-        for (size_t k = first; k < end; ++k) {
-            if (!lines[k].continuedOnto && LineNumberLength(lines[k].text) > 0) {
-                plan.alreadyNumbered.push_back(header);
-                return;
+// The text the scan's standing blocks occupy, in text order: a line stands
+// in a block when it starts in one. A begin block's range starts at the line
+// break before its empty line, an end block's at its first line.
+class BlockRanges {
+public:
+    explicit BlockRanges(const ModuleScan& scan) {
+        for (const BlockSite& site : scan.sites) {
+            if (site.state == BlockState::Standing || site.state == BlockState::OldPlace) {
+                ranges_.emplace_back(site.from, site.to);
             }
         }
-        if (!options.perModule) number = options.start;
-        for (size_t k = first; k < end; ++k) {
-            if (lines[k].continuedOnto || inBlock[k] || !TakesLineNumber(lines[k].text)) continue;
-            if (number > kLargestLineNumber) {
-                throw vb::VbError::AtLine(vb::ErrInvalidArgument, static_cast<int32_t>(k + 1),
-                                          vb::ToUtf8(vb::Trim(scan.headers[header].name)) + ": line number " +
-                                              std::to_string(number) + " is above " +
-                                              std::to_string(kLargestLineNumber) + ", the largest VB6 accepts");
-            }
-            plan.edits.push_back(NumberEdit{lines[k].start, 0, number});
-            plan.numbered.push_back(NumberedLine{header, number, k});
-            number += options.step;
-        }
-    });
-    return plan;
+        std::sort(ranges_.begin(), ranges_.end());
+    }
+    /// For offsets that never decrease from one call to the next.
+    bool Holds(size_t offset) {
+        while (next_ < ranges_.size() && ranges_[next_].second <= offset) ++next_;
+        return next_ < ranges_.size() && ranges_[next_].first <= offset;
+    }
+
+private:
+    std::vector<std::pair<size_t, size_t>> ranges_;
+    size_t next_ = 0;
+};
+
+// Whether the digits are those of `number`, as number writes it.
+template <typename Unit>
+bool DigitsAre(UnitView<Unit> digits, int64_t number) {
+    std::array<char, 24> written{};
+    const auto result = std::to_chars(written.data(), written.data() + written.size(), number);
+    const auto size = static_cast<size_t>(result.ptr - written.data());
+    if (digits.size() != size) return false;
+    for (size_t k = 0; k < size; ++k) {
+        if (digits[k] != static_cast<Unit>(written[k])) return false;
+    }
+    return true;
 }
 
-NumberingPlan PlanLineNumberRemoval(TextView text, const ModuleScan& scan) {
-    NumberingPlan plan;
-    const std::vector<Line> lines = LinesOf(text, scan.lineBreak);
-    ForEachProcedureBody(scan, [&](size_t header, size_t first, size_t end) {
-        for (size_t k = first; k < end; ++k) {
-            if (lines[k].continuedOnto) continue;
-            const size_t length = LineNumberLength(lines[k].text);
-            if (length > 0) {
-                plan.edits.push_back(NumberEdit{lines[k].start, length, 0});
-                plan.numbered.push_back(NumberedLine{header, 0, k});
+size_t DigitCount(int64_t number) {
+    size_t count = 1;
+    for (; number >= 10; number /= 10) ++count;
+    return count;
+}
+
+// One line of a procedure's body, as number and unnumber see it.
+template <typename Unit>
+struct BodyLine {
+    size_t index = 0;
+    size_t start = 0;
+    UnitView<Unit> text;
+    bool continuedOnto = false;
+    bool inBlock = false;
+};
+
+// Number and unnumber over one module: the bodies of its procedures that no
+// policy or opt-out comment leaves alone, in text order.
+template <typename Unit>
+class Numbering {
+public:
+    Numbering(UnitView<Unit> text, const ModuleScan& scan, const NumberingOptions& options, bool recordLines,
+              UnitDecoder<Unit> decode)
+        : text_(text), scan_(scan), options_(options), recordLines_(recordLines), decode_(decode), blocks_(scan) {
+        // Room for about one number in every 64 units, as in typical code.
+        plan_.edits.reserve(text.size() / 64);
+        if (recordLines) plan_.numbered.reserve(text.size() / 64);
+    }
+
+    NumberingPlan Number() {
+        ForEachBody([this](size_t header, size_t first, size_t end) { NumberProcedure(header, first, end); });
+        return std::move(plan_);
+    }
+    NumberingPlan Unnumber() {
+        ForEachBody([this](size_t header, size_t first, size_t end) { UnnumberProcedure(header, first, end); });
+        return std::move(plan_);
+    }
+
+private:
+    template <class Visit>
+    void ForEachBody(Visit visit) {
+        if (scan_.procedures.empty()) return;
+        std::vector<bool> leftAlone(scan_.headers.size(), false);
+        for (const BlockSite& site : scan_.sites) {
+            if (site.kind == BlockSite::Kind::Begin && site.header >= 0 && site.state == BlockState::LeftAlone) {
+                leftAlone[static_cast<size_t>(site.header)] = true;
             }
         }
-    });
-    return plan;
+        for (const Procedure& procedure : scan_.procedures) {
+            if (!procedure.hasEndLine) continue;
+            bool alone = false;
+            for (size_t k = 0; k < procedure.headerCount; ++k) alone = alone || leftAlone[procedure.firstHeader + k];
+            if (alone) continue;
+            const size_t last = procedure.firstHeader + procedure.headerCount - 1;
+            visit(procedure.firstHeader, scan_.headers[last].attributeEnd + 1, procedure.endLine);
+        }
+    }
+
+    // Calls visit(line) for the body lines [first, end) while it returns
+    // true.
+    template <class Visit>
+    void ForEachBodyLine(size_t first, size_t end, Visit visit) {
+        for (size_t k = first; k < end; ++k) {
+            const LineSpan& span = scan_.lines[k];
+            BodyLine<Unit> line;
+            line.index = k;
+            line.start = span.start;
+            line.text = text_.substr(span.start, span.end - span.start);
+            line.continuedOnto = span.continuedOnto;
+            line.inBlock = blocks_.Holds(span.start);
+            if (!visit(line)) return;
+        }
+    }
+
+    void NumberProcedure(size_t header, size_t first, size_t end) {
+        const size_t editsBefore = plan_.edits.size();
+        int64_t number = options_.perModule ? next_ : options_.start;
+        bool hasNumber = false;
+        bool longLine = false;
+        size_t tooLarge = ~size_t{0};  // the first line whose number is above the largest
+        int64_t tooLargeNumber = 0;
+        ForEachBodyLine(first, end, [&](const BodyLine<Unit>& line) {
+            if (line.continuedOnto) return true;
+            if (LineNumberLengthIn(line.text) > 0) {
+                hasNumber = true;
+                return false;
+            }
+            if (line.inBlock || !TakesLineNumberIn(line.text, decode_)) return true;
+            if (number > kLargestLineNumber && tooLarge == ~size_t{0}) {
+                tooLarge = line.index;
+                tooLargeNumber = number;
+            }
+            longLine = longLine || line.text.size() + DigitCount(number) + 1 > kLongestLine;
+            plan_.edits.push_back(NumberEdit{line.start, 0, number});
+            if (recordLines_) plan_.numbered.push_back(NumberedLine{header, number, line.index});
+            number += options_.step;
+            return true;
+        });
+        if (hasNumber || longLine) {
+            Undo(editsBefore);
+            plan_.leftAlone.push_back(
+                {header, hasNumber ? NumberingRefusal::HasLineNumbers : NumberingRefusal::LongLine});
+            return;
+        }
+        if (tooLarge != ~size_t{0}) {
+            throw vb::VbError::AtLine(vb::ErrInvalidArgument, static_cast<int32_t>(tooLarge + 1),
+                                      vb::ToUtf8(vb::Trim(scan_.headers[header].name)) + ": line number " +
+                                          std::to_string(tooLargeNumber) + " is above " +
+                                          std::to_string(kLargestLineNumber) + ", the largest VB6 accepts");
+        }
+        next_ = number;
+    }
+
+    void UnnumberProcedure(size_t header, size_t first, size_t end) {
+        const size_t editsBefore = plan_.edits.size();
+        int64_t expected = options_.perModule ? next_ : options_.start;
+        bool numbered = false;  // a line of the body has a number
+        bool ours = true;       // every number is the one number gives that line
+        ForEachBodyLine(first, end, [&](const BodyLine<Unit>& line) {
+            if (line.continuedOnto) return true;
+            const size_t length = LineNumberLengthIn(line.text);
+            if (length == 0) {
+                // A statement line without a number: number would have numbered it.
+                if (!line.inBlock && TakesLineNumberIn(line.text, decode_)) ours = false;
+                return ours || !numbered;
+            }
+            numbered = true;
+            ours = ours && !line.inBlock && line.text[length - 1] == ' ' &&
+                   DigitsAre(line.text.substr(0, length - 1), expected) &&
+                   TakesLineNumberIn(line.text.substr(length), decode_);
+            if (!ours) return false;
+            plan_.edits.push_back(NumberEdit{line.start, length, 0});
+            if (recordLines_) plan_.numbered.push_back(NumberedLine{header, expected, line.index});
+            expected += options_.step;
+            return true;
+        });
+        if (!numbered) return;
+        if (!ours) {
+            Undo(editsBefore);
+            plan_.leftAlone.push_back({header, NumberingRefusal::OtherLineNumbers});
+            return;
+        }
+        next_ = expected;
+    }
+
+    void Undo(size_t editsBefore) {
+        plan_.edits.resize(editsBefore);
+        if (recordLines_) plan_.numbered.resize(editsBefore);
+    }
+
+    UnitView<Unit> text_;
+    const ModuleScan& scan_;
+    const NumberingOptions& options_;
+    bool recordLines_;
+    UnitDecoder<Unit> decode_;
+    BlockRanges blocks_;
+    NumberingPlan plan_;
+    int64_t next_ = options_.start;  // per module: the next number
+};
+
+}  // namespace
+
+bool TakesLineNumber(TextView line) { return TakesLineNumberRule(line) == Verdict::Yes; }
+
+size_t LineNumberLength(TextView line) { return LineNumberLengthIn(line); }
+
+NumberingPlan PlanLineNumbers(TextView text, const ModuleScan& scan, const NumberingOptions& options,
+                              bool recordLines) {
+    return Numbering<char16_t>(text, scan, options, recordLines, UnitDecoder<char16_t>()).Number();
+}
+
+NumberingPlan PlanLineNumbers(std::string_view bytes, int32_t codePage, const ModuleScan& scan,
+                              const NumberingOptions& options, bool recordLines) {
+    return Numbering<char>(bytes, scan, options, recordLines, UnitDecoder<char>(codePage)).Number();
+}
+
+NumberingPlan PlanLineNumberRemoval(TextView text, const ModuleScan& scan, const NumberingOptions& options,
+                              bool recordLines) {
+    return Numbering<char16_t>(text, scan, options, recordLines, UnitDecoder<char16_t>()).Unnumber();
+}
+
+NumberingPlan PlanLineNumberRemoval(std::string_view bytes, int32_t codePage, const ModuleScan& scan,
+                                    const NumberingOptions& options, bool recordLines) {
+    return Numbering<char>(bytes, scan, options, recordLines, UnitDecoder<char>(codePage)).Unnumber();
 }
 
 }  // namespace scan

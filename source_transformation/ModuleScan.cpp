@@ -183,6 +183,14 @@ public:
         return true;
     }
 
+    // Every line's extent, appended to `spans`.
+    void AppendSpans(std::vector<LineSpan>& spans) {
+        while (ClassifyMore()) {
+        }
+        spans.reserve(spans.size() + lines_.size());
+        for (const ClassifiedLine& line : lines_) spans.push_back(LineSpan{line.start, line.end, line.continuedOnto});
+    }
+
 private:
     static bool Matters(const ClassifiedLine& line) {
         return line.mayBeHeader || line.continuedOnto || (line.shape & (kMayBeEndLine | kMayBeLabel)) != 0;
@@ -231,7 +239,9 @@ ModuleScan Scan(UnitView<Unit> text, UnitDecoder<Unit> decode, const TemplateCho
                 const ScanOptions& options, const DeclaredNames& declared) {
     const TextView lineBreak = options.lineBreak.empty() ? DetectLineBreak(text) : options.lineBreak;
     FastLines<Unit> lines(text, lineBreak, std::move(decode), options.classifyAhead);
-    return ProcedureWalk<FastLines<Unit>, true>(lines, lineBreak, templates, options, declared).Run(text.size());
+    ModuleScan result = ProcedureWalk<FastLines<Unit>, true>(lines, lineBreak, templates, options, declared).Run(text.size());
+    if (options.keepLines) lines.AppendSpans(result.lines);
+    return result;
 }
 
 }  // namespace

@@ -33,6 +33,10 @@ enum class ScanMode {
     /// Blocks are recognised, also where earlier versions put them; nothing
     /// is judged, since nothing goes in (remove).
     Remove,
+    /// Blocks are recognised where they belong and under their headers;
+    /// bodies are not searched for earlier versions' places and nothing is
+    /// judged: what numbering lines needs to know (number, unnumber).
+    Locate,
 };
 
 struct ScanOptions {
@@ -49,6 +53,8 @@ struct ScanOptions {
     /// Classify the lines on a second thread (ClassifyAhead), for a large
     /// text while a core is spare. The result is the same either way.
     bool classifyAhead = false;
+    /// Keep every line's extent in the result (ModuleScan::lines).
+    bool keepLines = false;
 };
 
 enum class BlockState {
@@ -103,6 +109,13 @@ struct Procedure {
     size_t endLine = 0;      ///< 0-based, when it has one
 };
 
+/// A line of the text: [start, end), its line break aside.
+struct LineSpan {
+    size_t start = 0;
+    size_t end = 0;
+    bool continuedOnto = false;  ///< the line before continues onto it
+};
+
 struct ModuleScan {
     Text lineBreak;                        ///< CR LF or LF, decided from the whole text
     std::vector<ProcedureHeader> headers;  ///< in text order, left-alone ones included
@@ -112,6 +125,7 @@ struct ModuleScan {
     std::unique_ptr<const Text> headerValues;
     std::vector<BlockSite> sites;          ///< in text order
     std::vector<Procedure> procedures;     ///< in text order
+    std::vector<LineSpan> lines;           ///< with ScanOptions::keepLines: every line, in order
 
     /// Appends the text that goes in at a Missing site, line breaks
     /// included: the empty line and the begin block after a header's text

@@ -70,7 +70,7 @@ public:
                 consumed = i;
                 continue;
             }
-            if (options_.mode != ScanMode::Insert) {
+            if (FindsEarlierPlaces()) {
                 const size_t after = EarlierBlockAt(i, current, consumed, -1, result_.sites);
                 if (after != i) {
                     i = after;
@@ -114,6 +114,12 @@ private:
     };
 
     static constexpr size_t kNoLine = ~size_t{0};
+
+    // Whether blocks are looked for at every line, where earlier versions
+    // may have put them.
+    bool FindsEarlierPlaces() const {
+        return options_.mode == ScanMode::Recognize || options_.mode == ScanMode::Remove;
+    }
 
     size_t Start(size_t i) const { return lines_.Start(i); }
     size_t End(size_t i) const { return lines_.End(i); }
@@ -221,7 +227,7 @@ private:
         size_t next = kNoLine;
         size_t k = procedure.headers.back().regionEnd + 1;
         size_t notBefore = k;  // where a block an earlier version put in its body may start
-        const bool findEarlier = options_.mode != ScanMode::Insert;
+        const bool findEarlier = FindsEarlierPlaces();
         while (true) {
             // Blocks of earlier versions may start on any line.
             if (!findEarlier) k = lines_.NextThatMatters(k);
@@ -409,7 +415,7 @@ private:
             oldPlace = oldPlace || header.state == BlockState::OldPlace;
         }
         bool wantEnd = false;
-        if (options_.mode != ScanMode::Remove) {
+        if (options_.mode == ScanMode::Insert || options_.mode == ScanMode::Recognize) {
             wantEnd = Judge(procedure, end, last, endStands, anyStanding, oldPlace);
         } else if (last != nullptr) {
             // Nothing is judged, nothing goes in; a begin template too short

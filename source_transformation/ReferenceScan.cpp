@@ -54,6 +54,9 @@ public:
     }
     static bool MayStartWith(size_t, TextView) { return true; }
     static bool MayHaveLineNumber(size_t) { return true; }
+    void AppendSpans(std::vector<LineSpan>& spans) const {
+        for (const Line& line : lines_) spans.push_back(LineSpan{line.start, line.start + line.text.size(), line.continuedOnto});
+    }
 
 private:
     struct Line {
@@ -73,9 +76,11 @@ ModuleScan ReferenceScan(TextView text, const TemplateChoice& templates, const S
     DeclaredNames own;
     if (options.declared == nullptr) AddDeclarationsOf(text, own);
     PlainLines lines(text, lineBreak);
-    return ProcedureWalk<PlainLines, false>(lines, lineBreak, templates, options,
-                                            options.declared != nullptr ? *options.declared : own)
-        .Run();
+    ModuleScan result = ProcedureWalk<PlainLines, false>(lines, lineBreak, templates, options,
+                                                         options.declared != nullptr ? *options.declared : own)
+                            .Run();
+    if (options.keepLines) lines.AppendSpans(result.lines);
+    return result;
 }
 
 }  // namespace scan

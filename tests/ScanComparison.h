@@ -1,5 +1,5 @@
 // Two scans of one module compared field by field: every header, value,
-// procedure, site, state, refusal and insertion. Empty when they agree,
+// procedure, kept line, site, state, refusal and insertion. Empty when they agree,
 // else the first difference, for a test's message or a fuzzer's abort.
 #pragma once
 
@@ -31,6 +31,12 @@ inline std::string ScanDifference(const scan::ModuleScan& a, const scan::ModuleS
             x.endLine != y.endLine) {
             return differ("procedure", i);
         }
+    }
+    if (a.lines.size() != b.lines.size()) return "line count";
+    for (size_t i = 0; i < a.lines.size(); ++i) {
+        const scan::LineSpan& x = a.lines[i];
+        const scan::LineSpan& y = b.lines[i];
+        if (x.start != y.start || x.end != y.end || x.continuedOnto != y.continuedOnto) return differ("line", i);
     }
     if (a.sites.size() != b.sites.size()) return "site count";
     for (size_t i = 0; i < a.sites.size(); ++i) {

@@ -33,7 +33,7 @@ const CommandRow kCommands[] = {
     {"remove PROJECT|SOURCE...", {"--begin FILE", "--dry-run", "--quiet"}, {"--skip-handled", "--format"}},
     {"check PROJECT|SOURCE...", {"--format", "--policy FILE", "--quiet"}, {"--backup", "--dry-run"}},
     {"number PROJECT|SOURCE...", {"--start", "--step", "--per", "--map FILE", "--dry-run", "--quiet"}, {"--format"}},
-    {"unnumber PROJECT|SOURCE...", {"--backup", "--dry-run", "--quiet"}, {"--start", "--map"}},
+    {"unnumber PROJECT|SOURCE...", {"--start", "--step", "--per", "--backup", "--dry-run", "--quiet"}, {"--map"}},
     {"where MAP PATH PROCEDURE NUMBER", {"--root", "--codepage"}, {"--begin", "--dry-run"}},
 };
 

@@ -44,6 +44,9 @@ TEST(LineNumbering, WhichLinesTakeANumber) {
         {"Rem a comment", false},
         {"  Remark = 1", true},
         {"errHandler:", false},
+        {"    retry: x = 1", false},
+        {"    Beep: Beep", false},
+        {"    x:=1", true},
         {"10 x = 1", false},
         {"#If Win64 Then", false},
         {"  #Else", false},
@@ -100,10 +103,68 @@ TEST(LineNumbering, NumbersStatementLinesOutsideBlocksAndContinuations) {
     ASSERT_EQ(numbered.notes.size(), 1u);
     EXPECT_EQ(numbered.notes[0].kind, run::LineNote::Kind::HasLineNumbers);
     EXPECT_EQ(numbered.notes[0].name, u"Numbered");
-    // unnumber takes every number off, those written by hand too.
-    std::string unnumbered = handled;
-    unnumbered.erase(unnumbered.find("10 x = 1"), 3);
-    EXPECT_EQ(Process(numbered.bytes, run::Operation::Unnumber).bytes, unnumbered);
+    // unnumber with the same options gives the module back; the numbers
+    // written by hand stay, since code may jump to them.
+    const run::ModuleOutcome unnumbered = Process(numbered.bytes, run::Operation::Unnumber, {100, 5, false});
+    EXPECT_EQ(unnumbered.bytes, handled);
+    ASSERT_EQ(unnumbered.notes.size(), 1u);
+    EXPECT_EQ(unnumbered.notes[0].kind, run::LineNote::Kind::OtherLineNumbers);
+    EXPECT_EQ(unnumbered.notes[0].name, u"Numbered");
+}
+
+TEST(LineNumbering, UnnumberTakesOffOnlyTheNumbersNumberGives) {
+    const std::string original = "Sub A()\r\n  x = 1\r\n  y = 2\r\nEnd Sub\r\nSub B()\r\n  z = 3\r\nEnd Sub\r\n";
+    const struct {
+        const char* what;
+        std::string module;
+        scan::NumberingOptions options;
+        int numbersLeft;  // procedures whose numbers stay
+    } rows[] = {
+        {"as number gives them", "Sub A()\r\n10   x = 1\r\n20   y = 2\r\nEnd Sub\r\nSub B()\r\n10   z = 3\r\nEnd Sub\r\n", {}, 0},
+        {"other step", "Sub A()\r\n10   x = 1\r\n15   y = 2\r\nEnd Sub\r\nSub B()\r\n10   z = 3\r\nEnd Sub\r\n", {}, 1},
+        {"a statement unnumbered", "Sub A()\r\n10   x = 1\r\n  y = 2\r\nEnd Sub\r\nSub B()\r\n10   z = 3\r\nEnd Sub\r\n", {}, 1},
+        {"a tab after the number", "Sub A()\r\n10\t  x = 1\r\n20   y = 2\r\nEnd Sub\r\nSub B()\r\n10   z = 3\r\nEnd Sub\r\n", {}, 1},
+        {"a leading zero", "Sub A()\r\n10   x = 1\r\n20   y = 2\r\nEnd Sub\r\nSub B()\r\n010   z = 3\r\nEnd Sub\r\n", {}, 1},
+        {"per module", "Sub A()\r\n1   x = 1\r\n2   y = 2\r\nEnd Sub\r\nSub B()\r\n3   z = 3\r\nEnd Sub\r\n", {1, 1, true}, 0},
+        {"per module, the first by hand", "Sub A()\r\n7   x = 1\r\n8   y = 2\r\nEnd Sub\r\nSub B()\r\n1   z = 3\r\nEnd Sub\r\n", {1, 1, true}, 1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const run::ModuleOutcome outcome = Process(row.module, run::Operation::Unnumber, row.options);
+        EXPECT_EQ(outcome.leftAsTheyAre, row.numbersLeft);
+        if (row.numbersLeft == 0) {
+            EXPECT_EQ(outcome.bytes, original);
+        }
+        // What unnumber leaves, number leaves too: the round trip holds.
+        const run::ModuleOutcome again = Process(outcome.bytes, run::Operation::Number, row.options);
+        EXPECT_EQ(Process(again.bytes, run::Operation::Unnumber, row.options).bytes, outcome.bytes);
+    }
+}
+
+TEST(LineNumbering, AProcedureWhoseNumberedLineWouldBeTooLongIsLeftAlone) {
+    const std::string module = "Sub Wide()\r\n  x = \"" + std::string(1015, 'a') + "\"\r\nEnd Sub\r\nSub Narrow()\r\n  y = 1\r\nEnd Sub\r\n";
+    const run::ModuleOutcome numbered = Process(module, run::Operation::Number);
+    ASSERT_EQ(numbered.notes.size(), 1u);
+    EXPECT_EQ(numbered.notes[0].kind, run::LineNote::Kind::NumberedLineTooLong);
+    EXPECT_EQ(numbered.linesNumbered, 1);
+    EXPECT_NE(numbered.bytes.find("Sub Narrow()\r\n10   y = 1"), std::string::npos);
+}
+
+TEST(LineNumbering, TheBytesAndTheDecodedTextAreNumberedAlike) {
+    // Names beyond ASCII: a label in Cyrillic takes no number, a statement does.
+    const std::string module = "Sub \xcf()\r\n\xd8\xe0\xe3:\r\n  \xd8\xe0\xe3 = 1\r\n  \xc4\xe0 _\r\n    = 2\r\nEnd Sub\r\n";
+    const int32_t previous = vb::AnsiCodePage();
+    for (const int32_t codePage : {1251, 932}) {
+        SCOPED_TRACE(codePage);
+        vb::SetAnsiCodePage(codePage);
+        const run::ModuleOutcome numbered = Process(module, run::Operation::Number);
+        EXPECT_EQ(Process(numbered.bytes, run::Operation::Unnumber).bytes, module);
+        if (codePage == 1251) {
+            EXPECT_EQ(numbered.linesNumbered, 2);
+            EXPECT_NE(numbered.bytes.find("\r\n\xd8\xe0\xe3:\r\n10   \xd8"), std::string::npos);
+        }
+    }
+    vb::SetAnsiCodePage(previous);
 }
 
 TEST(LineNumbering, NumberThenUnnumberGivesEveryModuleBack) {
@@ -112,7 +173,9 @@ TEST(LineNumbering, NumberThenUnnumberGivesEveryModuleBack) {
         for (const bool perModule : {false, true}) {
             const run::ModuleOutcome numbered = Process(module, run::Operation::Number, {1, 1, perModule});
             EXPECT_GT(numbered.linesNumbered, 0);
-            EXPECT_EQ(Process(numbered.bytes, run::Operation::Unnumber).bytes, module);
+            const run::ModuleOutcome unnumbered = Process(numbered.bytes, run::Operation::Unnumber, {1, 1, perModule});
+            EXPECT_EQ(unnumbered.bytes, module);
+            EXPECT_EQ(unnumbered.linesNumbered, numbered.linesNumbered);
         }
     }
 }

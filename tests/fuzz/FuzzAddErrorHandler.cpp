@@ -100,10 +100,12 @@ void CheckByteScanAgrees(const Text& module, const Text& begin, const Text& end,
 void CheckFastScansAgree(const Text& module, const Text& begin, const Text& end) {
     const scan::FixedTemplates templates(scan::HandlerTemplates{begin, end});
     const std::string bytes = vb::Encode(module, 1252);
-    for (const scan::ScanMode mode : {scan::ScanMode::Insert, scan::ScanMode::Recognize, scan::ScanMode::Remove}) {
+    for (const scan::ScanMode mode : {scan::ScanMode::Insert, scan::ScanMode::Recognize, scan::ScanMode::Remove,
+                                      scan::ScanMode::Locate}) {
         scan::ScanOptions options;
         options.mode = mode;
         options.optOutComments = true;
+        options.keepLines = mode == scan::ScanMode::Locate;
         scan::ModuleScan plain;
         try {
             plain = scan::ReferenceScan(module, templates, options);

@@ -85,12 +85,14 @@ void ExpectSameScans(const std::string& bytes, const scan::HandlerTemplates& pai
     const scan::ModuleValues module{u"Mod", u"Mod.bas", u"Proj"};
     for (const int32_t codePage : {1252, 1251}) {
         const Text text = vb::Decode(bytes, codePage);
-        for (const scan::ScanMode mode : {scan::ScanMode::Insert, scan::ScanMode::Recognize, scan::ScanMode::Remove}) {
+        for (const scan::ScanMode mode : {scan::ScanMode::Insert, scan::ScanMode::Recognize, scan::ScanMode::Remove,
+                                      scan::ScanMode::Locate}) {
             SCOPED_TRACE("code page " + std::to_string(codePage) + ", mode " + std::to_string(static_cast<int>(mode)));
             scan::ScanOptions options;
             options.mode = mode;
             options.module = &module;
             options.optOutComments = true;
+            options.keepLines = mode == scan::ScanMode::Locate;
             const scan::ModuleScan plain = scan::ReferenceScan(text, templates, options);
             EXPECT_EQ(testing_support::ScanDifference(scan::ScanModule(text, templates, options), plain), "");
             EXPECT_EQ(testing_support::ScanDifference(scan::ScanModuleBytes(bytes, codePage, templates, options), plain),
