@@ -71,6 +71,34 @@ size_t IndentOf(UnitView<Unit> line) {
     return SkipBlanks(line, 0);
 }
 
+// Where the name that `text` starts with ends. In the byte form, where a
+// byte of 128 or above ends it for the caller to decide, a text of 16
+// bytes or more has its name units found 16 at a time.
+template <typename Unit, class IsNameUnit>
+size_t NameEnd(UnitView<Unit> text, IsNameUnit isNameUnit) {
+    size_t end = 1;
+#if defined(__SSE2__)
+    if constexpr (sizeof(Unit) == 1) {
+        if (text.size() >= 16) {
+            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data()));
+            const __m128i folded = _mm_or_si128(units, _mm_set1_epi8(0x20));
+            // Signed compares: a byte of 128 or above is below every bound.
+            const __m128i letters = _mm_and_si128(_mm_cmpgt_epi8(folded, _mm_set1_epi8('a' - 1)),
+                                                  _mm_cmplt_epi8(folded, _mm_set1_epi8('z' + 1)));
+            const __m128i digits = _mm_and_si128(_mm_cmpgt_epi8(units, _mm_set1_epi8('0' - 1)),
+                                                 _mm_cmplt_epi8(units, _mm_set1_epi8('9' + 1)));
+            const __m128i names =
+                _mm_or_si128(_mm_or_si128(letters, digits), _mm_cmpeq_epi8(units, _mm_set1_epi8('_')));
+            const auto mask = static_cast<unsigned>(_mm_movemask_epi8(names));
+            if (mask != 0xFFFF) return static_cast<size_t>(__builtin_ctz(~mask));
+            end = 16;
+        }
+    }
+#endif
+    while (end < text.size() && isNameUnit(text[end])) ++end;
+    return end;
+}
+
 // The first words of the lines that take no number, but for End.
 template <typename Unit>
 bool IsUnnumberedWord(UnitView<Unit> word) {
@@ -113,8 +141,7 @@ Verdict TakesLineNumberRule(UnitView<Unit> line) {
         if (kBytes && ValueOf(first) >= 0x80) return Verdict::Undecided;
         return verdict(first != '\'' && first != '#' && !IsDigit(first));
     }
-    size_t nameEnd = 1;
-    while (nameEnd < text.size() && isNameUnit(text[nameEnd])) ++nameEnd;
+    const size_t nameEnd = NameEnd(text, isNameUnit);
     if (kBytes && nameEnd < text.size() && ValueOf(text[nameEnd]) >= 0x80) return Verdict::Undecided;
     const size_t after = SkipBlanks(text, nameEnd);
     // A label, indented or not: a name, blanks and ":" not followed by "=".

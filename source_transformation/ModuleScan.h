@@ -34,8 +34,10 @@ enum class ScanMode {
     /// is judged, since nothing goes in (remove).
     Remove,
     /// Blocks are recognised where they belong and under their headers;
-    /// bodies are not searched for earlier versions' places and nothing is
-    /// judged: what numbering lines needs to know (number, unnumber).
+    /// bodies are not searched for earlier versions' places, no block is
+    /// told apart as edited, and nothing is judged, so the headers'
+    /// parameters are not read (their value is empty): what numbering
+    /// lines needs to know (number, unnumber).
     Locate,
 };
 

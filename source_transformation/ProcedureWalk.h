@@ -140,10 +140,12 @@ private:
         header.lastLine = i;
         while (lines_.Continues(header.lastLine) && lines_.Has(header.lastLine + 1)) ++header.lastLine;
         std::optional<rules::HeaderSpans> spans;
+        // Only what is judged or inserted needs the parameters.
+        const bool withParameters = options_.mode != ScanMode::Locate;
         if (header.lastLine == i) {
-            spans = rules::ParseHeader(line, keyPosition, declared_, values_);
+            spans = rules::ParseHeader(line, keyPosition, declared_, values_, withParameters);
         } else {
-            spans = rules::ParseHeader(JoinedHeader(i, header.lastLine), keyPosition, declared_, values_);
+            spans = rules::ParseHeader(JoinedHeader(i, header.lastLine), keyPosition, declared_, values_, withParameters);
         }
         if (!spans) return std::nullopt;
         header.spans = *spans;
@@ -202,7 +204,7 @@ private:
         } else if (header.lastLine > header.line && BeginBlockAfter(header.line, begin)) {
             found.state = BlockState::OldPlace;  // inside the header's continuation
             found.blockFrom = header.line;
-        } else if (BeginBlockLooksEdited(header.attributeEnd, begin)) {
+        } else if (options_.mode != ScanMode::Locate && BeginBlockLooksEdited(header.attributeEnd, begin)) {
             found.state = BlockState::Edited;
             return found;
         } else {

@@ -215,7 +215,7 @@ int32_t HeaderKeyword(TextView line) {
 }
 
 std::optional<HeaderSpans> ParseHeader(TextView joined, int32_t keyPosition, const DeclaredNames& declared,
-                                       Text& values) {
+                                       Text& values, bool withParameters) {
     // 0-based: the name after the first space from the keyword, the
     // parameters from the first "(" after the name to its ")".
     const size_t keyword = static_cast<size_t>(keyPosition - 1);
@@ -228,6 +228,11 @@ std::optional<HeaderSpans> ParseHeader(TextView joined, int32_t keyPosition, con
     spans.nameAt = spans.kindAt + (space + 1 - keyword);
     values.append(joined.substr(keyword, openParen - keyword));
     spans.parametersAt = values.size();
+    if (!withParameters) {
+        spans.end = values.size();
+        spans.holdsBrackets = TextView(values).substr(spans.kindAt).find_first_of(u"[]") != TextView::npos;
+        return spans;
+    }
     const int32_t closeParen = ClosingParenthesis(joined, static_cast<int32_t>(openParen + 1));
     const size_t parametersEnd = closeParen > 0 ? static_cast<size_t>(closeParen - 1) : joined.size();
     AppendParameterNames(joined.substr(openParen + 1, parametersEnd - openParen - 1), declared, values);

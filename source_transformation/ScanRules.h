@@ -74,8 +74,10 @@ struct HeaderSpans {
 /// Parses a joined header (its lines joined, each final "_" and line break
 /// dropped) whose keyword stands at `keyPosition`, appending its values to
 /// `values`; nothing (and nothing appended) without a "(" after the name.
+/// Without `withParameters` the parameters are not read: their value is
+/// empty and statementAfter false.
 std::optional<HeaderSpans> ParseHeader(vb::TextView joined, int32_t keyPosition, const DeclaredNames& declared,
-                                       Text& values);
+                                       Text& values, bool withParameters = true);
 
 /// Appends the names listed for a parameter text (between the parentheses).
 void AppendParameterNames(vb::TextView parameterText, const DeclaredNames& declared, Text& out);
