@@ -28,10 +28,10 @@ CLI::App* AddListCommand(CLI::App& app, ListOptions& options) {
 int RunList(const ListOptions& options) {
     ApplyCodePage(options.codePage);
     bool isGroup = false;
-    const std::vector<OpenedProject> projects = OpenProjects(options.project, isGroup);
+    const std::vector<run::OpenedProject> projects = OpenProjects(options.project, isGroup);
     UseBinaryStdout();
     std::string out;
-    for (const OpenedProject& opened : projects) {
+    for (const run::OpenedProject& opened : projects) {
         const clsProject& project = *opened.project;
         if (isGroup) out += "project\t" + vb::ToUtf8(project.Variables(u"Name")) + "\t" + vb::ToUtf8(opened.file) + "\n";
         for (int32_t Index = 0; Index <= project.ObjectCount(); ++Index) {

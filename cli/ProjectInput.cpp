@@ -12,7 +12,6 @@
 #include <iostream>
 
 #include "cli/CommandSupport.h"
-#include "project_model/ProjectGroup.h"
 #include "project_model/clsProject.h"
 #include "vb_runtime/Strings.h"
 #include "vb_runtime/FileAccess.h"
@@ -28,23 +27,19 @@ void OpenProject(clsProject& project, const std::string& argument) {
     project.ParseProject(path);
 }
 
-std::vector<OpenedProject> OpenProjects(const std::string& argument, bool& isGroup) {
-    std::vector<OpenedProject> projects;
+std::vector<run::OpenedProject> OpenProjects(const std::string& argument, bool& isGroup) {
     isGroup = argument.size() >= 4 && vb::EqualsNoCase(vb::FromAscii(argument.substr(argument.size() - 4)), u".vbg");
     if (!isGroup) {
-        projects.push_back(OpenedProject{ArgumentText(argument), std::make_unique<clsProject>()});
+        std::vector<run::OpenedProject> projects;
+        projects.push_back(run::OpenedProject{ArgumentText(argument), std::make_unique<clsProject>()});
         OpenProject(*projects.back().project, argument);
         return projects;
     }
-    for (const Text& file : group::ReadProjectGroup(ArgumentText(argument))) {
-        if (!vb::IsOrdinaryFile(file)) {
-            std::cerr << "trapwright: skipped, no such project: " << vb::DisplayPath(file) << "\n";
-            continue;
-        }
-        projects.push_back(OpenedProject{file, std::make_unique<clsProject>()});
-        projects.back().project->ParseProject(file);
+    run::OpenedGroup group = run::OpenProjectGroup(ArgumentText(argument));
+    for (const Text& file : group.missingProjects) {
+        std::cerr << "trapwright: skipped, no such project: " << vb::DisplayPath(file) << "\n";
     }
-    return projects;
+    return std::move(group.projects);
 }
 
 void UseBinaryStdout() {

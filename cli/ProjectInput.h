@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/ProjectGroupSources.h"
 #include "vb_runtime/Text.h"
 
 class clsProject;
@@ -17,16 +18,10 @@ namespace cli {
 /// mistyped name is never taken for an empty project.
 void OpenProject(clsProject& project, const std::string& argument);
 
-/// A project read for list or tree, with the file it was read from.
-struct OpenedProject {
-    Text file;
-    std::unique_ptr<clsProject> project;
-};
-
 /// The project named by `argument`, or each project of a group (.vbg) in
 /// the group's order; a project the group names that does not exist is
 /// named on stderr and skipped. Throws as OpenProject does.
-std::vector<OpenedProject> OpenProjects(const std::string& argument, bool& isGroup);
+std::vector<run::OpenedProject> OpenProjects(const std::string& argument, bool& isGroup);
 
 /// Keeps the C runtime from translating "\n" on standard output (Windows).
 void UseBinaryStdout();

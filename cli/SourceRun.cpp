@@ -1,18 +1,15 @@
 // The shared part of the commands that process source files.
 #include "cli/SourceRun.h"
 
-#include <filesystem>
 #include <iostream>
-#include <set>
 
 #include "cli/CommandSupport.h"
 #include "cli/ProgressReport.h"
 #include "cli/ProjectInput.h"
-#include "commands/FileIdentity.h"
 #include "commands/PolicyRules.h"
+#include "commands/ProjectGroupSources.h"
 #include "commands/RunApply.h"
 #include "commands/UnifiedDiff.h"
-#include "project_model/ProjectGroup.h"
 #include "project_model/clsProject.h"
 #include "vb_runtime/CodePage.h"
 #include "vb_runtime/FileAccess.h"
@@ -26,28 +23,13 @@ bool HasExtension(const std::string& argument, const char16_t* extension) {
     return argument.size() >= 4 && vb::EqualsNoCase(vb::FromAscii(argument.substr(argument.size() - 4)), extension);
 }
 
-// The objects of every project of a group; a file that an earlier project
-// lists already is left to that project. Entries are numbered through.
+// The objects of every project of a group, each file once.
 void OpenGroup(const Text& groupFile, RunInputs& opened) {
-    std::set<std::filesystem::path> seen;
-    for (const Text& projectFile : group::ReadProjectGroup(groupFile)) {
-        if (!vb::IsOrdinaryFile(projectFile)) {
-            opened.missingProjects.push_back(projectFile);
-            continue;
-        }
-        clsProject project;
-        project.ParseProject(projectFile);
-        opened.projectFiles.push_back(projectFile);
-        std::set<std::filesystem::path> listedHere;
-        for (run::SourceFile& file : run::ProjectSources(project, projectFile)) {
-            const std::filesystem::path identity = run::FileIdentity(file.path);
-            if (seen.count(identity) != 0) continue;
-            listedHere.insert(identity);
-            file.Index = static_cast<int32_t>(opened.sources.size());
-            opened.sources.push_back(std::move(file));
-        }
-        seen.insert(listedHere.begin(), listedHere.end());
-    }
+    const run::OpenedGroup group = run::OpenProjectGroup(groupFile);
+    for (const run::OpenedProject& project : group.projects) opened.projectFiles.push_back(project.file);
+    opened.missingProjects.insert(opened.missingProjects.end(), group.missingProjects.begin(),
+                                  group.missingProjects.end());
+    opened.sources = run::GroupSources(group);
 }
 
 // A file's path in a diff: relative to `folder`, with "/" between its parts.

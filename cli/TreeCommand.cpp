@@ -29,10 +29,10 @@ CLI::App* AddTreeCommand(CLI::App& app, TreeOptions& options) {
 int RunTree(const TreeOptions& options) {
     ApplyCodePage(options.codePage);
     bool isGroup = false;
-    const std::vector<OpenedProject> projects = OpenProjects(options.project, isGroup);
+    const std::vector<run::OpenedProject> projects = OpenProjects(options.project, isGroup);
     UseBinaryStdout();
     std::string out;
-    for (const OpenedProject& opened : projects) {
+    for (const run::OpenedProject& opened : projects) {
         const tree::TreeContent content = tree::BuildTreeContent(*opened.project);
         out += vb::ToUtf8(content.rootText) + "\n";
         for (const tree::TreeFolder& folder : content.folders) {
