@@ -128,15 +128,15 @@ class EditedEncoder {
 public:
     /// With a sink, `out` is a buffer handed over whenever it holds `piece`
     /// bytes; without one, `out` receives everything.
-    EditedEncoder(std::string_view bytes, vb::TextView text, std::string& out, ByteSink* sink, size_t piece,
-                  std::vector<ByteEdit>* edits)
+    EditedEncoder(std::string_view bytes, vb::TextView text, int32_t codePage, std::string& out, ByteSink* sink,
+                  size_t piece, std::vector<ByteEdit>* edits)
         : bytes_(bytes),
           text_(text),
           out_(out),
           sink_(sink),
           piece_(piece),
           edits_(edits),
-          codePage_(vb::AnsiCodePage()),
+          codePage_(codePage),
           singleByte_(vb::IsSingleByteCodePage(codePage_)) {}
 
     void Edit(const scan::TextEdit& edit) {
@@ -250,7 +250,7 @@ private:
 // result refers to `module`, the module placeholders' values it fills in.
 scan::ModuleScan ScanBytesOrText(std::string_view bytes, const ModuleRequest& request, vb::TextView lineBreak,
                                  Text& text, scan::ModuleValues& module) {
-    const int32_t codePage = vb::AnsiCodePage();
+    const int32_t codePage = request.codePage;
     const bool scanBytes = vb::KeepsAsciiBytes(codePage);
     if (!scanBytes) text = vb::Decode(bytes, codePage);
     if (request.context != nullptr) {
@@ -292,7 +292,7 @@ PreparedModule::PreparedModule(std::string_view bytes, const ModuleRequest& requ
 // counts, and the procedures left as they are. A scan of the bytes is
 // numbered over the bytes, a scan of the decoded text over the text.
 void PreparedModule::PlanNumbers() {
-    const int32_t codePage = vb::AnsiCodePage();
+    const int32_t codePage = request_.codePage;
     const bool number = request_.operation == Operation::Number;
     const bool overBytes = text_.empty();
     scan::NumberingPlan plan;
@@ -336,7 +336,7 @@ void PreparedModule::MakeBytes() {
         return;
     }
     size_t size = bytes_.size() + scan_.lineBreak.size();
-    const size_t bytesPerUnit = vb::IsSingleByteCodePage(vb::AnsiCodePage()) ? 1 : 2;
+    const size_t bytesPerUnit = vb::IsSingleByteCodePage(request_.codePage) ? 1 : 2;
     for (const scan::BlockSite& site : scan_.sites) {
         if (site.state == scan::BlockState::Missing) size += bytesPerUnit * site.blockTemplate->SizeEstimate();
     }
@@ -355,12 +355,12 @@ void PreparedModule::MakeBytesInto(ByteSink& sink, size_t piece) {
 void PreparedModule::Encode(std::string& out, ByteSink* sink, size_t piece) {
     // In a single-byte code page the output is made from the bytes alone:
     // the text can go before the output grows.
-    const bool singleByte = vb::IsSingleByteCodePage(vb::AnsiCodePage());
+    const bool singleByte = vb::IsSingleByteCodePage(request_.codePage);
     const size_t textSize = singleByte ? bytes_.size() : text_.size();
     if (singleByte) Text().swap(text_);
-    EditedEncoder encoder(bytes_, text_, out, sink, piece, request_.keepEdits ? &outcome_.edits : nullptr);
+    EditedEncoder encoder(bytes_, text_, request_.codePage, out, sink, piece, request_.keepEdits ? &outcome_.edits : nullptr);
     if (Numbering(request_)) {
-        const NumberEncoder numbers(vb::AnsiCodePage());
+        const NumberEncoder numbers(request_.codePage);
         for (const scan::NumberEdit& edit : numberEdits_) {
             encoder.EditEncoded(edit.offset, edit.removed, edit.number > 0 ? numbers.Encoded(edit.number) : "");
         }

@@ -15,6 +15,7 @@
 #include "source_transformation/LineNumbering.h"
 #include "source_transformation/ModuleScan.h"
 #include "source_transformation/TemplateChoice.h"
+#include "vb_runtime/CodePage.h"
 #include "vb_runtime/Text.h"
 
 namespace run {
@@ -48,6 +49,8 @@ struct ModuleRequest {
     bool keepNumbers = false;
     /// Record the edits in bytes (for diffs).
     bool keepEdits = false;
+    /// The ANSI code page the module's bytes are in.
+    int32_t codePage = vb::AnsiCodePage();
     /// A core would be idle while this module is processed: a large
     /// module's lines are classified on it.
     bool spareCore = false;
@@ -147,7 +150,7 @@ private:
     ModuleOutcome outcome_;
 };
 
-/// Processes one module's bytes in the ANSI code page. Plain Add rewrites
+/// Processes one module's bytes in the request's code page. Plain Add rewrites
 /// the file with the text's line break appended, unless it inserts nothing
 /// and leaves a procedure as it is (a second add changes nothing); every
 /// other operation changes the file only where a block goes in or comes out.

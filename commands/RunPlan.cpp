@@ -178,7 +178,7 @@ private:
         }
         const unsigned workers = Workers(files.size());
         std::vector<scan::DeclaredNames> found(workers);
-        const int32_t codePage = vb::AnsiCodePage();
+        const int32_t codePage = request_.codePage;
         ForEachAtOnce(files.size(), workers, [&](size_t k, unsigned worker) {
             const Text& path = entries_[files[k]].source->path;
             try {
@@ -275,6 +275,7 @@ private:
         module.declared = &declared_;
         module.keepEdits = request_.keepOriginals;
         module.spareCore = spareCore_;
+        module.codePage = request_.codePage;
         return module;
     }
 

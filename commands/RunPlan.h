@@ -13,6 +13,7 @@
 #include "commands/ModuleProcessing.h"
 #include "commands/SourceList.h"
 #include "source_transformation/TemplateChoice.h"
+#include "vb_runtime/CodePage.h"
 #include "vb_runtime/FileAccess.h"
 #include "vb_runtime/Text.h"
 #include "vb_runtime/VbError.h"
@@ -62,6 +63,8 @@ struct RunRequest {
     /// memory; the apply phase flushes them and puts them in place. Without
     /// it, the plan keeps the new bytes (a dry run).
     bool writeAhead = false;
+    /// The ANSI code page the files are in.
+    int32_t codePage = vb::AnsiCodePage();
     /// How many files are processed at once; 0: one per processor.
     unsigned workers = 0;
     /// Number: record every number given, for the map (RunResult::numbers).

@@ -19,7 +19,8 @@ using namespace testing_support;
 
 namespace {
 
-run::ModuleOutcome Process(const std::string& bytes, run::Operation operation, scan::NumberingOptions numbering = {}) {
+run::ModuleOutcome Process(const std::string& bytes, run::Operation operation, scan::NumberingOptions numbering = {},
+                           int32_t codePage = 1252) {
     const scan::FixedTemplates templates(scan::HandlerTemplates{templates::DefaultBeginTemplate(), u""});
     run::ModuleRequest request;
     request.operation = operation;
@@ -27,6 +28,7 @@ run::ModuleOutcome Process(const std::string& bytes, run::Operation operation, s
     request.templates = &templates;
     request.numbering = numbering;
     request.keepNumbers = true;
+    request.codePage = codePage;
     return run::ProcessModule(bytes, request);
 }
 
@@ -153,18 +155,15 @@ TEST(LineNumbering, AProcedureWhoseNumberedLineWouldBeTooLongIsLeftAlone) {
 TEST(LineNumbering, TheBytesAndTheDecodedTextAreNumberedAlike) {
     // Names beyond ASCII: a label in Cyrillic takes no number, a statement does.
     const std::string module = "Sub \xcf()\r\n\xd8\xe0\xe3:\r\n  \xd8\xe0\xe3 = 1\r\n  \xc4\xe0 _\r\n    = 2\r\nEnd Sub\r\n";
-    const int32_t previous = vb::AnsiCodePage();
     for (const int32_t codePage : {1251, 932}) {
         SCOPED_TRACE(codePage);
-        vb::SetAnsiCodePage(codePage);
-        const run::ModuleOutcome numbered = Process(module, run::Operation::Number);
-        EXPECT_EQ(Process(numbered.bytes, run::Operation::Unnumber).bytes, module);
+        const run::ModuleOutcome numbered = Process(module, run::Operation::Number, {}, codePage);
+        EXPECT_EQ(Process(numbered.bytes, run::Operation::Unnumber, {}, codePage).bytes, module);
         if (codePage == 1251) {
             EXPECT_EQ(numbered.linesNumbered, 2);
             EXPECT_NE(numbered.bytes.find("\r\n\xd8\xe0\xe3:\r\n10   \xd8"), std::string::npos);
         }
     }
-    vb::SetAnsiCodePage(previous);
 }
 
 TEST(LineNumbering, NumberThenUnnumberGivesEveryModuleBack) {
