@@ -7,7 +7,6 @@
 #include "commands/RunPlan.h"
 
 #include <algorithm>
-#include <atomic>
 #include <exception>
 #include <filesystem>
 #include <map>
@@ -15,6 +14,7 @@
 #include <thread>
 
 #include "commands/FileIdentity.h"
+#include "commands/ParallelMap.h"
 #include "commands/UnifiedDiff.h"
 #include "source_transformation/DeclaredNames.h"
 #include "vb_runtime/BackgroundFlush.h"
@@ -142,28 +142,7 @@ private:
         ForEachAtOnce(work.size(), workers, [&](size_t k, unsigned) { Process(entries_[work[k]]); });
     }
 
-    unsigned Workers(size_t items) const {
-        const unsigned workers =
-            request_.workers != 0 ? request_.workers : std::max(1u, std::thread::hardware_concurrency());
-        return static_cast<unsigned>(std::max<size_t>(1, std::min<size_t>(workers, items)));
-    }
-
-    // Calls visit(item, worker) for items 0..count-1, `workers` at once.
-    template <class Visit>
-    static void ForEachAtOnce(size_t count, unsigned workers, Visit visit) {
-        if (workers <= 1) {
-            for (size_t k = 0; k < count; ++k) visit(k, 0u);
-            return;
-        }
-        std::atomic<size_t> next{0};
-        auto worker = [&](unsigned self) {
-            for (size_t k; (k = next++) < count;) visit(k, self);
-        };
-        std::vector<std::thread> threads;
-        for (unsigned t = 1; t < workers; ++t) threads.emplace_back(worker, t);
-        worker(0);
-        for (std::thread& thread : threads) thread.join();
-    }
+    unsigned Workers(size_t items) const { return WorkerCount(request_.workers, items); }
 
     // The classes, forms, user controls and Enums of every file of the run,
     // which parameters of those types need: each file is read only up to its
