@@ -124,6 +124,32 @@ void CheckFastScansAgree(const Text& module, const Text& begin, const Text& end)
     }
 }
 
+// number, then unnumber with the same options, gives the module back, and
+// a second number adds nothing. A procedure that had numbers before is
+// left out: numbers just like those number gives cannot be told apart.
+void CheckNumberingRoundTrip(const Text& module, const Text& begin, const Text& end) {
+    const scan::FixedTemplates templates(scan::HandlerTemplates{begin, end});
+    const std::string original = vb::Encode(module, 1252);
+    for (const bool perModule : {false, true}) {
+        run::ModuleRequest request;
+        request.operation = run::Operation::Number;
+        request.templates = &templates;
+        request.numbering = scan::NumberingOptions{1, 1, perModule};
+        run::ModuleOutcome numbered;
+        try {
+            numbered = run::ProcessModule(original, request);
+        } catch (const vb::VbError&) {
+            return;
+        }
+        if (!numbered.notes.empty()) return;
+        request.operation = run::Operation::Unnumber;
+        const run::ModuleOutcome unnumbered = run::ProcessModule(numbered.bytes, request);
+        Check(unnumbered.bytes == original && unnumbered.linesNumbered == numbered.linesNumbered);
+        request.operation = run::Operation::Number;
+        Check(run::ProcessModule(numbered.bytes, request).linesNumbered == 0);
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -148,6 +174,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(parser.CodeInput() == module);
     CheckByteScanAgrees(module, begin, end, parser.CodeOutput());
     CheckFastScansAgree(module, begin, end);
+    CheckNumberingRoundTrip(module, begin, end);
     CheckRoundTrip(module, begin, end);
     return 0;
 }
