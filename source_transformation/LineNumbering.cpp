@@ -180,6 +180,14 @@ size_t LineNumberLengthIn(UnitView<Unit> line) {
     return IsBlankUnit(line[digits]) ? digits + 1 : 0;
 }
 
+// Whether a line starts with a line number, indented or not: no statement
+// starts with a digit.
+template <typename Unit>
+bool StartsWithNumber(UnitView<Unit> line) {
+    const size_t at = IndentOf(line);
+    return at < line.size() && IsDigit(line[at]);
+}
+
 // The text the scan's standing blocks occupy, in text order: a line stands
 // in a block when it starts in one. A begin block's range starts at the line
 // break before its empty line, an end block's at its first line.
@@ -300,7 +308,7 @@ private:
         int64_t tooLargeNumber = 0;
         ForEachBodyLine(first, end, [&](const BodyLine<Unit>& line) {
             if (line.continuedOnto) return true;
-            if (LineNumberLengthIn(line.text) > 0) {
+            if (StartsWithNumber(line.text)) {
                 hasNumber = true;
                 return false;
             }
@@ -338,6 +346,12 @@ private:
         ForEachBodyLine(first, end, [&](const BodyLine<Unit>& line) {
             if (line.continuedOnto) return true;
             const size_t length = LineNumberLengthIn(line.text);
+            if (length == 0 && StartsWithNumber(line.text)) {
+                // A number number does not write: indented, or without a blank after it.
+                numbered = true;
+                ours = false;
+                return false;
+            }
             if (length == 0) {
                 // A statement line without a number: number would have numbered it.
                 if (!line.inBlock && TakesLineNumberIn(line.text, decode_)) ours = false;

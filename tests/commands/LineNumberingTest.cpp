@@ -127,6 +127,7 @@ TEST(LineNumbering, UnnumberTakesOffOnlyTheNumbersNumberGives) {
         {"a statement unnumbered", "Sub A()\r\n10   x = 1\r\n  y = 2\r\nEnd Sub\r\nSub B()\r\n10   z = 3\r\nEnd Sub\r\n", {}, 1},
         {"a tab after the number", "Sub A()\r\n10\t  x = 1\r\n20   y = 2\r\nEnd Sub\r\nSub B()\r\n10   z = 3\r\nEnd Sub\r\n", {}, 1},
         {"a leading zero", "Sub A()\r\n10   x = 1\r\n20   y = 2\r\nEnd Sub\r\nSub B()\r\n010   z = 3\r\nEnd Sub\r\n", {}, 1},
+        {"an indented number", "Sub A()\r\n10   x = 1\r\n  20 y = 2\r\nEnd Sub\r\nSub B()\r\n10   z = 3\r\nEnd Sub\r\n", {}, 1},
         {"per module", "Sub A()\r\n1   x = 1\r\n2   y = 2\r\nEnd Sub\r\nSub B()\r\n3   z = 3\r\nEnd Sub\r\n", {1, 1, true}, 0},
         {"per module, the first by hand", "Sub A()\r\n7   x = 1\r\n8   y = 2\r\nEnd Sub\r\nSub B()\r\n1   z = 3\r\nEnd Sub\r\n", {1, 1, true}, 1},
     };
@@ -143,11 +144,14 @@ TEST(LineNumbering, UnnumberTakesOffOnlyTheNumbersNumberGives) {
     }
 }
 
-TEST(LineNumbering, AProcedureWhoseNumberedLineWouldBeTooLongIsLeftAlone) {
-    const std::string module = "Sub Wide()\r\n  x = \"" + std::string(1015, 'a') + "\"\r\nEnd Sub\r\nSub Narrow()\r\n  y = 1\r\nEnd Sub\r\n";
+TEST(LineNumbering, ProceduresWithALongLineOrAnIndentedNumberAreLeftAlone) {
+    const std::string module = "Sub Wide()\r\n  x = \"" + std::string(1015, 'a') +
+                               "\"\r\nEnd Sub\r\nSub Indented()\r\n  x = 1\r\n  20 y = 2\r\nEnd Sub\r\n"
+                               "Sub Narrow()\r\n  y = 1\r\nEnd Sub\r\n";
     const run::ModuleOutcome numbered = Process(module, run::Operation::Number);
-    ASSERT_EQ(numbered.notes.size(), 1u);
+    ASSERT_EQ(numbered.notes.size(), 2u);
     EXPECT_EQ(numbered.notes[0].kind, run::LineNote::Kind::NumberedLineTooLong);
+    EXPECT_EQ(numbered.notes[1].kind, run::LineNote::Kind::HasLineNumbers);
     EXPECT_EQ(numbered.linesNumbered, 1);
     EXPECT_NE(numbered.bytes.find("Sub Narrow()\r\n10   y = 1"), std::string::npos);
 }
