@@ -222,3 +222,26 @@ TEST(LineNumbering, TheMapLeadsFromErlToTheLine) {
         EXPECT_EQ(ReadBytes(dir / "src" / "m.bas"), module);
     }
 }
+
+TEST(LineNumbering, UnnumberWithOtherOptionsNamesTheProceduresAndKeepsTheirNumbers) {
+    ScratchDir dir;
+    const std::string module = "Sub Go()\r\n  x = 1\r\n  y = 2\r\nEnd Sub\r\n";
+    WriteBytes(dir / "m.bas", module);
+    const std::string path = (dir / "m.bas").string();
+    ASSERT_EQ(RunCli({"number", path, "--start", "5", "--step", "5"}).exitCode, 0);
+    const std::string numbered = ReadBytes(dir / "m.bas");
+    EXPECT_EQ(numbered, "Sub Go()\r\n5   x = 1\r\n10   y = 2\r\nEnd Sub\r\n");
+
+    const CommandResult other = RunCli({"unnumber", path});
+    EXPECT_EQ(other.exitCode, 0) << other.err;
+    EXPECT_NE(other.err.find("m.bas:1: Go has line numbers that number with this start, step and per does not give"),
+              std::string::npos)
+        << other.err;
+    EXPECT_NE(other.err.find("files unnumbered: 0; lines unnumbered: 0; procedures left as they are: 1"),
+              std::string::npos)
+        << other.err;
+    EXPECT_EQ(ReadBytes(dir / "m.bas"), numbered);
+
+    EXPECT_EQ(RunCli({"unnumber", path, "--start", "5", "--step", "5"}).exitCode, 0);
+    EXPECT_EQ(ReadBytes(dir / "m.bas"), module);
+}
