@@ -170,15 +170,30 @@ TEST(LineNumbering, TheBytesAndTheDecodedTextAreNumberedAlike) {
     }
 }
 
+// The module with its CR LF line breaks made LF, as a checkout may have them.
+std::string WithLf(const std::string& module) {
+    std::string lf;
+    for (size_t k = 0; k < module.size(); ++k) {
+        if (module[k] != '\r' || k + 1 == module.size() || module[k + 1] != '\n') lf += module[k];
+    }
+    return lf;
+}
+
 TEST(LineNumbering, NumberThenUnnumberGivesEveryModuleBack) {
-    for (const std::string& module :
-         {synthetic::Module(3000, 5), ReadBytes(DataFile("earlier/input.bas")), ReadBytes(DataFile("earlier/classic.earlier.bas"))}) {
-        for (const bool perModule : {false, true}) {
-            const run::ModuleOutcome numbered = Process(module, run::Operation::Number, {1, 1, perModule});
-            EXPECT_GT(numbered.linesNumbered, 0);
-            const run::ModuleOutcome unnumbered = Process(numbered.bytes, run::Operation::Unnumber, {1, 1, perModule});
-            EXPECT_EQ(unnumbered.bytes, module);
-            EXPECT_EQ(unnumbered.linesNumbered, numbered.linesNumbered);
+    const std::string generated = synthetic::Module(3000, 5);
+    for (const std::string& module : {generated, WithLf(generated), ReadBytes(DataFile("earlier/input.bas")),
+                                      ReadBytes(DataFile("earlier/classic.earlier.bas"))}) {
+        for (const int32_t codePage : {1252, 932}) {
+            for (const bool perModule : {false, true}) {
+                SCOPED_TRACE(std::to_string(codePage) + (perModule ? " per module" : " per procedure"));
+                const run::ModuleOutcome numbered =
+                    Process(module, run::Operation::Number, {1, 1, perModule}, codePage);
+                EXPECT_GT(numbered.linesNumbered, 0);
+                const run::ModuleOutcome unnumbered =
+                    Process(numbered.bytes, run::Operation::Unnumber, {1, 1, perModule}, codePage);
+                EXPECT_EQ(unnumbered.bytes, module);
+                EXPECT_EQ(unnumbered.linesNumbered, numbered.linesNumbered);
+            }
         }
     }
 }
