@@ -14,6 +14,7 @@
 #include "cli/NumberCommand.h"
 
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,14 +72,28 @@ std::string MapPath(const Text& path, const Text& folder) {
 }
 
 // The map: a header row, then PATH, PROCEDURE, NUMBER and LINE of every
-// number, tab-separated, in UTF-8.
-void WriteMap(const std::string& file, const run::RunResult& result, const Text& folder) {
-    std::string map = "PATH\tPROCEDURE\tNUMBER\tLINE\n";
-    for (const run::NumberedFileLine& entry : result.numbers) {
-        map += MapPath(entry.path, folder) + "\t" + vb::ToUtf8(entry.line.procedure) + "\t" +
-               std::to_string(entry.line.number) + "\t" + std::to_string(entry.line.line) + "\n";
+// number, tab-separated, in UTF-8. It is written a piece at a time into
+// `write`, and replaces the file only once it is whole.
+void WriteMap(vb::PendingWrite& write, const run::RunResult& result, const Text& folder) {
+    constexpr size_t kPiece = size_t{1} << 20;
+    std::string rows = "PATH\tPROCEDURE\tNUMBER\tLINE\n";
+    for (const run::NumberedFile& numbered : result.numbers) {
+        const std::string path = MapPath(numbered.path, folder) + "\t";
+        std::vector<std::string> procedures;
+        for (const Text& procedure : numbered.procedures) procedures.push_back(vb::ToUtf8(procedure) + "\t");
+        for (const run::NumberedLine& line : numbered.lines) {
+            rows.append(path).append(procedures[static_cast<size_t>(line.procedure)]);
+            rows.append(std::to_string(line.number)).append("\t").append(std::to_string(line.line)).append("\n");
+            if (rows.size() >= kPiece) {
+                write.Append(rows);
+                rows.clear();
+            }
+        }
     }
-    vb::WriteFileBytes(ArgumentText(file), map);
+    write.Append(rows);
+    write.Seal();
+    write.Flush();
+    write.Commit();
 }
 
 std::vector<std::string> Fields(const std::string& row) {
@@ -104,9 +119,12 @@ CLI::App* AddNumberCommand(CLI::App& app, SourceRunOptions& options) {
 int RunNumber(const SourceRunOptions& options) {
     ApplyCodePage(options.codePage);
     const RunInputs inputs = OpenInputs(options.inputs);
+    // A map that cannot be written stops the run before any source is.
+    std::optional<vb::PendingWrite> map;
+    if (!options.mapFile.empty() && !options.dryRun) map.emplace(ArgumentText(options.mapFile));
     const run::RunResult result = Execute(inputs, run::Operation::Number, options);
     if (!result.Succeeded()) return ExitFailure;
-    if (!options.mapFile.empty() && !options.dryRun) WriteMap(options.mapFile, result, inputs.diffFolder);
+    if (map) WriteMap(*map, result, inputs.diffFolder);
     if (!options.quiet) {
         std::cerr << "files numbered: " << result.filesChanged << "; lines numbered: " << result.linesNumbered
                   << SkippedCounts(result);

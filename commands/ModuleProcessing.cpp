@@ -309,9 +309,14 @@ void PreparedModule::PlanNumbers() {
     outcome_.linesNumbered = static_cast<int32_t>(numberEdits_.size());
     if (number && request_.keepNumbers) {
         outcome_.numbers.reserve(plan.numbered.size());
+        size_t named = ~size_t{0};  // the header whose name went in last
         for (const scan::NumberedLine& line : plan.numbered) {
-            outcome_.numbers.push_back(NumberedLine{Text(scan_.headers[line.header].name), line.number,
-                                                    static_cast<int32_t>(line.line + 1)});
+            if (line.header != named) {
+                named = line.header;
+                outcome_.numberedProcedures.emplace_back(scan_.headers[line.header].name);
+            }
+            outcome_.numbers.push_back(NumberedLine{static_cast<int32_t>(outcome_.numberedProcedures.size() - 1),
+                                                    static_cast<int32_t>(line.line + 1), line.number});
         }
     }
     for (const scan::ProcedureLeftAlone& left : plan.leftAlone) {

@@ -87,9 +87,9 @@ std::string NoteMessage(const LineNote& note);
 
 /// A line number given to a line of the module.
 struct NumberedLine {
-    Text procedure;      ///< as "[ProcName]" gives it
+    int32_t procedure = 0;  ///< index into ModuleOutcome::numberedProcedures
+    int32_t line = 0;       ///< 1-based, in the module as it was
     int64_t number = 0;
-    int32_t line = 0;    ///< 1-based, in the module as it was
 };
 
 struct ModuleOutcome {
@@ -104,7 +104,8 @@ struct ModuleOutcome {
     int32_t endBlocksRemoved = 0;  ///< end blocks taken out
     int32_t leftAsTheyAre = 0;     ///< procedures no block can go into safely (LeftAlone notes)
     int32_t linesNumbered = 0;     ///< number: lines given a number; unnumber: lines that lost one
-    std::vector<NumberedLine> numbers;  ///< number: the numbers given, in line order
+    std::vector<NumberedLine> numbers;  ///< number: the numbers given, in line order (with keepNumbers)
+    std::vector<Text> numberedProcedures;  ///< their procedures' names, as "[ProcName]" gives them
     std::vector<LineNote> notes;   ///< in line order
 };
 

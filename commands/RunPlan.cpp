@@ -314,7 +314,10 @@ private:
         result.endBlocksRemoved += outcome.endBlocksRemoved;
         result.leftAsTheyAre += outcome.leftAsTheyAre;
         result.linesNumbered += outcome.linesNumbered;
-        for (const NumberedLine& line : outcome.numbers) result.numbers.push_back(NumberedFileLine{source.path, line});
+        if (!outcome.numbers.empty()) {
+            result.numbers.push_back(
+                NumberedFile{source.path, std::move(outcome.numberedProcedures), std::move(outcome.numbers)});
+        }
         for (const LineNote& note : outcome.notes) result.notes.push_back(FileNote{source.path, note});
     }
 

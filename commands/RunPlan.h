@@ -88,10 +88,12 @@ struct FileNote {
     LineNote note;
 };
 
-/// A number that number gave a line, for the map from Erl back to the line.
-struct NumberedFileLine {
+/// The numbers that number gave the lines of one file, for the map from
+/// Erl back to the line.
+struct NumberedFile {
     Text path;
-    NumberedLine line;
+    std::vector<Text> procedures;     ///< the names the lines' `procedure` indexes
+    std::vector<NumberedLine> lines;  ///< in line order
 };
 
 struct RunResult {
@@ -106,7 +108,7 @@ struct RunResult {
     int32_t endBlocksRemoved = 0;  ///< end blocks taken out
     int32_t leftAsTheyAre = 0;     ///< procedures no block can go into safely, each named in a note
     int32_t linesNumbered = 0;     ///< number: lines given a number; unnumber: lines that lost one
-    std::vector<NumberedFileLine> numbers;  ///< number: every number given, in list order, then line order
+    std::vector<NumberedFile> numbers;  ///< number: the numbers given, in list order (with RunRequest::keepNumbers)
     std::vector<Text> skippedFiles;  ///< listed files that do not exist, in list order
     /// Everything that stopped the run. Problems found by the plan mean
     /// nothing was written; a write that still fails (disk full, say) stops

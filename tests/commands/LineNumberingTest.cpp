@@ -228,6 +228,10 @@ TEST(LineNumbering, TheMapLeadsFromErlToTheLine) {
     EXPECT_EQ(RunCli({"where", (dir / "erl.map").string(), "src/m.bas", "Go", "300", "--root", dir.path().string()}).exitCode, 1);
     EXPECT_EQ(RunCli({"unnumber", (dir / "P.vbp").string()}).exitCode, 0);
     EXPECT_EQ(ReadBytes(dir / "src" / "m.bas"), module);
+    // A map that cannot be written stops the run before a source is written.
+    const CommandResult noMap = RunCli({"number", (dir / "P.vbp").string(), "--map", (dir / "no" / "erl.map").string()});
+    EXPECT_EQ(noMap.exitCode, 1) << noMap.err;
+    EXPECT_EQ(ReadBytes(dir / "src" / "m.bas"), module);
 
     // Unknown keys and bad values in [numbers] stop the run.
     for (const char* policy : {"[numbers]\r\nstart = 0\r\n", "[numbers]\r\nper = \"file\"\r\n", "[numbers]\r\nfrom = 1\r\n"}) {
