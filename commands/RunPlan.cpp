@@ -304,7 +304,7 @@ private:
         }
     }
 
-    void Count(const SourceFile& source, const ModuleOutcome& outcome) {
+    void Count(const SourceFile& source, ModuleOutcome& outcome) {
         RunResult& result = Result();
         ++result.filesProcessed;
         result.procedures += outcome.blocksInserted;
