@@ -44,7 +44,7 @@ private:
     vb::PendingWrite& write_;
 };
 
-// One entry of the list on its way through the plan.
+// One entry of the list as classified, before anything is read.
 struct Entry {
     const SourceFile* source = nullptr;
     enum class Kind { Skipped, Refused, LeftAlone, Repeat, Process } kind = Kind::Process;
@@ -53,7 +53,11 @@ struct Entry {
     Text target;
     int earlier = -1;         // Process: the entry before it that names the same file
     bool namedLater = false;  // Process: a later entry names the same file
-    // What processing found.
+    std::vector<vb::VbError> problems;  // Refused: why
+};
+
+// What processing an entry's file gave.
+struct FileResult {
     std::vector<vb::VbError> problems;
     bool processed = false;
     std::string original;
@@ -72,10 +76,10 @@ public:
 
     RunPlan Run() {
         entries_.resize(sources_.size());
-        for (size_t i = 0; i < sources_.size(); ++i) Prepare(i);
+        for (size_t i = 0; i < sources_.size(); ++i) Classify(i);
         FindDeclarations();
         ProcessAll();
-        for (size_t i = 0; i < entries_.size(); ++i) Merge(entries_[i]);
+        for (size_t i = 0; i < entries_.size(); ++i) Merge(entries_[i], results_[i]);
         for (const PlannedFile& file : plan_.files) plan_.result.filesChanged += file.outcome.changed ? 1 : 0;
         return std::move(plan_);
     }
@@ -83,8 +87,9 @@ public:
 private:
     RunResult& Result() { return plan_.result; }
 
-    // The checks that need no reading, and the file's rules.
-    void Prepare(size_t i) {
+    // What the list says of an entry: the checks that need no reading, the
+    // file's rules, and the entries that name the same file.
+    void Classify(size_t i) {
         Entry& entry = entries_[i];
         const SourceFile& source = sources_[i];
         entry.source = &source;
@@ -131,6 +136,7 @@ private:
         for (size_t i = 0; i < entries_.size(); ++i) {
             if (entries_[i].kind == Entry::Kind::Process) work.push_back(i);
         }
+        results_.resize(entries_.size());
         if (WritesAhead()) flush_.emplace();
         ProcessEntries(work);
         flush_.reset();
@@ -139,7 +145,7 @@ private:
     void ProcessEntries(const std::vector<size_t>& work) {
         const unsigned workers = sequential_ ? 1 : Workers(work.size());
         spareCore_ = workers < std::thread::hardware_concurrency();
-        ForEachAtOnce(work.size(), workers, [&](size_t k, unsigned) { Process(entries_[work[k]]); });
+        ForEachAtOnce(work.size(), workers, [&](size_t k, unsigned) { results_[work[k]] = Process(entries_[work[k]]); });
     }
 
     unsigned Workers(size_t items) const { return WorkerCount(request_.workers, items); }
@@ -175,69 +181,73 @@ private:
     // Runs one step of a file; a failure is recorded and the file's other
     // steps still run, so that all its problems are reported.
     template <class Step>
-    static bool Attempt(Entry& entry, Step&& step) {
+    static bool Attempt(FileResult& result, Step&& step) {
         try {
             step();
             return true;
         } catch (const vb::VbError& error) {
-            entry.problems.push_back(error);
+            result.problems.push_back(error);
             return false;
         }
     }
 
-    void Process(Entry& entry) {
+    // One file's processing: read (or taken from the entry before that
+    // names it), processed, and its new content written ahead.
+    FileResult Process(const Entry& entry) {
+        FileResult result;
         try {
-            ProcessFile(entry);
+            ProcessFile(entry, result);
         } catch (...) {
-            entry.failure = std::current_exception();
+            result.failure = std::current_exception();
         }
+        return result;
     }
 
-    void ProcessFile(Entry& entry) {
+    void ProcessFile(const Entry& entry, FileResult& result) {
         const SourceFile& source = *entry.source;
         std::string bytes;
         bool read = true;
         if (entry.earlier >= 0) {
             // A file named again starts from what the earlier entry leaves in it.
-            bytes = entries_[static_cast<size_t>(entry.earlier)].outcome.bytes;
+            bytes = results_[static_cast<size_t>(entry.earlier)].outcome.bytes;
         } else {
-            if (Writes(request_.operation)) Attempt(entry, [&] { vb::CheckWritable(entry.target); });
-            read = Attempt(entry, [&] { bytes = vb::ReadFileBytes(source.path); });
+            if (Writes(request_.operation)) Attempt(result, [&] { vb::CheckWritable(entry.target); });
+            read = Attempt(result, [&] { bytes = vb::ReadFileBytes(source.path); });
         }
         if (!read) return;
         const ModuleRequest module = ModuleRequestFor(entry.rules);
         std::optional<PreparedModule> prepared;
-        if (!Attempt(entry, [&] { prepared.emplace(bytes, module); })) return;
-        if (!entry.problems.empty()) return;
-        entry.processed = true;
+        if (!Attempt(result, [&] { prepared.emplace(bytes, module); })) return;
+        if (!result.problems.empty()) return;
+        result.processed = true;
         const bool changed = prepared->Outcome().changed;
         if (WritesAhead() && changed && !entry.namedLater && !module.keepEdits) {
             // Nothing needs the new bytes whole: they go straight into the
             // temporary file, a piece at a time.
-            Attempt(entry, [&] {
+            Attempt(result, [&] {
                 auto pending = std::make_unique<vb::PendingWrite>(entry.target);
                 PendingWriteSink sink(*pending);
                 prepared->MakeBytesInto(sink);
                 pending->Seal();
-                entry.pending = std::move(pending);
+                result.pending = std::move(pending);
             });
         } else if (changed || entry.namedLater) {
             // An unchanged file's bytes are wanted only by an entry that starts from them.
             prepared->MakeBytes();
             if (WritesAhead() && changed) {
-                Attempt(entry, [&] {
-                    entry.pending = std::make_unique<vb::PendingWrite>(entry.target, prepared->Outcome().bytes);
+                Attempt(result, [&] {
+                    result.pending = std::make_unique<vb::PendingWrite>(entry.target, prepared->Outcome().bytes);
                 });
             }
         }
-        entry.outcome = std::move(prepared->Outcome());
+        result.outcome = std::move(prepared->Outcome());
         prepared.reset();
-        if (entry.pending && flush_) flush_->Submit(*entry.pending);
-        if (request_.keepOriginals && entry.earlier < 0) entry.original = std::move(bytes);
+        if (result.pending && flush_) flush_->Submit(*result.pending);
+        if (request_.keepOriginals && entry.earlier < 0) result.original = std::move(bytes);
         // The new bytes are in the pending write, or the file stays as it is:
         // keep them only for an entry that starts from them.
-        const bool keepBytes = entry.namedLater || (!request_.writeAhead && entry.outcome.changed);
-        if (!keepBytes) std::string().swap(entry.outcome.bytes);
+        const bool keepBytes = entry.namedLater || (!request_.writeAhead && result.outcome.changed);
+        if (!keepBytes) std::string().swap(result.outcome.bytes);
     }
 
     bool WritesAhead() const { return request_.writeAhead && Writes(request_.operation); }
@@ -259,8 +269,8 @@ private:
     }
 
     // The entry's events, problems, counts and planned file, in list order.
-    void Merge(Entry& entry) {
-        if (entry.failure) std::rethrow_exception(entry.failure);
+    void Merge(Entry& entry, FileResult& processed) {
+        if (processed.failure) std::rethrow_exception(processed.failure);
         const SourceFile& source = *entry.source;
         const int32_t last = static_cast<int32_t>(sources_.size()) - 1;
         if (entry.kind == Entry::Kind::Skipped) {
@@ -272,22 +282,23 @@ private:
             observer_->FileProcessing(source.Index, last, source.path);
         }
         AddProblems(source, entry.problems);
+        AddProblems(source, processed.problems);
         if (entry.kind == Entry::Kind::LeftAlone) ++Result().filesLeftAlone;
-        if (entry.kind != Entry::Kind::Process || !entry.processed) return;
+        if (entry.kind != Entry::Kind::Process || !processed.processed) return;
 
-        Count(source, entry.outcome);
+        Count(source, processed.outcome);
         if (entry.earlier >= 0) {
-            MergeLaterPass(plan_.files[plannedIndex_.at(entry.identity)], entry);
+            MergeLaterPass(plan_.files[plannedIndex_.at(entry.identity)], processed);
             return;
         }
-        if (entry.outcome.holdsNul) Result().filesWithNul.push_back(source.path);
+        if (processed.outcome.holdsNul) Result().filesWithNul.push_back(source.path);
         PlannedFile file;
         file.Index = source.Index;
         file.path = source.path;
         file.target = entry.target;
-        file.original = std::move(entry.original);
-        file.outcome = std::move(entry.outcome);
-        file.pending = std::move(entry.pending);
+        file.original = std::move(processed.original);
+        file.outcome = std::move(processed.outcome);
+        file.pending = std::move(processed.pending);
         plannedIndex_[entry.identity] = plan_.files.size();
         plan_.files.push_back(std::move(file));
     }
@@ -323,7 +334,7 @@ private:
 
     // A later pass over a file: its result replaces the earlier one, and the
     // edits now lead from the original bytes to the last pass's bytes.
-    void MergeLaterPass(PlannedFile& planned, Entry& later) {
+    void MergeLaterPass(PlannedFile& planned, FileResult& later) {
         ModuleOutcome outcome = std::move(later.outcome);
         // A pass that changes nothing leaves the bytes the passes before it made.
         if (!outcome.changed) outcome.bytes = std::move(planned.outcome.bytes);
@@ -340,6 +351,7 @@ private:
     RunObserver* observer_;
     std::vector<std::filesystem::path> projectIdentities_;
     std::vector<Entry> entries_;
+    std::vector<FileResult> results_;  // one per entry; those processed filled in
     std::map<std::filesystem::path, int> firstEntryOf_;
     std::map<std::filesystem::path, int> lastEntryOf_;
     bool sequential_ = false;
