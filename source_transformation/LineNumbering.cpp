@@ -28,29 +28,13 @@ namespace scan {
 namespace {
 
 template <typename Unit>
-constexpr unsigned ValueOf(Unit unit) {
-    return static_cast<std::make_unsigned_t<Unit>>(unit);
-}
-
-template <typename Unit>
 bool IsDigit(Unit unit) {
     return unit >= '0' && unit <= '9';
 }
 
 template <typename Unit>
-bool IsBlankUnit(Unit unit) {
-    return unit == ' ' || unit == '\t';
-}
-
-template <typename Unit>
 bool IsAsciiLetter(Unit unit) {
     return static_cast<unsigned>((unit | 0x20) - 'a') < 26;
-}
-
-template <typename Unit>
-size_t SkipBlanks(UnitView<Unit> text, size_t at) {
-    while (at < text.size() && IsBlankUnit(text[at])) ++at;
-    return at;
 }
 
 // The blanks that indent a line: in the byte form a line of 16 bytes or
@@ -138,11 +122,11 @@ Verdict TakesLineNumberRule(UnitView<Unit> line) {
     const UnitView<Unit> text = line.substr(at);
     const Unit first = text.front();
     if (!isLetter(first)) {
-        if (kBytes && ValueOf(first) >= 0x80) return Verdict::Undecided;
+        if (kBytes && UnitAsChar(first) >= 0x80) return Verdict::Undecided;
         return verdict(first != '\'' && first != '#' && !IsDigit(first));
     }
     const size_t nameEnd = NameEnd(text, isNameUnit);
-    if (kBytes && nameEnd < text.size() && ValueOf(text[nameEnd]) >= 0x80) return Verdict::Undecided;
+    if (kBytes && nameEnd < text.size() && UnitAsChar(text[nameEnd]) >= 0x80) return Verdict::Undecided;
     const size_t after = SkipBlanks(text, nameEnd);
     // A label, indented or not: a name, blanks and ":" not followed by "=".
     if (after < text.size() && text[after] == ':' && (after + 1 == text.size() || text[after + 1] != '=')) {
@@ -154,7 +138,7 @@ Verdict TakesLineNumberRule(UnitView<Unit> line) {
     // statement does.
     if (word.size() == 3 && StartsWithNoCase<Unit>(word, "end")) {
         if (after == text.size()) return Verdict::Yes;
-        if (kBytes && ValueOf(text[after]) >= 0x80) return Verdict::Undecided;
+        if (kBytes && UnitAsChar(text[after]) >= 0x80) return Verdict::Undecided;
         return verdict(!isLetter(text[after]));
     }
     return Verdict::Yes;

@@ -25,16 +25,6 @@ namespace scan {
 
 namespace {
 
-template <typename Unit>
-char16_t UnitAsChar(Unit unit) {
-    return static_cast<char16_t>(static_cast<std::make_unsigned_t<Unit>>(unit));
-}
-
-template <typename Unit>
-bool IsBlankUnit(Unit unit) {
-    return unit == ' ' || unit == '\t';
-}
-
 // An ASCII letter, or a unit of 128 or above, which may decode to a letter.
 template <typename Unit>
 bool MayBeLetter(Unit unit) {
@@ -46,12 +36,6 @@ template <typename Unit>
 bool MayBeNameUnit(Unit unit) {
     const char16_t c = UnitAsChar(unit);
     return MayBeLetter(unit) || (c >= u'0' && c <= u'9') || c == u'_';
-}
-
-template <typename Unit>
-size_t SkipBlanks(UnitView<Unit> line, size_t at) {
-    while (at < line.size() && IsBlankUnit(line[at])) ++at;
-    return at;
 }
 
 constexpr std::array<std::string_view, 3> kEndKeywords = {"sub", "function", "property"};

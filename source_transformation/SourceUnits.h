@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <type_traits>
 
 #include "vb_runtime/Text.h"
 
@@ -21,6 +22,25 @@ using UnitView = std::basic_string_view<Unit>;
 template <typename Unit>
 constexpr Unit FoldUnit(Unit c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<Unit>(c + 32) : c;
+}
+
+/// The unit as a character: a byte's value as it stands (128 and above
+/// are not ASCII, whatever they decode to).
+template <typename Unit>
+constexpr char16_t UnitAsChar(Unit unit) {
+    return static_cast<char16_t>(static_cast<std::make_unsigned_t<Unit>>(unit));
+}
+
+template <typename Unit>
+constexpr bool IsBlankUnit(Unit unit) {
+    return unit == ' ' || unit == '\t';
+}
+
+/// The first unit from `at` on that is not a blank (space or tab).
+template <typename Unit>
+size_t SkipBlanks(UnitView<Unit> text, size_t at) {
+    while (at < text.size() && IsBlankUnit(text[at])) ++at;
+    return at;
 }
 
 /// True when `text` starts with `word` (small ASCII letters and signs),
