@@ -35,7 +35,7 @@ Finding NoteFinding(const run::LineNote& note) {
             return {"missing-handler", "A procedure has no error handler", name + " has no error handler"};
         case Kind::EditedBlock:
             return {"edited-block", "A block edited by hand is left as it is", run::NoteMessage(note)};
-        case Kind::LeftAlone:
+        case Kind::Refused:
             return {"left-alone", "A procedure no block can go into safely is left as it is", run::NoteMessage(note)};
         case Kind::OldPlace:
             return {"misplaced-handler", "A block stands where an earlier version put it", run::NoteMessage(note)};

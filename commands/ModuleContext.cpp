@@ -23,7 +23,7 @@ bool Take(scan::UnitView<Unit>& line, std::string_view word) {
 }  // namespace
 
 template <typename Unit>
-Text VbNameAttribute(scan::UnitView<Unit> text, vb::TextView lineBreak, const scan::UnitDecoder<Unit>& decode) {
+Text VbNameAttribute(scan::UnitView<Unit> text, vb::TextView lineBreak, const scan::Units<Unit>& decode) {
     const std::basic_string<Unit> separator(lineBreak.begin(), lineBreak.end());
     size_t from = 0;
     while (from <= text.size()) {
@@ -38,8 +38,8 @@ Text VbNameAttribute(scan::UnitView<Unit> text, vb::TextView lineBreak, const sc
     return Text();
 }
 
-template Text VbNameAttribute<char16_t>(vb::TextView, vb::TextView, const scan::UnitDecoder<char16_t>&);
-template Text VbNameAttribute<char>(std::string_view, vb::TextView, const scan::UnitDecoder<char>&);
+template Text VbNameAttribute<char16_t>(vb::TextView, vb::TextView, const scan::Units<char16_t>&);
+template Text VbNameAttribute<char>(std::string_view, vb::TextView, const scan::Units<char>&);
 
 scan::ModuleValues ModuleValuesOf(Text vbName, const ModuleContext& context) {
     scan::ModuleValues values;

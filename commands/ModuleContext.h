@@ -24,6 +24,6 @@ scan::ModuleValues ModuleValuesOf(Text vbName, const ModuleContext& context);
 /// blanks ignored), without its quotes; empty when there is none. The text
 /// is UTF-16 or the bytes of an ASCII-keeping code page (scan::SourceUnits).
 template <typename Unit>
-Text VbNameAttribute(scan::UnitView<Unit> text, vb::TextView lineBreak, const scan::UnitDecoder<Unit>& decode);
+Text VbNameAttribute(scan::UnitView<Unit> text, vb::TextView lineBreak, const scan::Units<Unit>& decode);
 
 }  // namespace run

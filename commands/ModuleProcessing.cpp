@@ -47,7 +47,8 @@ LineNote NoteOf(const scan::ModuleScan& result, const scan::BlockSite& site, Lin
     note.line = static_cast<int32_t>(site.line + 1);
     if (site.header >= 0) note.name = vb::Trim(result.headers[static_cast<size_t>(site.header)].name);
     note.refusal = site.refusal;
-    note.label = site.label;
+    note.detail = site.detail;
+    note.signLine = static_cast<int32_t>(site.refusalLine + 1);
     return note;
 }
 
@@ -65,7 +66,7 @@ void CountSites(const scan::ModuleScan& result, const ModuleRequest& request, Mo
         if (site.refusal == scan::Refusal::BlockAtOldPlace || procedure == noted) return;
         noted = procedure;
         ++outcome.leftAsTheyAre;
-        outcome.notes.push_back(NoteOf(result, site, LineNote::Kind::LeftAlone));
+        outcome.notes.push_back(NoteOf(result, site, LineNote::Kind::Refused));
     };
     for (const scan::BlockSite& site : result.sites) {
         if (site.state == scan::BlockState::OldPlace) {
@@ -86,7 +87,7 @@ void CountSites(const scan::ModuleScan& result, const ModuleRequest& request, Mo
             if (site.state == scan::BlockState::Refused) noteRefusal(site);
             continue;
         }
-        if (site.state == scan::BlockState::LeftAlone) continue;
+        if (site.state == scan::BlockState::Excluded) continue;
         ++outcome.procedures;
         switch (site.state) {
         case scan::BlockState::Missing:
@@ -102,7 +103,7 @@ void CountSites(const scan::ModuleScan& result, const ModuleRequest& request, Mo
                                                                                              : LineNote::Kind::EditedBlock));
             break;
         case scan::BlockState::Refused: noteRefusal(site); break;
-        case scan::BlockState::LeftAlone:
+        case scan::BlockState::Excluded:
         case scan::BlockState::OldPlace: break;
         }
     }
@@ -254,8 +255,8 @@ scan::ModuleScan ScanBytesOrText(std::string_view bytes, const ModuleRequest& re
     const bool scanBytes = vb::KeepsAsciiBytes(codePage);
     if (!scanBytes) text = vb::Decode(bytes, codePage);
     if (request.context != nullptr) {
-        Text vbName = scanBytes ? VbNameAttribute<char>(bytes, lineBreak, scan::UnitDecoder<char>(codePage))
-                                : VbNameAttribute<char16_t>(text, lineBreak, scan::UnitDecoder<char16_t>());
+        Text vbName = scanBytes ? VbNameAttribute<char>(bytes, lineBreak, scan::Units<char>(codePage))
+                                : VbNameAttribute<char16_t>(text, lineBreak, scan::kTextUnits);
         module = ModuleValuesOf(std::move(vbName), *request.context);
     }
     scan::ScanOptions options = ScanOptionsFor(request, request.context != nullptr ? &module : nullptr);
@@ -378,7 +379,8 @@ void PreparedModule::Encode(std::string& out, ByteSink* sink, size_t piece) {
 
 std::string NoteMessage(const LineNote& note) {
     const std::string name = vb::ToUtf8(note.name);
-    const std::string label = vb::ToUtf8(note.label);
+    const std::string detail = vb::ToUtf8(note.detail);
+    const std::string signLine = std::to_string(note.signLine);
     switch (note.kind) {
     case LineNote::Kind::NoHandler: return name + " has no error handler";
     case LineNote::Kind::EditedBlock: return name + ": the block under this header does not match the template; left as it is";
@@ -388,10 +390,17 @@ std::string NoteMessage(const LineNote& note) {
         return name + ": a numbered line would be longer than VB6 accepts (1023 characters); left as it is";
     case LineNote::Kind::OtherLineNumbers:
         return name + " has line numbers that number with this start, step and per does not give; left as they are";
-    case LineNote::Kind::LeftAlone: break;
+    case LineNote::Kind::Refused: break;
     }
     switch (note.refusal) {
-    case scan::Refusal::HasLabel: return name + " already has the label " + label + "; left as it is";
+    case scan::Refusal::HasLabel: return name + " already has the label " + detail + "; left as it is";
+    case scan::Refusal::AlreadyHasBlocks: return name + " already has its blocks; left as it is";
+    case scan::Refusal::ErrParameter:
+        return name + " has a parameter named " + detail + "; the block's " + detail + " would be it; left as it is";
+    case scan::Refusal::ReadsError:
+        return name + " reads the error it was called with (line " + signLine + "); a block would clear it; left as it is";
+    case scan::Refusal::RaisesError:
+        return name + " raises errors for its caller (line " + signLine + "); a block would catch them; left as it is";
     case scan::Refusal::NoEndLine: return name + " has no End Sub, End Function or End Property line; left as it is";
     case scan::Refusal::StatementAfterHeader: return name + " has a statement on its header's line; left as it is";
     case scan::Refusal::LongLine:
@@ -399,7 +408,7 @@ std::string NoteMessage(const LineNote& note) {
     case scan::Refusal::BranchParameters:
         return name + ": its #If branches differ in parameters, which the end block names; left as it is";
     case scan::Refusal::LabelInBothBlocks:
-        return name + ": its begin and end blocks would both define the label " + label + "; left as it is";
+        return name + ": its begin and end blocks would both define the label " + detail + "; left as it is";
     case scan::Refusal::BlockAtOldPlace:
         return name + ": a block stands where an earlier version put it; run remove, then add";
     case scan::Refusal::None: break;

@@ -69,7 +69,7 @@ struct LineNote {
     enum class Kind {
         NoHandler,    ///< check: no block stands under the header
         EditedBlock,  ///< the block under the header does not match the template; left as it is
-        LeftAlone,    ///< no block can go in safely (`refusal` says why); left as it is
+        Refused,      ///< no block can go in safely (`refusal` says why); left as it is
         OldPlace,     ///< a block stands where an earlier version put it; remove, then add, repairs it
         HasLineNumbers,       ///< number: the procedure has line numbers already; left as it is
         NumberedLineTooLong,  ///< number: a numbered line would be longer than VB6 accepts; left as it is
@@ -78,8 +78,9 @@ struct LineNote {
     Kind kind = Kind::NoHandler;
     int32_t line = 0;  ///< 1-based line of the header (of the End line for an end block alone)
     Text name;         ///< the procedure's name, as "[ProcName]" gives it
-    scan::Refusal refusal = scan::Refusal::None;  ///< LeftAlone: why
-    Text label;                                   ///< LeftAlone: the label the refusal names
+    scan::Refusal refusal = scan::Refusal::None;  ///< Refused: why
+    Text detail;                                  ///< Refused: the label or the parameter's name the refusal names
+    int32_t signLine = 0;                         ///< Refused for reading or raising errors: the sign's line, 1-based
 };
 
 /// What a note says after "PATH:LINE: ", as the run prints it.
@@ -102,7 +103,7 @@ struct ModuleOutcome {
     int32_t alreadyHandled = 0;    ///< headers whose begin block already stands (left as they are)
     int32_t blocksRemoved = 0;     ///< begin blocks taken out
     int32_t endBlocksRemoved = 0;  ///< end blocks taken out
-    int32_t leftAsTheyAre = 0;     ///< procedures no block can go into safely (LeftAlone notes)
+    int32_t leftAsTheyAre = 0;     ///< procedures no block can go into safely (Refused notes)
     int32_t linesNumbered = 0;     ///< number: lines given a number; unnumber: lines that lost one
     std::vector<NumberedLine> numbers;  ///< number: the numbers given, in line order (with keepNumbers)
     std::vector<Text> numberedProcedures;  ///< their procedures' names, as "[ProcName]" gives them

@@ -19,8 +19,8 @@ constexpr size_t kBatchesAhead = 4;
 }  // namespace
 
 template <typename Unit>
-ClassifyAhead<Unit>::ClassifyAhead(UnitView<Unit> text, vb::TextView lineBreak)
-    : classifier_(text, lineBreak), thread_([this] { Classify(); }) {}
+ClassifyAhead<Unit>::ClassifyAhead(UnitView<Unit> text, vb::TextView lineBreak, const Units<Unit>& units)
+    : classifier_(text, lineBreak, units), thread_([this] { Classify(); }) {}
 
 template <typename Unit>
 ClassifyAhead<Unit>::~ClassifyAhead() {

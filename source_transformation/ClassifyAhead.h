@@ -18,7 +18,7 @@ template <typename Unit>
 class ClassifyAhead {
 public:
     /// Starts classifying `text`, which must outlive this object.
-    ClassifyAhead(UnitView<Unit> text, vb::TextView lineBreak);
+    ClassifyAhead(UnitView<Unit> text, vb::TextView lineBreak, const Units<Unit>& units);
     /// Stops the thread, whether or not every line was read.
     ~ClassifyAhead();
     ClassifyAhead(const ClassifyAhead&) = delete;

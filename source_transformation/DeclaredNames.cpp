@@ -16,7 +16,7 @@ namespace {
 // by a blank when `blankAfter`. False, and `line` unchanged, when it is not there.
 bool TakeWord(vb::TextView& line, vb::TextView word, bool blankAfter = true) {
     vb::TextView rest = rules::TrimLeft(line);
-    if (rest.size() < word.size() || !vb::EqualsNoCase(rest.substr(0, word.size()), word)) return false;
+    if (!StartsWithNoCase(rest, word)) return false;
     rest.remove_prefix(word.size());
     if (blankAfter && (rest.empty() || !rules::IsBlank(rest.front()))) return false;
     line = rest;

@@ -48,14 +48,6 @@ bool HoldsBracket(TextView text) {
     return false;
 }
 
-bool StartsWithNoCase(TextView text, TextView prefix) {
-    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
-
-bool EndsWithNoCase(TextView text, TextView suffix) {
-    return text.size() >= suffix.size() && EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);
-}
-
 // 0-based position of `find` in `text` at or after `from`, letter case ignored.
 size_t FindNoCase(TextView text, TextView find, size_t from) {
     if (find.empty()) return from;
@@ -179,18 +171,13 @@ void HandlerTemplate::DecideLabel(LinePattern& pattern) {
         pattern.label = Text(rules::LabelOf(start));
         return;
     }
-    if (start.empty()) {
-        pattern.labelDecided = false;
+    const size_t name = rules::NameAtStart(start).size();
+    if (name == 0) {
+        pattern.labelDecided = !start.empty();  // a value could start the line with a name
         return;
     }
-    if (!IsLetter(start.front())) return;
-    size_t nameEnd = 1;
-    while (nameEnd < start.size() && (IsLetter(start[nameEnd]) || (start[nameEnd] >= u'0' && start[nameEnd] <= u'9') ||
-                                      start[nameEnd] == u'_')) {
-        ++nameEnd;
-    }
-    const TextView rest = rules::TrimLeft(start.substr(nameEnd));
-    if (nameEnd == start.size() || rest.empty() || (rest.front() == u':' && rest.size() == 1)) {
+    const TextView rest = rules::TrimLeft(start.substr(name));
+    if (name == start.size() || rest.empty() || (rest.front() == u':' && rest.size() == 1)) {
         pattern.labelDecided = false;
         return;
     }

@@ -1,12 +1,12 @@
-// One pass over a module's text for its lines, their key positions and the
-// header test's verdict on each.
+// One pass over a module's text for its lines, their key positions, the
+// header test's verdict on each, and whether each may use the error state.
 #include "source_transformation/LineClassifier.h"
 
 #include <cstdint>
-#include <type_traits>
 
 #include "source_transformation/HeaderRecognition.h"
 #include "source_transformation/ScanKeywords.h"
+#include "source_transformation/ScanRules.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -21,15 +21,50 @@ namespace scan {
 namespace {
 
 constexpr size_t kBatch = 512;
+constexpr size_t kChunk = 64;  // units per chunk: one bit each in a 64-bit mask
 
-#if defined(__SSE2__)
-// The LFs and the key candidates (quotes, apostrophes, and spaces after a
-// letter that ends a keyword) of 16 units, one bit per unit.
-struct Masks {
-    uint32_t lineFeeds;
-    uint32_t keyCandidates;
+// What a kernel finds in a chunk, one bit per unit: line feeds; key
+// candidates (quotes, apostrophes, and spaces after a letter that ends a
+// keyword); and the starts of "err" and "erl", letter case ignored.
+struct ChunkMasks {
+    uint64_t lineFeeds = 0;
+    uint64_t keys = 0;
+    uint64_t errors = 0;
 };
 
+/// The lowest set bit's index.
+unsigned LowestBit(uint64_t mask) { return static_cast<unsigned>(__builtin_ctzll(mask)); }
+
+/// The bits below the lowest set bit of `mask`; all bits when it has none.
+uint64_t BitsBelowLowest(uint64_t mask) { return mask != 0 ? (mask & (0 - mask)) - 1 : ~uint64_t{0}; }
+
+/// The bits above bit `bit` (none above bit 63).
+uint64_t BitsAbove(unsigned bit) { return 0 - (uint64_t{2} << bit); }
+
+// The plain kernel: every unit looked at on its own. The chunk's units from
+// `at` - 1 to `at` + 65 are within the text.
+template <typename Unit>
+struct ScalarKernel {
+    static ChunkMasks Masks(const Unit* at, bool first) {
+        ChunkMasks chunk;
+        for (size_t k = 0; k < kChunk; ++k) {
+            const Unit c = at[k];
+            const uint64_t bit = uint64_t{1} << k;
+            if (c == '\n') chunk.lineFeeds |= bit;
+            if (c == '"' || c == '\'') chunk.keys |= bit;
+            if (c == ' ' && !(first && k == 0)) {
+                const auto before = static_cast<Unit>(at[k - 1] | 0x20);
+                for (const char letter : kKeywordLastLetters) {
+                    if (before == static_cast<Unit>(letter)) chunk.keys |= bit;
+                }
+            }
+            if (ErrorWordAt(at + k)) chunk.errors |= bit;
+        }
+        return chunk;
+    }
+};
+
+#if defined(__SSE2__)
 // Compares of a vector's lanes: 16 bytes, or 8 UTF-16 units.
 template <typename Unit>
 struct Lanes;
@@ -46,60 +81,78 @@ struct Lanes<char16_t> {
     static __m128i Fold(__m128i units) { return _mm_or_si128(units, _mm_set1_epi16(0x20)); }
 };
 
-// The lanes holding a key candidate; `before` holds the unit before each.
 template <typename Unit>
-__m128i KeyCandidates(__m128i units, __m128i before) {
+__m128i Load(const Unit* at) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+}
+
+// The masks of one vector of units as vectors: `before` holds the unit
+// before each, `next` and `second` the unit after each and the one after that.
+template <typename Unit>
+struct VectorMasks {
+    __m128i lineFeeds;
+    __m128i keys;
+    __m128i errors;
+};
+
+template <typename Unit>
+VectorMasks<Unit> MasksOfVector(__m128i units, __m128i before, __m128i next, __m128i second) {
     using L = Lanes<Unit>;
     const __m128i folded = L::Fold(before);
     const __m128i afterKeywordLetter =
         _mm_or_si128(_mm_or_si128(L::Equal(folded, kKeywordLastLetters[0]), L::Equal(folded, kKeywordLastLetters[1])),
                      L::Equal(folded, kKeywordLastLetters[2]));
-    return _mm_or_si128(_mm_or_si128(L::Equal(units, '"'), L::Equal(units, '\'')),
-                        _mm_and_si128(L::Equal(units, ' '), afterKeywordLetter));
+    const __m128i keys = _mm_or_si128(_mm_or_si128(L::Equal(units, '"'), L::Equal(units, '\'')),
+                                      _mm_and_si128(L::Equal(units, ' '), afterKeywordLetter));
+    const __m128i foldedSecond = L::Fold(second);
+    const __m128i errors =
+        _mm_and_si128(_mm_and_si128(L::Equal(L::Fold(units), 'e'), L::Equal(L::Fold(next), 'r')),
+                      _mm_or_si128(L::Equal(foldedSecond, 'r'), L::Equal(foldedSecond, 'l')));
+    return {L::Equal(units, '\n'), keys, errors};
 }
 
-// The masks of 16 units; `first`: they begin the text, so the first has
-// nothing before it. Sixteen bytes are one vector.
-Masks MasksOf(const char* at, bool first) {
-    const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-    const __m128i before = first ? _mm_slli_si128(units, 1) : _mm_loadu_si128(reinterpret_cast<const __m128i*>(at - 1));
-    return Masks{static_cast<uint32_t>(_mm_movemask_epi8(Lanes<char>::Equal(units, '\n'))),
-                 static_cast<uint32_t>(_mm_movemask_epi8(KeyCandidates<char>(units, before)))};
-}
+// The 16-byte kernel, which every x86-64 processor has. Sixteen bytes are
+// one vector; sixteen UTF-16 units are two, their compares packed to a
+// byte each.
+template <typename Unit>
+struct NarrowKernel;
 
-// Sixteen UTF-16 units are two vectors, their compares packed to a byte each.
-Masks MasksOf(const char16_t* at, bool first) {
-    using L = Lanes<char16_t>;
-    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 8));
-    const __m128i lowBefore = first ? _mm_slli_si128(low, 2) : _mm_loadu_si128(reinterpret_cast<const __m128i*>(at - 1));
-    const __m128i highBefore = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 7));
-    const __m128i lineFeeds = _mm_packs_epi16(L::Equal(low, '\n'), L::Equal(high, '\n'));
-    const __m128i keys =
-        _mm_packs_epi16(KeyCandidates<char16_t>(low, lowBefore), KeyCandidates<char16_t>(high, highBefore));
-    return Masks{static_cast<uint32_t>(_mm_movemask_epi8(lineFeeds)), static_cast<uint32_t>(_mm_movemask_epi8(keys))};
-}
-
-constexpr size_t kChunk = 64;  // units per chunk: one bit each in a 64-bit mask
-
-// The LF and key-candidate masks of a chunk.
-struct ChunkMasks {
-    uint64_t lineFeeds = 0;
-    uint64_t keys = 0;
+template <>
+struct NarrowKernel<char> {
+    static ChunkMasks Masks(const char* at, bool first) {
+        ChunkMasks chunk;
+        for (size_t k = 0; k < kChunk; k += 16) {
+            const __m128i units = Load(at + k);
+            const __m128i before = first && k == 0 ? _mm_slli_si128(units, 1) : Load(at + k - 1);
+            const VectorMasks<char> masks = MasksOfVector<char>(units, before, Load(at + k + 1), Load(at + k + 2));
+            chunk.lineFeeds |= uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(masks.lineFeeds))} << k;
+            chunk.keys |= uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(masks.keys))} << k;
+            chunk.errors |= uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(masks.errors))} << k;
+        }
+        return chunk;
+    }
 };
 
-// The masks of the chunk at `at`, 16 units at a time; `first`: it begins
-// the text.
-template <typename Unit>
-ChunkMasks NarrowChunkMasks(const Unit* at, bool first) {
-    ChunkMasks chunk;
-    for (size_t k = 0; k < kChunk; k += 16) {
-        const Masks masks = MasksOf(at + k, first && k == 0);
-        chunk.lineFeeds |= uint64_t{masks.lineFeeds} << k;
-        chunk.keys |= uint64_t{masks.keyCandidates} << k;
+template <>
+struct NarrowKernel<char16_t> {
+    static ChunkMasks Masks(const char16_t* at, bool first) {
+        ChunkMasks chunk;
+        for (size_t k = 0; k < kChunk; k += 16) {
+            const char16_t* low = at + k;
+            const __m128i lowUnits = Load(low);
+            const __m128i lowBefore = first && k == 0 ? _mm_slli_si128(lowUnits, 2) : Load(low - 1);
+            const VectorMasks<char16_t> a = MasksOfVector<char16_t>(lowUnits, lowBefore, Load(low + 1), Load(low + 2));
+            const VectorMasks<char16_t> b = MasksOfVector<char16_t>(Load(low + 8), Load(low + 7), Load(low + 9), Load(low + 10));
+            auto packed = [](__m128i x, __m128i y) {
+                return uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(x, y)))};
+            };
+            chunk.lineFeeds |= packed(a.lineFeeds, b.lineFeeds) << k;
+            chunk.keys |= packed(a.keys, b.keys) << k;
+            chunk.errors |= packed(a.errors, b.errors) << k;
+        }
+        return chunk;
     }
-    return chunk;
-}
+};
 
 #if defined(TRAPWRIGHT_WIDE_VECTORS)
 // The lanes of 32 bytes equal to `c`.
@@ -107,73 +160,109 @@ __attribute__((target("avx2"))) inline __m256i WideEqual(__m256i units, char c) 
     return _mm256_cmpeq_epi8(units, _mm256_set1_epi8(c));
 }
 
-// The LF and key-candidate bits of the 32 bytes at `at`, which do not
-// begin the text.
-__attribute__((target("avx2"))) inline void WideMasksOf(const char* at, uint64_t& lineFeeds, uint64_t& keys) {
-    const __m256i units = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
-    const __m256i folded =
-        _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at - 1)), _mm256_set1_epi8(0x20));
+__attribute__((target("avx2"))) inline __m256i WideLoad(const char* at) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+}
+
+__attribute__((target("avx2"))) inline __m256i WideFold(__m256i units) {
+    return _mm256_or_si256(units, _mm256_set1_epi8(0x20));
+}
+
+// The masks of the 32 bytes at `at`, which do not begin the text.
+__attribute__((target("avx2"))) inline void WideMasksOf(const char* at, ChunkMasks& chunk, unsigned shift) {
+    const __m256i units = WideLoad(at);
+    const __m256i folded = WideFold(WideLoad(at - 1));
     const __m256i afterKeywordLetter = _mm256_or_si256(
         _mm256_or_si256(WideEqual(folded, kKeywordLastLetters[0]), WideEqual(folded, kKeywordLastLetters[1])),
         WideEqual(folded, kKeywordLastLetters[2]));
-    const __m256i candidates = _mm256_or_si256(_mm256_or_si256(WideEqual(units, '"'), WideEqual(units, '\'')),
-                                               _mm256_and_si256(WideEqual(units, ' '), afterKeywordLetter));
-    lineFeeds = static_cast<uint32_t>(_mm256_movemask_epi8(WideEqual(units, '\n')));
-    keys = static_cast<uint32_t>(_mm256_movemask_epi8(candidates));
+    const __m256i keys = _mm256_or_si256(_mm256_or_si256(WideEqual(units, '"'), WideEqual(units, '\'')),
+                                         _mm256_and_si256(WideEqual(units, ' '), afterKeywordLetter));
+    const __m256i second = WideFold(WideLoad(at + 2));
+    const __m256i errors =
+        _mm256_and_si256(_mm256_and_si256(WideEqual(WideFold(units), 'e'), WideEqual(WideFold(WideLoad(at + 1)), 'r')),
+                         _mm256_or_si256(WideEqual(second, 'r'), WideEqual(second, 'l')));
+    chunk.lineFeeds |= uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(WideEqual(units, '\n')))} << shift;
+    chunk.keys |= uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(keys))} << shift;
+    chunk.errors |= uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(errors))} << shift;
 }
 
-// The masks of 64 bytes that do not begin the text, 32 at a time, on
-// processors that have the wider vectors.
-__attribute__((target("avx2"))) ChunkMasks WideChunkMasks(const char* at) {
-    uint64_t lowLineFeeds, lowKeys, highLineFeeds, highKeys;
-    WideMasksOf(at, lowLineFeeds, lowKeys);
-    WideMasksOf(at + 32, highLineFeeds, highKeys);
-    return ChunkMasks{lowLineFeeds | highLineFeeds << 32, lowKeys | highKeys << 32};
-}
+// The 32-byte kernel, for bytes on processors that have the wider
+// vectors; the chunk that begins the text goes to the narrow one, which
+// takes care of the missing unit before it.
+struct WideKernel {
+    __attribute__((target("avx2"))) static ChunkMasks Masks(const char* at, bool first) {
+        if (first) return NarrowKernel<char>::Masks(at, first);
+        ChunkMasks chunk;
+        WideMasksOf(at, chunk, 0);
+        WideMasksOf(at + 32, chunk, 32);
+        return chunk;
+    }
+};
 
 bool ProcessorHasWideVectors() {
     static const bool has = __builtin_cpu_supports("avx2") != 0;
     return has;
 }
 #endif
-
-unsigned LowestBit(uint64_t mask) { return static_cast<unsigned>(__builtin_ctzll(mask)); }
 #endif
 
 }  // namespace
 
 template <typename Unit>
-LineClassifier<Unit>::LineClassifier(UnitView<Unit> text, vb::TextView lineBreak, Vectors vectors)
-    : text_(text), crLf_(lineBreak.size() == 2), done_(text.empty()) {
+LineClassifier<Unit>::LineClassifier(UnitView<Unit> text, vb::TextView lineBreak, const Units<Unit>& units,
+                                     Kernel kernel)
+    : text_(text), units_(units), crLf_(lineBreak.size() == 2), done_(text.empty()) {
+#if defined(__SSE2__)
+    if (kernel != Kernel::Scalar) kernel_ = Chosen::Narrow;
 #if defined(TRAPWRIGHT_WIDE_VECTORS)
-    wide_ = vectors == Vectors::Widest && ProcessorHasWideVectors();
+    if (kernel == Kernel::Widest && sizeof(Unit) == 1 && ProcessorHasWideVectors()) kernel_ = Chosen::Wide;
+#endif
 #else
-    (void)vectors;
+    (void)kernel;
 #endif
 }
 
 template <typename Unit>
 bool LineClassifier<Unit>::AppendBatch(std::vector<ClassifiedLine>& lines) {
     if (done_) return false;
+    switch (kernel_) {
+    case Chosen::Scalar: AppendWith<ScalarKernel<Unit>>(lines); break;
+#if defined(__SSE2__)
+    case Chosen::Narrow: AppendWith<NarrowKernel<Unit>>(lines); break;
+#if defined(TRAPWRIGHT_WIDE_VECTORS)
+    case Chosen::Wide:
+        if constexpr (sizeof(Unit) == 1) AppendWith<WideKernel>(lines);
+        break;
+#endif
+#endif
+    default: break;
+    }
+    return true;
+}
+
+template <typename Unit>
+template <class ChunkKernel>
+void LineClassifier<Unit>::AppendWith(std::vector<ClassifiedLine>& lines) {
     const UnitView<Unit> text = text_;
     const bool crLf = crLf_;
     // The line being classified, kept in locals while the batch is made.
-    size_t start = current_.start;
-    int32_t keyPosition = current_.keyPosition;
+    size_t start = start_;
+    int32_t keyPosition = keyPosition_;
+    bool error = error_;
     const size_t first = lines.size();
-    lines.resize(first + kBatch + 64);  // a chunk ends 64 lines at most
+    lines.resize(first + kBatch + kChunk);  // a chunk ends 64 lines at most
     ClassifiedLine* out = lines.data() + first;
     ClassifiedLine* const full = out + kBatch;
 
     auto endLine = [&](size_t end, size_t next) {
         ClassifiedLine& line = *out++;
+        const UnitView<Unit> units = text.substr(start, end - start);
         line = ClassifiedLine{start, end, keyPosition};
-        line.shape = ShapeOf(text.substr(start, end - start));
-        if (keyPosition > 0) {
-            line.mayBeHeader = MayBeHeader(text.substr(start, end - start), keyPosition, line.headerDecided);
-        }
+        line.shape = static_cast<uint8_t>(ShapeOf(units, units_) | (error ? kMayUseError : 0));
+        if (keyPosition > 0) line.header = rules::HeaderTestAt(units, keyPosition, units_) > 0;
         start = next;
         keyPosition = 0;
+        error = false;
     };
     // An LF ends its line, except a lone one in a CR LF text.
     auto lineFeed = [&](size_t at) {
@@ -198,46 +287,41 @@ bool LineClassifier<Unit>::AppendBatch(std::vector<ClassifiedLine>& lines) {
         return true;
     };
 
+    // A chunk of 64 units at a time, while the units a kernel reads around
+    // it (one before, two after) are within the text: the masks of its LFs,
+    // key candidates and error words, then its lines in order. While a
+    // line's key position is unknown, its candidates before its end are
+    // tried in order.
     size_t i = pos_;
-#if defined(__SSE2__)
-    // A chunk of 64 units at a time: the masks of its LFs and key
-    // candidates, then its lines in order. While a line's key position is
-    // unknown, its candidates before its end are tried in order.
-    for (; i + kChunk <= text.size() && out < full; i += kChunk) {
-        ChunkMasks chunk;
-#if defined(TRAPWRIGHT_WIDE_VECTORS)
-        if constexpr (sizeof(Unit) == 1) {
-            chunk = wide_ && i > 0 ? WideChunkMasks(text.data() + i) : NarrowChunkMasks(text.data() + i, i == 0);
-        } else {
-            chunk = NarrowChunkMasks(text.data() + i, i == 0);
-        }
-#else
-        chunk = NarrowChunkMasks(text.data() + i, i == 0);
-#endif
+    for (; i + kChunk + 2 <= text.size() && out < full; i += kChunk) {
+        const ChunkMasks chunk = ChunkKernel::Masks(text.data() + i, i == 0);
         uint64_t lineFeeds = chunk.lineFeeds;
         uint64_t keys = chunk.keys;
+        uint64_t errors = chunk.errors;
         for (;;) {
+            const uint64_t beforeLineFeed = BitsBelowLowest(lineFeeds);
             if (keyPosition == 0) {
-                const uint64_t beforeLineFeed = lineFeeds != 0 ? (lineFeeds & (0 - lineFeeds)) - 1 : ~uint64_t{0};
                 for (uint64_t candidates = keys & beforeLineFeed; candidates != 0; candidates &= candidates - 1) {
                     if (isKey(i + LowestBit(candidates))) break;
                 }
             }
+            error = error || (errors & beforeLineFeed) != 0;
             if (lineFeeds == 0) break;
             const unsigned bit = LowestBit(lineFeeds);
             lineFeeds &= lineFeeds - 1;
-            keys &= 0 - (uint64_t{2} << bit);  // what follows the LF (nothing after bit 63)
+            keys &= BitsAbove(bit);
+            errors &= BitsAbove(bit);
             lineFeed(i + bit);
         }
     }
-#endif
     if (out < full) {
         for (; i < text.size(); ++i) {
             if (text[i] == '\n') {
                 lineFeed(i);
-            } else if (keyPosition == 0) {
-                isKey(i);
+                continue;
             }
+            if (keyPosition == 0) isKey(i);
+            if (i + 2 < text.size() && ErrorWordAt(text.data() + i)) error = true;
         }
     }
     if (i == text.size()) {
@@ -245,13 +329,13 @@ bool LineClassifier<Unit>::AppendBatch(std::vector<ClassifiedLine>& lines) {
         done_ = true;
     }
     pos_ = i;
-    current_ = ClassifiedLine{start, start, keyPosition};
+    start_ = start;
+    keyPosition_ = keyPosition;
+    error_ = error;
     lines.resize(static_cast<size_t>(out - lines.data()));
-    return true;
 }
 
 template class LineClassifier<char16_t>;
 template class LineClassifier<char>;
-
 
 }  // namespace scan

@@ -10,10 +10,6 @@
 #include <string>
 #include <utility>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "source_transformation/ScanRules.h"
 #include "source_transformation/SourceUnits.h"
 #include "vb_runtime/CodePage.h"
@@ -26,62 +22,6 @@ using vb::TextView;
 namespace scan {
 
 namespace {
-
-template <typename Unit>
-bool IsDigit(Unit unit) {
-    return unit >= '0' && unit <= '9';
-}
-
-template <typename Unit>
-bool IsAsciiLetter(Unit unit) {
-    return static_cast<unsigned>((unit | 0x20) - 'a') < 26;
-}
-
-// The blanks that indent a line: in the byte form a line of 16 bytes or
-// more has them found 16 at a time, since nearly every line is indented.
-template <typename Unit>
-size_t IndentOf(UnitView<Unit> line) {
-#if defined(__SSE2__)
-    if constexpr (sizeof(Unit) == 1) {
-        if (line.size() >= 16) {
-            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data()));
-            const __m128i blanks = _mm_or_si128(_mm_cmpeq_epi8(units, _mm_set1_epi8(' ')),
-                                                _mm_cmpeq_epi8(units, _mm_set1_epi8('\t')));
-            const auto mask = static_cast<unsigned>(_mm_movemask_epi8(blanks));
-            return mask != 0xFFFF ? static_cast<size_t>(__builtin_ctz(~mask)) : SkipBlanks(line, 16);
-        }
-    }
-#endif
-    return SkipBlanks(line, 0);
-}
-
-// Where the name that `text` starts with ends. In the byte form, where a
-// byte of 128 or above ends it for the caller to decide, a text of 16
-// bytes or more has its name units found 16 at a time.
-template <typename Unit, class IsNameUnit>
-size_t NameEnd(UnitView<Unit> text, IsNameUnit isNameUnit) {
-    size_t end = 1;
-#if defined(__SSE2__)
-    if constexpr (sizeof(Unit) == 1) {
-        if (text.size() >= 16) {
-            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data()));
-            const __m128i folded = _mm_or_si128(units, _mm_set1_epi8(0x20));
-            // Signed compares: a byte of 128 or above is below every bound.
-            const __m128i letters = _mm_and_si128(_mm_cmpgt_epi8(folded, _mm_set1_epi8('a' - 1)),
-                                                  _mm_cmplt_epi8(folded, _mm_set1_epi8('z' + 1)));
-            const __m128i digits = _mm_and_si128(_mm_cmpgt_epi8(units, _mm_set1_epi8('0' - 1)),
-                                                 _mm_cmplt_epi8(units, _mm_set1_epi8('9' + 1)));
-            const __m128i names =
-                _mm_or_si128(_mm_or_si128(letters, digits), _mm_cmpeq_epi8(units, _mm_set1_epi8('_')));
-            const auto mask = static_cast<unsigned>(_mm_movemask_epi8(names));
-            if (mask != 0xFFFF) return static_cast<size_t>(__builtin_ctz(~mask));
-            end = 16;
-        }
-    }
-#endif
-    while (end < text.size() && isNameUnit(text[end])) ++end;
-    return end;
-}
 
 // The first words of the lines that take no number, but for End.
 template <typename Unit>
@@ -98,67 +38,34 @@ bool IsUnnumberedWord(UnitView<Unit> word) {
     }
 }
 
-enum class Verdict { No, Yes, Undecided };
-
-// The rule over either form. Names may hold letters beyond ASCII: in the
-// decoded form they are read as such; in the byte form, where only the
-// code page knows whether a byte is a letter, a line that a byte of 128 or
-// above could decide is Undecided.
+// The rule over either form.
 template <typename Unit>
-Verdict TakesLineNumberRule(UnitView<Unit> line) {
-    constexpr bool kBytes = sizeof(Unit) == 1;
-    const auto isLetter = [](Unit unit) {
-        if constexpr (kBytes) {
-            return IsAsciiLetter(unit);
-        } else {
-            return unit < 0x80 ? IsAsciiLetter(unit) : vb::IsLetter(unit);
-        }
-    };
-    const auto isNameUnit = [&](Unit unit) { return isLetter(unit) || IsDigit(unit) || unit == '_'; };
-    const auto verdict = [](bool yes) { return yes ? Verdict::Yes : Verdict::No; };
-
-    const size_t at = IndentOf(line);
-    if (at == line.size()) return Verdict::No;
+bool TakesLineNumberIn(UnitView<Unit> line, const Units<Unit>& units) {
+    const size_t at = SkipBlanks(line, 0);
+    if (at == line.size()) return false;
     const UnitView<Unit> text = line.substr(at);
-    const Unit first = text.front();
-    if (!isLetter(first)) {
-        if (kBytes && UnitAsChar(first) >= 0x80) return Verdict::Undecided;
-        return verdict(first != '\'' && first != '#' && !IsDigit(first));
+    const size_t nameEnd = rules::NameLength(text, units);
+    if (nameEnd == 0) {
+        const Unit first = text.front();
+        return first != '\'' && first != '#' && !IsDigitUnit(first);
     }
-    const size_t nameEnd = NameEnd(text, isNameUnit);
-    if (kBytes && nameEnd < text.size() && UnitAsChar(text[nameEnd]) >= 0x80) return Verdict::Undecided;
-    const size_t after = SkipBlanks(text, nameEnd);
-    // A label, indented or not: a name, blanks and ":" not followed by "=".
-    if (after < text.size() && text[after] == ':' && (after + 1 == text.size() || text[after + 1] != '=')) {
-        return Verdict::No;
-    }
+    // A label, indented or not.
+    if (!rules::LabelOf(text, units).empty()) return false;
     const UnitView<Unit> word = text.substr(0, nameEnd);
-    if (IsUnnumberedWord(word)) return Verdict::No;
+    if (IsUnnumberedWord(word)) return false;
     // End and a word (End If, End Select, End Sub …) take none; a bare End
     // statement does.
     if (word.size() == 3 && StartsWithNoCase<Unit>(word, "end")) {
-        if (after == text.size()) return Verdict::Yes;
-        if (kBytes && UnitAsChar(text[after]) >= 0x80) return Verdict::Undecided;
-        return verdict(!isLetter(text[after]));
+        const size_t after = SkipBlanks(text, nameEnd);
+        return after == text.size() || !units.IsLetter(text[after]);
     }
-    return Verdict::Yes;
-}
-
-template <typename Unit>
-bool TakesLineNumberIn(UnitView<Unit> line, const UnitDecoder<Unit>& decode) {
-    const Verdict verdict = TakesLineNumberRule(line);
-    if constexpr (sizeof(Unit) == 1) {
-        if (verdict == Verdict::Undecided) return TakesLineNumberRule<char16_t>(decode(line)) == Verdict::Yes;
-    } else {
-        (void)decode;
-    }
-    return verdict == Verdict::Yes;
+    return true;
 }
 
 template <typename Unit>
 size_t LineNumberLengthIn(UnitView<Unit> line) {
     size_t digits = 0;
-    while (digits < line.size() && IsDigit(line[digits])) ++digits;
+    while (digits < line.size() && IsDigitUnit(line[digits])) ++digits;
     if (digits == 0) return 0;
     if (digits == line.size()) return digits;
     return IsBlankUnit(line[digits]) ? digits + 1 : 0;
@@ -168,8 +75,8 @@ size_t LineNumberLengthIn(UnitView<Unit> line) {
 // starts with a digit.
 template <typename Unit>
 bool StartsWithNumber(UnitView<Unit> line) {
-    const size_t at = IndentOf(line);
-    return at < line.size() && IsDigit(line[at]);
+    const size_t at = SkipBlanks(line, 0);
+    return at < line.size() && IsDigitUnit(line[at]);
 }
 
 // The text the scan's standing blocks occupy, in text order: a line stands
@@ -231,8 +138,8 @@ template <typename Unit>
 class Numbering {
 public:
     Numbering(UnitView<Unit> text, const ModuleScan& scan, const NumberingOptions& options, bool recordLines,
-              UnitDecoder<Unit> decode)
-        : text_(text), scan_(scan), options_(options), recordLines_(recordLines), decode_(decode), blocks_(scan) {
+              const Units<Unit>& units)
+        : text_(text), scan_(scan), options_(options), recordLines_(recordLines), units_(units), blocks_(scan) {
         // Room for about one number in every 64 units, as in typical code.
         plan_.edits.reserve(text.size() / 64);
         if (recordLines) plan_.numbered.reserve(text.size() / 64);
@@ -253,7 +160,7 @@ private:
         if (scan_.procedures.empty()) return;
         std::vector<bool> leftAlone(scan_.headers.size(), false);
         for (const BlockSite& site : scan_.sites) {
-            if (site.kind == BlockSite::Kind::Begin && site.header >= 0 && site.state == BlockState::LeftAlone) {
+            if (site.kind == BlockSite::Kind::Begin && site.header >= 0 && site.state == BlockState::Excluded) {
                 leftAlone[static_cast<size_t>(site.header)] = true;
             }
         }
@@ -296,7 +203,7 @@ private:
                 hasNumber = true;
                 return false;
             }
-            if (line.inBlock || !TakesLineNumberIn(line.text, decode_)) return true;
+            if (line.inBlock || !TakesLineNumberIn(line.text, units_)) return true;
             if (number > kLargestLineNumber && tooLarge == ~size_t{0}) {
                 tooLarge = line.index;
                 tooLargeNumber = number;
@@ -338,13 +245,13 @@ private:
             }
             if (length == 0) {
                 // A statement line without a number: number would have numbered it.
-                if (!line.inBlock && TakesLineNumberIn(line.text, decode_)) ours = false;
+                if (!line.inBlock && TakesLineNumberIn(line.text, units_)) ours = false;
                 return ours || !numbered;
             }
             numbered = true;
             ours = ours && !line.inBlock && line.text[length - 1] == ' ' &&
                    DigitsAre(line.text.substr(0, length - 1), expected) &&
-                   TakesLineNumberIn(line.text.substr(length), decode_);
+                   TakesLineNumberIn(line.text.substr(length), units_);
             if (!ours) return false;
             plan_.edits.push_back(NumberEdit{line.start, length, 0});
             if (recordLines_) plan_.numbered.push_back(NumberedLine{header, expected, line.index});
@@ -369,7 +276,7 @@ private:
     const ModuleScan& scan_;
     const NumberingOptions& options_;
     bool recordLines_;
-    UnitDecoder<Unit> decode_;
+    Units<Unit> units_;
     BlockRanges blocks_;
     NumberingPlan plan_;
     int64_t next_ = options_.start;  // per module: the next number
@@ -377,28 +284,28 @@ private:
 
 }  // namespace
 
-bool TakesLineNumber(TextView line) { return TakesLineNumberRule(line) == Verdict::Yes; }
+bool TakesLineNumber(TextView line) { return TakesLineNumberIn(line, kTextUnits); }
 
 size_t LineNumberLength(TextView line) { return LineNumberLengthIn(line); }
 
 NumberingPlan PlanLineNumbers(TextView text, const ModuleScan& scan, const NumberingOptions& options,
                               bool recordLines) {
-    return Numbering<char16_t>(text, scan, options, recordLines, UnitDecoder<char16_t>()).Number();
+    return Numbering<char16_t>(text, scan, options, recordLines, kTextUnits).Number();
 }
 
 NumberingPlan PlanLineNumbers(std::string_view bytes, int32_t codePage, const ModuleScan& scan,
                               const NumberingOptions& options, bool recordLines) {
-    return Numbering<char>(bytes, scan, options, recordLines, UnitDecoder<char>(codePage)).Number();
+    return Numbering<char>(bytes, scan, options, recordLines, Units<char>(codePage)).Number();
 }
 
 NumberingPlan PlanLineNumberRemoval(TextView text, const ModuleScan& scan, const NumberingOptions& options,
                               bool recordLines) {
-    return Numbering<char16_t>(text, scan, options, recordLines, UnitDecoder<char16_t>()).Unnumber();
+    return Numbering<char16_t>(text, scan, options, recordLines, kTextUnits).Unnumber();
 }
 
 NumberingPlan PlanLineNumberRemoval(std::string_view bytes, int32_t codePage, const ModuleScan& scan,
                                     const NumberingOptions& options, bool recordLines) {
-    return Numbering<char>(bytes, scan, options, recordLines, UnitDecoder<char>(codePage)).Unnumber();
+    return Numbering<char>(bytes, scan, options, recordLines, Units<char>(codePage)).Unnumber();
 }
 
 }  // namespace scan

@@ -4,7 +4,8 @@
 // why none can go in, or what inserting one would insert. Adding,
 // previewing, skipping handled procedures, removing and checking all work
 // from this one result. The rules are written plainly in ReferenceScan.h;
-// these scans give what it gives, fast.
+// these scans give what it gives, fast. Which procedure gets a block, and
+// why one is refused, is decided in ProcedureVerdict.h.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +17,7 @@
 #include "source_transformation/DeclaredNames.h"
 #include "source_transformation/HandlerTemplate.h"
 #include "source_transformation/ProcedureHeader.h"
+#include "source_transformation/ProcedureVerdict.h"
 #include "source_transformation/TemplateChoice.h"
 #include "vb_runtime/Text.h"
 
@@ -59,30 +61,6 @@ struct ScanOptions {
     bool keepLines = false;
 };
 
-enum class BlockState {
-    Missing,    ///< no block there; `insertion` is what would go in
-    Standing,   ///< a block of the template stands there (Recognize, Remove)
-    Edited,     ///< a begin block that looks edited by hand stands there
-    LeftAlone,  ///< the procedure is excluded or opted out; nothing is done or reported
-    Refused,    ///< no block can go in safely (`refusal` says why); the procedure is named
-    OldPlace,   ///< a block stands where earlier versions put it: remove takes it out
-};
-
-/// Why a procedure gets no block although it has none.
-enum class Refusal {
-    None,
-    HasLabel,              ///< its lines already define a label of the blocks (`label`)
-    NoEndLine,             ///< no End Sub, End Function or End Property before the next header
-    StatementAfterHeader,  ///< a statement follows the header on its line
-    LongLine,              ///< a line of the block would exceed what VB6 accepts
-    BranchParameters,      ///< its #If alternatives differ in parameters, which the end block names
-    LabelInBothBlocks,     ///< its begin and end blocks would both define a label (`label`)
-    BlockAtOldPlace,       ///< a block stands in it where earlier versions put it
-};
-
-/// The longest line VB6 accepts, in characters.
-inline constexpr size_t kLongestLine = 1023;
-
 struct BlockSite {
     enum class Kind { Begin, End };
     Kind kind = Kind::Begin;
@@ -93,7 +71,8 @@ struct BlockSite {
     int32_t header = -1;  ///< index into ModuleScan::headers; -1 when there is no header to name
     BlockState state = BlockState::Missing;
     Refusal refusal = Refusal::None;
-    Text label;           ///< the label of HasLabel and LabelInBothBlocks
+    Text detail;            ///< Refused: the label or the parameter's name the refusal names
+    size_t refusalLine = 0;  ///< Refused for reading or raising errors: the line of the sign (0-based)
     size_t insertAt = 0;  ///< Missing: the text offset where the block goes
     /// Missing: the template of the block that goes there (ModuleScan::AppendInsertion).
     const HandlerTemplate* blockTemplate = nullptr;

@@ -13,6 +13,19 @@ namespace scan {
 /// double quote and an apostrophe. "Friend" is a modifier like "Public".
 inline constexpr std::array<std::string_view, 3> kProcedureKeywords = {"sub ", "function ", "property "};
 
+/// A keyword without its space: the word an End line names after "End".
+constexpr std::string_view WordOf(std::string_view keyword) { return keyword.substr(0, keyword.size() - 1); }
+
+/// Words that, before a line's keyword, make it no header: the line ends
+/// something, leaves it, or declares an API function. Matched anywhere,
+/// letter case ignored, not word-bounded.
+inline constexpr std::array<std::string_view, 3> kExclusionWords = {"end", "exit", "declare"};
+
+/// The modifier that may stand before a keyword and holds an exclusion
+/// word ("friend" ends in "end"): the header test reads the text before
+/// the keyword without it.
+inline constexpr std::string_view kFriendModifier = "friend ";
+
 /// The key list of earlier versions, which took "friend " for a keyword;
 /// needed only to find the blocks they inserted.
 inline constexpr std::array<std::string_view, 4> kEarlierProcedureKeywords = {"sub ", "function ", "friend ",

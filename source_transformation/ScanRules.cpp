@@ -1,11 +1,14 @@
-// The scan's line and header rules, plainly: no vector code, no shortcut.
+// The scan's line and header rules, plainly: no vector code, no shortcut
+// but one that gives the rule's own answer.
 #include "source_transformation/ScanRules.h"
 
 #include <array>
+#include <bit>
+#include <cstring>
+#include <string>
 #include <string_view>
 
 #include "source_transformation/ScanKeywords.h"
-#include "source_transformation/SourceUnits.h"
 #include "vb_runtime/Letters.h"
 #include "vb_runtime/Strings.h"
 
@@ -15,26 +18,110 @@ namespace scan::rules {
 
 namespace {
 
-bool IsNameUnit(char16_t c) { return vb::IsLetter(c) || (c >= u'0' && c <= u'9') || c == u'_'; }
-
-bool StartsNoCase(TextView text, TextView word) {
-    return text.size() >= word.size() && vb::EqualsNoCase(text.substr(0, word.size()), word);
+// `word` (small ASCII letters) at the start, followed by a blank.
+template <typename Unit>
+bool StartsWithWord(UnitView<Unit> text, std::string_view word) {
+    return StartsWithNoCase(text, word) && text.size() > word.size() && IsBlankUnit(text[word.size()]);
 }
-bool Contains(TextView text, TextView word) { return vb::InStr(1, text, word, vb::TextCompare) > 0; }
 
-// The word `word` (small ASCII letters) at the start, followed by a blank.
-bool StartsWithWord(TextView text, std::string_view word) {
-    return StartsWithNoCase<char16_t>(text, word) && text.size() > word.size() && IsBlank(text[word.size()]);
+// One high bit for each lane of the eight bytes at `at` that holds "e" or
+// "E": (unit | 0x20) ^ 'e' is zero exactly for those, and the zero test
+// is exact in every lane (no borrow crosses lanes).
+template <typename Unit>
+uint64_t LetterELanes(const Unit* at) {
+    constexpr uint64_t kOnes = sizeof(Unit) == 1 ? 0x0101010101010101 : 0x0001000100010001;
+    constexpr uint64_t kHighBits = kOnes << (8 * sizeof(Unit) - 1);
+    constexpr uint64_t kLowBits = ~kHighBits;
+    uint64_t lanes;
+    std::memcpy(&lanes, at, sizeof lanes);
+    const uint64_t other = (lanes | (kOnes * 0x20)) ^ (kOnes * 'e');
+    return ~(((other & kLowBits) + kLowBits) | other | kLowBits);
+}
+
+// Calls `visit` with the 0-based index of every "e" or "E" of the text, in
+// order: eight bytes at a time, then the eight bytes that end the text
+// without the lanes already seen. Each exclusion word and the Friend
+// modifier hold an "e", so a text without one holds none of them.
+template <typename Unit, typename Visit>
+void ForEachLetterE(UnitView<Unit> text, Visit visit) {
+    static_assert(std::endian::native == std::endian::little, "lanes are taken lowest first");
+    constexpr size_t kLanes = 8 / sizeof(Unit);
+    auto visitLanes = [&](size_t first, uint64_t found) {
+        for (; found != 0; found &= found - 1) {
+            visit(first + static_cast<size_t>(__builtin_ctzll(found)) / (8 * sizeof(Unit)));
+        }
+    };
+    if (text.size() < kLanes) {
+        for (size_t i = 0; i < text.size(); ++i) {
+            if ((text[i] | 0x20) == 'e') visit(i);
+        }
+        return;
+    }
+    size_t from = 0;
+    for (; from + kLanes <= text.size(); from += kLanes) visitLanes(from, LetterELanes(text.data() + from));
+    if (from < text.size()) {
+        const size_t last = text.size() - kLanes;
+        visitLanes(from, LetterELanes(text.data() + last) >> (8 * sizeof(Unit) * (from - last)));
+    }
+}
+
+// Whether a word of `words` starts at `i`, where the text holds an "e" at
+// `e` (each word's first "e" is found at its own offset).
+template <typename Unit, size_t Count>
+bool WordAroundE(UnitView<Unit> text, size_t e, const std::array<std::string_view, Count>& words) {
+    for (const std::string_view word : words) {
+        const size_t offset = word.find('e');
+        if (e >= offset && StartsWithNoCase(text.substr(e - offset), word)) return true;
+    }
+    return false;
+}
+
+// What the text before a keyword holds: an exclusion word, the Friend modifier.
+struct TextBeforeKeyword {
+    bool exclusionWord = false;
+    bool friendModifier = false;
+};
+
+template <typename Unit>
+TextBeforeKeyword Inspect(UnitView<Unit> text) {
+    static constexpr std::array<std::string_view, 1> kFriend = {kFriendModifier};
+    TextBeforeKeyword found;
+    ForEachLetterE(text, [&](size_t e) {
+        found.exclusionWord = found.exclusionWord || WordAroundE(text, e, kExclusionWords);
+        found.friendModifier = found.friendModifier || WordAroundE(text, e, kFriend);
+    });
+    return found;
+}
+
+// The text with every "friend " taken out, left to right, letter case ignored.
+template <typename Unit>
+std::basic_string<Unit> WithoutFriend(UnitView<Unit> text) {
+    std::basic_string<Unit> read;
+    for (size_t at = 0; at < text.size();) {
+        if (StartsWithNoCase(text.substr(at), kFriendModifier)) {
+            at += kFriendModifier.size();
+        } else {
+            read.push_back(text[at++]);
+        }
+    }
+    return read;
+}
+
+// The text before a keyword allows a header: empty, or ending in a space
+// and holding no exclusion word.
+template <typename Unit>
+bool AllowsHeader(UnitView<Unit> read) {
+    return read.empty() || (read.back() == ' ' && !Inspect(read).exclusionWord);
 }
 
 // The smallest 1-based position at which a quote, an apostrophe or one of
 // `keywords` occurs, letter case ignored; 0 when none does.
-template <size_t Count>
-int32_t KeyPosition(TextView line, const std::array<std::string_view, Count>& keywords) {
+template <typename Unit, size_t Count>
+int32_t KeyPositionOf(UnitView<Unit> line, const std::array<std::string_view, Count>& keywords) {
     for (size_t at = 0; at < line.size(); ++at) {
-        if (line[at] == u'"' || line[at] == u'\'') return static_cast<int32_t>(at + 1);
+        if (line[at] == '"' || line[at] == '\'') return static_cast<int32_t>(at + 1);
         for (const std::string_view keyword : keywords) {
-            if (FoldUnit(line[at]) == keyword[0] && StartsWithNoCase<char16_t>(line.substr(at), keyword)) {
+            if (FoldUnit(line[at]) == static_cast<Unit>(keyword[0]) && StartsWithNoCase(line.substr(at), keyword)) {
                 return static_cast<int32_t>(at + 1);
             }
         }
@@ -42,9 +129,15 @@ int32_t KeyPosition(TextView line, const std::array<std::string_view, Count>& ke
     return 0;
 }
 
-bool HoldsExclusionWord(TextView text) {
-    return Contains(text, u"end") || Contains(text, u"exit") || Contains(text, u"declare");
+// Whether the text holds `word` anywhere, letter case ignored.
+bool Contains(TextView text, std::string_view word) {
+    for (size_t at = 0; at + word.size() <= text.size(); ++at) {
+        if (StartsWithNoCase(text.substr(at), word)) return true;
+    }
+    return false;
 }
+
+bool HoldsExclusionWord(TextView text) { return Inspect<char16_t>(text).exclusionWord; }
 
 // The 1-based position of the ")" that closes the "(" at `open`; 0 when
 // none does. Parentheses in string literals do not count.
@@ -71,148 +164,174 @@ bool HasStatementAfter(TextView rest) {
     return false;
 }
 
-// Calls visit(piece) for the pieces between the commas outside string
-// literals and parentheses, in order.
+// Calls visit(piece, offset) for the pieces between the commas outside
+// string literals and parentheses, in order.
 template <class Visit>
 void ForEachParameter(TextView text, Visit visit) {
     int depth = 0;
     bool inString = false;
     size_t from = 0;
     for (size_t k = 0; k < text.size(); ++k) {
-        if (text[k] == u'"') inString = !inString;
+        const char16_t c = text[k];
+        if (c == u'"') inString = !inString;
         if (inString) continue;
-        if (text[k] == u'(') ++depth;
-        if (text[k] == u')') --depth;
-        if (text[k] == u',' && depth == 0) {
-            visit(text.substr(from, k - from));
+        if (c == u'(') ++depth;
+        if (c == u')') --depth;
+        if (c == u',' && depth == 0) {
+            visit(text.substr(from, k - from), from);
             from = k + 1;
         }
     }
-    visit(text.substr(from));
+    visit(text.substr(from), from);
 }
 
 constexpr std::array<std::string_view, 4> kParameterModifiers = {"optional", "byval", "byref", "paramarray"};
 
-// The parameter's name when it is to be listed: its first word after the
-// modifiers, with a type character; empty when it has no name, is a
-// ParamArray, or has a type a Variant may not hold.
-TextView ListedName(TextView piece, const DeclaredNames& declared) {
-    TextView text = TrimLeft(piece);
+// One parameter as the header writes it.
+struct Parameter {
+    TextView name;  // with its type character, if any
+    size_t nameLength = 0;  // without it
     bool paramArray = false;
+    bool hasType = false;  // "As" follows the name
+    TextView type;         // the type after As
+    size_t typeAt = 0;     // its offset in the piece
+};
+
+Parameter ParameterOf(TextView piece) {
+    Parameter parameter;
+    TextView text = TrimLeft(piece);
     for (bool more = true; more;) {
         more = false;
         for (const std::string_view modifier : kParameterModifiers) {
             if (StartsWithWord(text, modifier)) {
-                paramArray = paramArray || modifier == "paramarray";
+                parameter.paramArray = parameter.paramArray || modifier == "paramarray";
                 text = TrimLeft(text.substr(modifier.size()));
                 more = true;
             }
         }
     }
-    TextView name = NameAtStart(text);
-    if (name.empty() || paramArray) return {};
-    if (name.size() < text.size() && TextView(u"$%&!#@").find(text[name.size()]) != TextView::npos) {
-        name = text.substr(0, name.size() + 1);
-    }
-    TextView rest = TrimLeft(text.substr(name.size()));
+    parameter.nameLength = NameLength(text, kTextUnits);
+    if (parameter.nameLength == 0) return parameter;
+    size_t nameEnd = parameter.nameLength;
+    if (nameEnd < text.size() && TextView(u"$%&!#@").find(text[nameEnd]) != TextView::npos) ++nameEnd;
+    parameter.name = text.substr(0, nameEnd);
+    TextView rest = TrimLeft(text.substr(nameEnd));
     if (!rest.empty() && rest.front() == u'(') {  // an array: its element type follows
         const int32_t close = ClosingParenthesis(rest, 1);
         rest = close == 0 ? TextView() : TrimLeft(rest.substr(static_cast<size_t>(close)));
     }
-    if (!StartsWithWord(rest, "as")) return name;
+    if (!StartsWithWord(rest, "as")) return parameter;
+    parameter.hasType = true;
     const TextView typeText = TrimLeft(rest.substr(2));
     size_t typeEnd = 0;
-    while (typeEnd < typeText.size() && (IsNameUnit(typeText[typeEnd]) || typeText[typeEnd] == u'.')) ++typeEnd;
-    return VariantHolds(typeText.substr(0, typeEnd), declared) ? name : TextView();
+    while (typeEnd < typeText.size() && (kTextUnits.IsNameUnit(typeText[typeEnd]) || typeText[typeEnd] == u'.')) {
+        ++typeEnd;
+    }
+    parameter.type = typeText.substr(0, typeEnd);
+    parameter.typeAt = static_cast<size_t>(typeText.data() - piece.data());
+    return parameter;
 }
+
+// The parameter's name when it is to be listed: with its type character;
+// empty when it has no name, is a ParamArray, or has a type a Variant may
+// not hold.
+TextView ListedName(const Parameter& parameter, const DeclaredNames& declared) {
+    if (parameter.name.empty() || parameter.paramArray) return {};
+    return !parameter.hasType || VariantHolds(parameter.type, declared) ? parameter.name : TextView();
+}
+
+bool NamesErrorState(TextView name) { return vb::EqualsNoCase(name, u"err") || vb::EqualsNoCase(name, u"erl"); }
+
+bool IsErrObjectType(TextView type) { return vb::EqualsNoCase(type, u"errobject") || vb::EqualsNoCase(type, u"vba.errobject"); }
 
 }  // namespace
 
-bool IsBlank(char16_t unit) { return unit == u' ' || unit == u'\t'; }
-
-TextView NameAtStart(TextView text) {
-    if (text.empty() || !vb::IsLetter(text.front())) return {};
-    size_t end = 1;
-    while (end < text.size() && IsNameUnit(text[end])) ++end;
-    return text.substr(0, end);
+template <typename Unit>
+bool FirstWordIsRem(UnitView<Unit> line, const Units<Unit>& units) {
+    const UnitView<Unit> text = TrimLeft(line);
+    return StartsWithNoCase(text, "rem") && (text.size() == 3 || !units.IsNameUnit(text[3]));
 }
 
-TextView TrimLeft(TextView text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    return text;
+template <typename Unit>
+bool EndsWithContinuationMark(UnitView<Unit> line) {
+    const UnitView<Unit> text = TrimRight(line);
+    return text.size() >= 2 && text.back() == '_' && IsBlankUnit(text[text.size() - 2]);
 }
 
-TextView TrimRight(TextView text) {
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-bool FirstWordIsRem(TextView line) {
-    const TextView text = TrimLeft(line);
-    return StartsNoCase(text, u"rem") && (text.size() == 3 || !IsNameUnit(text[3]));
-}
-
-bool EndsWithContinuationMark(TextView line) {
-    const TextView text = TrimRight(line);
-    return text.size() >= 2 && text.back() == u'_' && IsBlank(text[text.size() - 2]);
-}
-
-Continuation ContinuationOf(TextView line, bool isComment) {
+template <typename Unit>
+Continuation ContinuationOf(UnitView<Unit> line, bool isComment, const Units<Unit>& units) {
     if (!EndsWithContinuationMark(line)) return {};
-    if (isComment || FirstWordIsRem(line)) return {true, true};
-    const TextView text = TrimRight(line);
+    if (isComment || FirstWordIsRem(line, units)) return {true, true};
+    const UnitView<Unit> text = TrimRight(line);
     bool inString = false;
     for (size_t k = 0; k + 1 < text.size(); ++k) {
-        if (text[k] == u'"') inString = !inString;
-        if (text[k] == u'\'' && !inString) return {true, true};
+        if (text[k] == '"') inString = !inString;
+        if (text[k] == '\'' && !inString) return {true, true};
     }
     return {!inString, false};
 }
 
-bool IsEndLine(TextView line) {
-    TextView text = TrimLeft(line);
+template <typename Unit>
+bool IsEndLine(UnitView<Unit> line) {
+    UnitView<Unit> text = TrimLeft(line);
     if (!StartsWithWord(text, "end")) return false;
     text = TrimLeft(text.substr(3));
-    for (const TextView keyword : {TextView(u"sub"), TextView(u"function"), TextView(u"property")}) {
-        if (!StartsNoCase(text, keyword)) continue;
-        const TextView after = TrimLeft(text.substr(keyword.size()));
-        if (after.size() == text.size() - keyword.size() && !after.empty() && after.front() != u'\'') return false;
-        return after.empty() || after.front() == u'\'';
+    for (const std::string_view keyword : kProcedureKeywords) {
+        const std::string_view word = WordOf(keyword);
+        if (!StartsWithNoCase(text, word)) continue;
+        const UnitView<Unit> after = TrimLeft(text.substr(word.size()));
+        const bool blankAfter = after.size() < text.size() - word.size();
+        return after.empty() || (after.front() == '\'' && (blankAfter || text[word.size()] == '\''));
     }
     return false;
 }
 
-TextView LabelOf(TextView line) {
-    const TextView name = NameAtStart(line);
-    if (name.empty()) return {};
-    const TextView rest = TrimLeft(line.substr(name.size()));
-    if (rest.empty() || rest.front() != u':' || (rest.size() > 1 && rest[1] == u'=')) return {};
-    return name;
+template <typename Unit>
+UnitView<Unit> LabelOf(UnitView<Unit> line, const Units<Unit>& units) {
+    const size_t name = NameLength(line, units);
+    if (name == 0) return {};
+    const size_t colon = SkipBlanks(line, name);
+    if (colon == line.size() || line[colon] != ':' || (colon + 1 < line.size() && line[colon + 1] == '=')) return {};
+    return line.substr(0, name);
 }
 
-bool IsBlankLine(TextView line) { return TrimLeft(line).empty(); }
-
-bool IsDirectiveLine(TextView line) {
-    const TextView text = TrimLeft(line);
-    return !text.empty() && text.front() == u'#';
+template <typename Unit>
+bool IsCommentLine(UnitView<Unit> line, const Units<Unit>& units) {
+    const size_t at = SkipBlanks(line, 0);
+    return (at < line.size() && line[at] == '\'') || FirstWordIsRem(line, units);
 }
 
-bool IsCommentLine(TextView line) {
-    const TextView text = TrimLeft(line);
-    return (!text.empty() && text.front() == u'\'') || FirstWordIsRem(text);
+template <typename Unit>
+int32_t KeyPosition(UnitView<Unit> line) {
+    return KeyPositionOf(line, kProcedureKeywords);
 }
 
-bool IsAttributeLine(TextView line) { return StartsNoCase(line, u"attribute "); }
-
-int32_t HeaderKeyword(TextView line) {
-    const int32_t keyPosition = KeyPosition(line, kProcedureKeywords);
-    if (keyPosition == 0 || line[keyPosition - 1] == u'"' || line[keyPosition - 1] == u'\'') return 0;
-    const TextView written = line.substr(0, static_cast<size_t>(keyPosition - 1));
-    const Text before = Contains(written, u"friend ") ? vb::Replace(written, u"friend ", u"", vb::TextCompare) : Text();
-    const TextView read = Contains(written, u"friend ") ? TextView(before) : written;
-    if (!read.empty() && (read.back() != u' ' || HoldsExclusionWord(read))) return 0;
-    return FirstWordIsRem(line) ? 0 : keyPosition;
+template <typename Unit>
+int32_t HeaderTestAt(UnitView<Unit> line, int32_t keyPosition, const Units<Unit>& units) {
+    const auto key = static_cast<size_t>(keyPosition - 1);
+    if (line[key] == '"' || line[key] == '\'') return 0;
+    const UnitView<Unit> before = line.substr(0, key);
+    const TextBeforeKeyword found = Inspect(before);
+    if (!found.friendModifier ? !(before.empty() || (before.back() == ' ' && !found.exclusionWord))
+                              : !AllowsHeader<Unit>(WithoutFriend(before))) {
+        return 0;
+    }
+    return FirstWordIsRem(line, units) ? 0 : keyPosition;
 }
+
+// The two forms of text the rules read.
+#define TRAPWRIGHT_SCAN_RULES(Unit)                                                               \
+    template bool FirstWordIsRem<Unit>(UnitView<Unit>, const Units<Unit>&);                       \
+    template bool EndsWithContinuationMark<Unit>(UnitView<Unit>);                                 \
+    template Continuation ContinuationOf<Unit>(UnitView<Unit>, bool, const Units<Unit>&);         \
+    template bool IsEndLine<Unit>(UnitView<Unit>);                                                \
+    template UnitView<Unit> LabelOf<Unit>(UnitView<Unit>, const Units<Unit>&);                    \
+    template bool IsCommentLine<Unit>(UnitView<Unit>, const Units<Unit>&);                        \
+    template int32_t KeyPosition<Unit>(UnitView<Unit>);                                           \
+    template int32_t HeaderTestAt<Unit>(UnitView<Unit>, int32_t, const Units<Unit>&);
+TRAPWRIGHT_SCAN_RULES(char16_t)
+TRAPWRIGHT_SCAN_RULES(char)
+#undef TRAPWRIGHT_SCAN_RULES
 
 std::optional<HeaderSpans> ParseHeader(TextView joined, int32_t keyPosition, const DeclaredNames& declared,
                                        Text& values, bool withParameters) {
@@ -228,24 +347,35 @@ std::optional<HeaderSpans> ParseHeader(TextView joined, int32_t keyPosition, con
     spans.nameAt = spans.kindAt + (space + 1 - keyword);
     values.append(joined.substr(keyword, openParen - keyword));
     spans.parametersAt = values.size();
-    if (!withParameters) {
-        spans.end = values.size();
-        spans.holdsBrackets = TextView(values).substr(spans.kindAt).find_first_of(u"[]") != TextView::npos;
-        return spans;
+    if (withParameters) {
+        const int32_t closeParen = ClosingParenthesis(joined, static_cast<int32_t>(openParen + 1));
+        const size_t parametersEnd = closeParen > 0 ? static_cast<size_t>(closeParen - 1) : joined.size();
+        const TextView parameterText = joined.substr(openParen + 1, parametersEnd - openParen - 1);
+        bool first = true;
+        ForEachParameter(parameterText, [&](TextView piece, size_t offset) {
+            const Parameter parameter = ParameterOf(piece);
+            const TextView name = parameter.name.substr(0, parameter.nameLength);
+            if (spans.errParameter.empty() && NamesErrorState(name)) spans.errParameter = Text(name);
+            if (spans.errObjectAt == TextView::npos && IsErrObjectType(parameter.type)) {
+                spans.errObjectAt = openParen + 1 + offset + parameter.typeAt;
+            }
+            const TextView listed = ListedName(parameter, declared);
+            if (listed.empty()) return;
+            if (!first) values += u", ";
+            values += listed;
+            first = false;
+        });
+        spans.statementAfter = closeParen > 0 && HasStatementAfter(joined.substr(static_cast<size_t>(closeParen)));
     }
-    const int32_t closeParen = ClosingParenthesis(joined, static_cast<int32_t>(openParen + 1));
-    const size_t parametersEnd = closeParen > 0 ? static_cast<size_t>(closeParen - 1) : joined.size();
-    AppendParameterNames(joined.substr(openParen + 1, parametersEnd - openParen - 1), declared, values);
     spans.end = values.size();
     spans.holdsBrackets = TextView(values).substr(spans.kindAt).find_first_of(u"[]") != TextView::npos;
-    spans.statementAfter = closeParen > 0 && HasStatementAfter(joined.substr(static_cast<size_t>(closeParen)));
     return spans;
 }
 
 void AppendParameterNames(TextView parameterText, const DeclaredNames& declared, Text& out) {
     bool first = true;
-    ForEachParameter(parameterText, [&](TextView piece) {
-        const TextView name = ListedName(piece, declared);
+    ForEachParameter(parameterText, [&](TextView piece, size_t) {
+        const TextView name = ListedName(ParameterOf(piece), declared);
         if (name.empty()) return;
         if (!first) out += u", ";
         out += name;
@@ -271,7 +401,7 @@ bool VariantHolds(TextView type, const DeclaredNames& declared) {
 }
 
 bool EarlierHeader(TextView line) {
-    const int32_t keyPosition = KeyPosition(line, kEarlierProcedureKeywords);
+    const int32_t keyPosition = KeyPositionOf(line, kEarlierProcedureKeywords);
     if (keyPosition == 0 || line[keyPosition - 1] == u'"' || line[keyPosition - 1] == u'\'') return false;
     if (keyPosition > 1) {
         const TextView before = line.substr(0, static_cast<size_t>(keyPosition - 1));
@@ -282,10 +412,11 @@ bool EarlierHeader(TextView line) {
 }
 
 bool EarlierFlag(TextView line) {
-    const int32_t keyPosition = KeyPosition(line, kEarlierProcedureKeywords);
+    const int32_t keyPosition = KeyPositionOf(line, kEarlierProcedureKeywords);
     if (keyPosition <= 1) return false;
     const TextView before = line.substr(0, static_cast<size_t>(keyPosition - 1));
-    return Contains(before, u"end") && !Contains(before, u"exit") && !Contains(before, u"declare");
+    return Contains(before, kExclusionWords[0]) && !Contains(before, kExclusionWords[1]) &&
+           !Contains(before, kExclusionWords[2]);
 }
 
 }  // namespace scan::rules

@@ -1,31 +1,50 @@
-// The rules of the module scan for one line or one header, written as
-// plainly as they read. "Blanks" are spaces and tabs; letters are those of
-// any script (vb::IsLetter); letter case is ignored wherever words, names
-// or labels are compared. The walk over a module's procedures
-// (ProcedureWalk.h) applies them line by line.
+// The rules of the module scan for one line or one header, written once and
+// as plainly as they read. The line rules take a line in either form of the
+// scanned text (UTF-16 units, or the bytes of an ASCII-keeping single-byte
+// code page, see SourceUnits.h) and give the same answer for both. "Blanks"
+// are spaces and tabs; letters are those of any script (Units::IsLetter);
+// letter case is ignored wherever words, names or labels are compared. The
+// walk over a module's procedures (ProcedureWalk.h) applies them line by
+// line, through a line source that may answer "certainly not" from a
+// line's shape but otherwise calls these.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 
 #include "source_transformation/DeclaredNames.h"
+#include "source_transformation/SourceUnits.h"
 #include "vb_runtime/Text.h"
 
 namespace scan::rules {
 
-bool IsBlank(char16_t unit);
-vb::TextView TrimLeft(vb::TextView text);
-vb::TextView TrimRight(vb::TextView text);
+template <typename Unit>
+UnitView<Unit> TrimLeft(UnitView<Unit> text) {
+    return text.substr(SkipBlanks(text, 0));
+}
+template <typename Unit>
+UnitView<Unit> TrimRight(UnitView<Unit> text) {
+    while (!text.empty() && IsBlankUnit(text.back())) text.remove_suffix(1);
+    return text;
+}
 
-/// The name at the start: a letter, then letters, digits and underscores;
-/// empty when there is none.
-vb::TextView NameAtStart(vb::TextView text);
+/// The length of the name at the start: a letter, then letters, digits and
+/// underscores; 0 when there is none.
+template <typename Unit>
+size_t NameLength(UnitView<Unit> text, const Units<Unit>& units) {
+    if (text.empty() || !units.IsLetter(text.front())) return 0;
+    size_t end = 1;
+    while (end < text.size() && units.IsNameUnit(text[end])) ++end;
+    return end;
+}
 
-/// A line's first word is Rem: the line is a comment.
-bool FirstWordIsRem(vb::TextView line);
+/// The line's first word is Rem: the line is a comment.
+template <typename Unit>
+bool FirstWordIsRem(UnitView<Unit> line, const Units<Unit>& units);
 
 /// Trailing blanks aside, the line ends in a blank and "_".
-bool EndsWithContinuationMark(vb::TextView line);
+template <typename Unit>
+bool EndsWithContinuationMark(UnitView<Unit> line);
 
 /// How a line ending in the continuation mark goes on. `isComment`: a
 /// comment continues onto the line itself.
@@ -33,35 +52,78 @@ struct Continuation {
     bool continues = false;  ///< the mark stands outside a string literal
     bool comment = false;    ///< it stands in a comment: the next line is comment too
 };
-Continuation ContinuationOf(vb::TextView line, bool isComment);
+template <typename Unit>
+Continuation ContinuationOf(UnitView<Unit> line, bool isComment, const Units<Unit>& units);
 
 /// "End Sub", "End Function" or "End Property", blanks before, between and
 /// after, optionally a comment.
-bool IsEndLine(vb::TextView line);
+template <typename Unit>
+bool IsEndLine(UnitView<Unit> line);
 
-/// The label the line defines: a letter, then letters, digits and
-/// underscores, blanks, then ":" not followed by "="; empty for none.
-vb::TextView LabelOf(vb::TextView line);
+/// The label the line defines: a name at its first unit, blanks, then ":"
+/// not followed by "="; empty for none.
+template <typename Unit>
+UnitView<Unit> LabelOf(UnitView<Unit> line, const Units<Unit>& units);
 
 /// A line of blanks only.
-bool IsBlankLine(vb::TextView line);
+template <typename Unit>
+bool IsBlankLine(UnitView<Unit> line) {
+    return SkipBlanks(line, 0) == line.size();
+}
 /// A compiler directive: its first unit after blanks is "#".
-bool IsDirectiveLine(vb::TextView line);
+template <typename Unit>
+bool IsDirectiveLine(UnitView<Unit> line) {
+    const size_t at = SkipBlanks(line, 0);
+    return at < line.size() && line[at] == '#';
+}
 /// A comment line: an apostrophe after blanks, or Rem.
-bool IsCommentLine(vb::TextView line);
+template <typename Unit>
+bool IsCommentLine(UnitView<Unit> line, const Units<Unit>& units);
 /// A line directly below a header that stays there: "Attribute " in its
 /// first column.
-bool IsAttributeLine(vb::TextView line);
+template <typename Unit>
+bool IsAttributeLine(UnitView<Unit> line) {
+    return StartsWithNoCase(line, "attribute ");
+}
 
-/// The 1-based position of a line's procedure keyword when the line is a
-/// header's first line by the header test; 0 otherwise. The key position
-/// is the first of the keywords, a double quote and an apostrophe; the text
-/// before it, read without each "friend ", must be empty or end in a space
-/// and hold none of "end", "exit" and "declare"; a Rem line is none.
-int32_t HeaderKeyword(vb::TextView line);
+/// The 1-based key position of a line: the first of the procedure
+/// keywords (each with its space), a double quote and an apostrophe; 0
+/// when none occurs.
+template <typename Unit>
+int32_t KeyPosition(UnitView<Unit> line);
+
+/// The header test of a line whose key position is `keyPosition` (above
+/// 0): the key position when the line is a header's first line, else 0.
+/// The key must be a keyword; the text before it, read without each
+/// "friend ", must be empty or end in a space and hold none of "end",
+/// "exit" and "declare" (anywhere, not word-bounded, so "Legend" holds
+/// "end"); a Rem line is none.
+template <typename Unit>
+int32_t HeaderTestAt(UnitView<Unit> line, int32_t keyPosition, const Units<Unit>& units);
+
+/// The header test at the line's own key position.
+template <typename Unit>
+int32_t HeaderKeyword(UnitView<Unit> line, const Units<Unit>& units) {
+    const int32_t keyPosition = KeyPosition(line);
+    return keyPosition == 0 ? 0 : HeaderTestAt(line, keyPosition, units);
+}
+
+// The same rules on decoded text, for callers that hold it.
+inline vb::TextView TrimLeft(vb::TextView text) { return TrimLeft<char16_t>(text); }
+inline vb::TextView TrimRight(vb::TextView text) { return TrimRight<char16_t>(text); }
+inline bool IsBlank(char16_t unit) { return IsBlankUnit(unit); }
+inline vb::TextView NameAtStart(vb::TextView text) { return text.substr(0, NameLength(text, kTextUnits)); }
+inline bool FirstWordIsRem(vb::TextView line) { return FirstWordIsRem(line, kTextUnits); }
+inline vb::TextView LabelOf(vb::TextView line) { return LabelOf(line, kTextUnits); }
+inline bool IsEndLine(vb::TextView line) { return IsEndLine<char16_t>(line); }
+inline bool IsBlankLine(vb::TextView line) { return IsBlankLine<char16_t>(line); }
+inline bool IsDirectiveLine(vb::TextView line) { return IsDirectiveLine<char16_t>(line); }
+inline bool IsCommentLine(vb::TextView line) { return IsCommentLine(line, kTextUnits); }
+inline bool IsAttributeLine(vb::TextView line) { return IsAttributeLine<char16_t>(line); }
+inline int32_t HeaderKeyword(vb::TextView line) { return HeaderKeyword(line, kTextUnits); }
 
 /// Where a header's values went in the text ParseHeader appended them to,
-/// and whether a statement follows the header.
+/// and what its parameters tell the verdict.
 struct HeaderSpans {
     size_t kindAt = 0;        ///< the keyword as written, with its space: [kindAt, nameAt)
     size_t nameAt = 0;        ///< from after the keyword's space to the "(": [nameAt, parametersAt)
@@ -69,13 +131,19 @@ struct HeaderSpans {
     size_t end = 0;
     bool statementAfter = false;  ///< a colon outside strings and comments after the closing ")"
     bool holdsBrackets = false;   ///< the values hold "[" or "]"
+    /// A parameter named Err or Erl (a type character aside), as written;
+    /// empty for none.
+    Text errParameter;
+    /// The offset in the joined header of a parameter's type ErrObject (the
+    /// error passed in whole); npos for none.
+    size_t errObjectAt = vb::TextView::npos;
 };
 
 /// Parses a joined header (its lines joined, each final "_" and line break
 /// dropped) whose keyword stands at `keyPosition`, appending its values to
 /// `values`; nothing (and nothing appended) without a "(" after the name.
 /// Without `withParameters` the parameters are not read: their value is
-/// empty and statementAfter false.
+/// empty, statementAfter false and no Err parameter found.
 std::optional<HeaderSpans> ParseHeader(vb::TextView joined, int32_t keyPosition, const DeclaredNames& declared,
                                        Text& values, bool withParameters = true);
 

@@ -1,16 +1,24 @@
 // The two forms a module's text is scanned in: decoded UTF-16 units, or the
 // file's own bytes when its code page keeps bytes below 128 as ASCII and
-// makes every byte one character. Everything the scan looks for is ASCII,
-// so both forms give the same lines, key positions and headers, and in the
-// byte form a unit's offset is its byte's offset. Only the values taken
-// from the text (names, parameters, lines compared with a template) are
-// decoded, when they are needed.
+// makes every byte one character. Everything the scan looks for is ASCII
+// but letters, so both forms give the same lines, key positions and
+// headers, and in the byte form a unit's offset is its byte's offset. What
+// a unit of 128 or above is (a letter or not) the form's Units tell: in
+// UTF-16 the character's own, in bytes the code page's. Only the values
+// taken from the text (names, parameters, lines compared with a template)
+// are decoded, when they are needed.
+//
+// The unit-level rules every line rule is made of stand here, once: what a
+// blank is, what a name is made of, and the comparison of a start with a
+// word, letter case ignored.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 #include <type_traits>
 
+#include "vb_runtime/Letters.h"
 #include "vb_runtime/Text.h"
 
 namespace scan {
@@ -31,12 +39,18 @@ constexpr char16_t UnitAsChar(Unit unit) {
     return static_cast<char16_t>(static_cast<std::make_unsigned_t<Unit>>(unit));
 }
 
+/// A blank: a space or a tab.
 template <typename Unit>
 constexpr bool IsBlankUnit(Unit unit) {
     return unit == ' ' || unit == '\t';
 }
 
-/// The first unit from `at` on that is not a blank (space or tab).
+template <typename Unit>
+constexpr bool IsDigitUnit(Unit unit) {
+    return unit >= '0' && unit <= '9';
+}
+
+/// The first unit from `at` on that is not a blank.
 template <typename Unit>
 size_t SkipBlanks(UnitView<Unit> text, size_t at) {
     while (at < text.size() && IsBlankUnit(text[at])) ++at;
@@ -58,27 +72,52 @@ bool StartsWithNoCase(UnitView<Unit> text, std::string_view word) {
     return true;
 }
 
-/// Units of the scanned text as Text.
+/// The same for any prefix of decoded text, ASCII letters compared without
+/// regard to case.
+inline bool StartsWithNoCase(vb::TextView text, vb::TextView prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (size_t k = 0; k < prefix.size(); ++k) {
+        if (FoldUnit(text[k]) != FoldUnit(prefix[k])) return false;
+    }
+    return true;
+}
+inline bool EndsWithNoCase(vb::TextView text, vb::TextView suffix) {
+    return text.size() >= suffix.size() && StartsWithNoCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
+/// How the units of a scanned text read: which are letters, and their
+/// decoded text.
 template <typename Unit>
-class UnitDecoder;
+class Units;
 
 template <>
-class UnitDecoder<char16_t> {
+class Units<char16_t> {
 public:
+    static bool IsLetter(char16_t unit) { return vb::IsLetter(unit); }
+    /// A letter, a digit or "_": what a name is made of after its first letter.
+    static bool IsNameUnit(char16_t unit) { return IsLetter(unit) || IsDigitUnit(unit) || unit == u'_'; }
     Text operator()(vb::TextView units) const { return Text(units); }
-    void AppendTo(vb::TextView units, Text& out) const { out += units; }
+    static void AppendTo(vb::TextView units, Text& out) { out += units; }
 };
 
 template <>
-class UnitDecoder<char> {
+class Units<char> {
 public:
-    explicit UnitDecoder(int32_t codePage) : codePage_(codePage) {}
+    /// For the bytes of `codePage`, a code page that keeps ASCII bytes and
+    /// makes every byte one character.
+    explicit Units(int32_t codePage);
+    bool IsLetter(char unit) const { return (*letters_)[static_cast<unsigned char>(unit)]; }
+    bool IsNameUnit(char unit) const { return IsLetter(unit) || IsDigitUnit(unit) || unit == '_'; }
     Text operator()(std::string_view bytes) const;
     /// The same, appended to `out`.
     void AppendTo(std::string_view bytes, Text& out) const;
 
 private:
     int32_t codePage_;
+    const std::array<bool, 256>* letters_;  // the letter bytes of the code page
 };
+
+/// The text units of any scan.
+inline const Units<char16_t> kTextUnits{};
 
 }  // namespace scan

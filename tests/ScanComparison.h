@@ -43,7 +43,9 @@ inline std::string ScanDifference(const scan::ModuleScan& a, const scan::ModuleS
         const scan::BlockSite& x = a.sites[i];
         const scan::BlockSite& y = b.sites[i];
         if (x.kind != y.kind || x.line != y.line || x.header != y.header) return differ("site place", i);
-        if (x.state != y.state || x.refusal != y.refusal || x.label != y.label) return differ("site state", i);
+        if (x.state != y.state || x.refusal != y.refusal || x.detail != y.detail || x.refusalLine != y.refusalLine) {
+            return differ("site state", i);
+        }
         if (x.insertAt != y.insertAt || x.from != y.from || x.to != y.to || x.firstLine != y.firstLine) {
             return differ("site offsets", i);
         }

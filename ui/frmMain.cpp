@@ -152,7 +152,7 @@ std::wstring CompletionText(const addrun::RunResult& result) {
     std::wstring text = ui::Wide(vb::FromUtf8(addrun::CompletionMessage));
     std::vector<const run::FileNote*> left;
     for (const run::FileNote& note : result.notes) {
-        if (note.note.kind == run::LineNote::Kind::LeftAlone) left.push_back(&note);
+        if (note.note.kind == run::LineNote::Kind::Refused) left.push_back(&note);
     }
     if (left.empty()) return text;
     const std::wstring heading = std::to_wstring(left.size()) + L" procedure(s) were left as they are:";

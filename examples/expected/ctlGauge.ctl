@@ -39,13 +39,6 @@ End If
 End Property
 
 Public Property Let Value(ByVal NewValue As Integer)
-
-' *** START ERROR HANDLER ***
-On Error GoTo errHandler
-If Err.Number <> 0 Then
-errHandler: ErrorIn "Let Value(NewValue)", Array(NewValue), EA_NORERAISE: HandleError: Exit Property 
-End If
-' *** BEGIN CODE ***
     If NewValue < 0 Or NewValue > 100 Then Err.Raise 380, , "Ungültiger Wert"
     mValue = NewValue
     Redraw

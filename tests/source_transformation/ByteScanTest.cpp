@@ -162,11 +162,12 @@ TEST(ClassifyAhead, HandsOverEveryLineAtAnyCount) {
                 SCOPED_TRACE(std::to_string(count) + " lines, " + (lineBreak == "\n" ? "LF" : "CR LF") +
                              (finalBreak ? ", final break" : ""));
                 const vb::TextView breakText = lineBreak == "\n" ? vb::TextView(u"\n") : vb::TextView(u"\r\n");
-                scan::LineClassifier<char> inPlace(text, breakText);
+                const scan::Units<char> units(1252);
+                scan::LineClassifier<char> inPlace(text, breakText, units);
                 std::vector<scan::ClassifiedLine> expected;
                 while (inPlace.AppendBatch(expected)) {
                 }
-                scan::ClassifyAhead<char> ahead(text, breakText);
+                scan::ClassifyAhead<char> ahead(text, breakText, units);
                 std::vector<scan::ClassifiedLine> lines;
                 while (ahead.AppendBatch(lines)) {
                 }
@@ -175,7 +176,8 @@ TEST(ClassifyAhead, HandsOverEveryLineAtAnyCount) {
                     ASSERT_EQ(lines[i].start, expected[i].start) << "line " << i;
                     ASSERT_EQ(lines[i].end, expected[i].end) << "line " << i;
                     ASSERT_EQ(lines[i].keyPosition, expected[i].keyPosition) << "line " << i;
-                    ASSERT_EQ(lines[i].mayBeHeader, expected[i].mayBeHeader) << "line " << i;
+                    ASSERT_EQ(lines[i].header, expected[i].header) << "line " << i;
+                    ASSERT_EQ(lines[i].shape, expected[i].shape) << "line " << i;
                 }
             }
         }

@@ -1,8 +1,9 @@
-// The fast paths of the scan against the rule they implement: the lines of
-// a text are its pieces between line breaks, a line's key position is
-// where the first of "sub ", "function ", "property ", a double quote or an
-// apostrophe occurs, letter case ignored, and the header pre-test is run on
-// it; the exclusion words before it are found as InStr finds them.
+// The line classifier's kernels against the rules they implement: the
+// lines of a text are its pieces between line breaks, a line's key
+// position is where the first of "sub ", "function ", "property ", a
+// double quote or an apostrophe occurs, letter case ignored, the header
+// test is the rule's, and the shape bits are what they say; the exclusion
+// words before a keyword are found as InStr finds them.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -10,11 +11,11 @@
 #include <vector>
 
 #include "bench/SyntheticProject.h"
-#include "source_transformation/HeaderRecognition.h"
 #include "source_transformation/LineArray.h"
 #include "source_transformation/LineClassifier.h"
 #include "source_transformation/ScanRules.h"
 #include "vb_runtime/CodePage.h"
+#include "vb_runtime/Letters.h"
 #include "vb_runtime/LineBreak.h"
 #include "vb_runtime/Strings.h"
 
@@ -31,61 +32,74 @@ std::string RandomText(std::mt19937& random, size_t pieces) {
     static const std::vector<std::string> parts = {"Sub ", "sub", "SUB ", "Function ", "fUnction", "Friend ",
                                                    "Property ", "propert", "\"", "'", " ", "  ", "\r", "\n",
                                                    "\r\n", "x", "Legend", "b ", "End ", "\t", "y ", "d ",
-                                                   "\xE9", "\xC2 ", "\x82\x22", "\xFF"};
+                                                   "\xE9", "\xC2 ", "\x82\x22", "\xFF", "Err", "eRL", "er", "e",
+                                                   "rl", "Rem ", "_"};
     std::string text;
     for (size_t i = 0; i < pieces; ++i) text += parts[random() % parts.size()];
     return text;
 }
 
 template <typename Unit>
-std::vector<scan::ClassifiedLine> Classify(
-    scan::UnitView<Unit> text, vb::TextView lineBreak,
-    typename scan::LineClassifier<Unit>::Vectors vectors = scan::LineClassifier<Unit>::Vectors::Widest) {
-    scan::LineClassifier<Unit> classifier(text, lineBreak, vectors);
+std::vector<scan::ClassifiedLine> Classify(scan::UnitView<Unit> text, vb::TextView lineBreak,
+                                           const scan::Units<Unit>& units,
+                                           typename scan::LineClassifier<Unit>::Kernel kernel) {
+    scan::LineClassifier<Unit> classifier(text, lineBreak, units, kernel);
     std::vector<scan::ClassifiedLine> lines;
     while (classifier.AppendBatch(lines)) {
     }
     return lines;
 }
 
-// The lines and key positions of `bytes` decoded from Windows-1252, found in
-// the text and in the bytes themselves.
+// The shape bits as their definitions state them.
+uint8_t PlainShape(vb::TextView line) {
+    uint8_t shape = 0;
+    if (!line.empty() && vb::IsLetter(line[0])) shape |= scan::kMayBeLabel;
+    const vb::TextView text = scan::rules::TrimLeft(line);
+    if (!text.empty() && (text[0] == u'e' || text[0] == u'E')) shape |= scan::kMayBeEndLine;
+    if (scan::rules::EndsWithContinuationMark<char16_t>(line)) shape |= scan::kMayContinue;
+    if (vb::InStr(1, line, u"err", vb::TextCompare) > 0 || vb::InStr(1, line, u"erl", vb::TextCompare) > 0) {
+        shape |= scan::kMayUseError;
+    }
+    return shape;
+}
+
+// The lines of `bytes` decoded from Windows-1252, classified by every
+// kernel in the text and in the bytes themselves, against the plain
+// definitions: the pieces between line breaks, the key list, the header
+// rule and the shape bits.
 void ExpectAgreement(const std::string& bytes) {
+    using Kernel = scan::LineClassifier<char>::Kernel;
     const Text text = vb::Decode(bytes, 1252);
     const vb::TextView lineBreak = vb::DetectLineBreak(text);
     const std::vector<Text> expected = vb::Split(text, lineBreak);
-    const std::vector<scan::ClassifiedLine> lines = Classify<char16_t>(text, lineBreak);
-    // In bytes, with the widest vectors the processor has and with 16-byte ones.
-    for (const auto vectors : {scan::LineClassifier<char>::Vectors::Widest, scan::LineClassifier<char>::Vectors::Narrow}) {
-        const std::vector<scan::ClassifiedLine> byteLines = Classify<char>(bytes, lineBreak, vectors);
-        ASSERT_EQ(byteLines.size(), lines.size());
+    const scan::Units<char> byteUnits(1252);
+    for (const Kernel kernel : {Kernel::Scalar, Kernel::Narrow, Kernel::Widest}) {
+        SCOPED_TRACE(static_cast<int>(kernel));
+        const auto textKernel = static_cast<scan::LineClassifier<char16_t>::Kernel>(kernel);
+        const std::vector<scan::ClassifiedLine> lines = Classify<char16_t>(text, lineBreak, scan::kTextUnits, textKernel);
+        const std::vector<scan::ClassifiedLine> byteLines = Classify<char>(bytes, lineBreak, byteUnits, kernel);
+        ASSERT_EQ(lines.size(), expected.size());
+        ASSERT_EQ(byteLines.size(), expected.size());
         for (size_t i = 0; i < lines.size(); ++i) {
-            ASSERT_EQ(byteLines[i].start, lines[i].start) << "line " << i;
-            ASSERT_EQ(byteLines[i].end, lines[i].end) << "line " << i;
-            ASSERT_EQ(byteLines[i].keyPosition, lines[i].keyPosition) << "line " << i;
-            ASSERT_EQ(byteLines[i].mayBeHeader, lines[i].mayBeHeader) << "line " << i;
+            const vb::TextView found = vb::TextView(text).substr(lines[i].start, lines[i].end - lines[i].start);
+            ASSERT_EQ(Text(found), expected[i]) << "line " << i;
+            const int32_t keyPosition = RuleKeyPosition(found);
+            const bool header = scan::rules::HeaderKeyword(found) > 0;
+            const uint8_t shape = PlainShape(found);
+            for (const scan::ClassifiedLine* line : {&lines[i], &byteLines[i]}) {
+                ASSERT_EQ(line->start, lines[i].start) << "line " << i;
+                ASSERT_EQ(line->end, lines[i].end) << "line " << i;
+                ASSERT_EQ(line->keyPosition, keyPosition) << "line " << i;
+                ASSERT_EQ(line->header, header) << "line " << i;
+                ASSERT_EQ(line->shape, shape) << "line " << i;
+            }
         }
-    }
-    ASSERT_EQ(lines.size(), expected.size());
-    size_t count = 0;
-    for (const scan::ClassifiedLine& line : lines) {
-        const vb::TextView found = vb::TextView(text).substr(line.start, line.end - line.start);
-        ASSERT_EQ(Text(found), expected[count]) << "line " << count;
-        ASSERT_EQ(line.keyPosition, RuleKeyPosition(found)) << "line " << count;
-        bool decided = false;
-        ASSERT_EQ(line.mayBeHeader, line.keyPosition > 0 && scan::MayBeHeader<char16_t>(found, line.keyPosition, decided))
-            << "line " << count;
-        // The pre-test never turns a header away.
-        if (scan::rules::HeaderKeyword(found) > 0) {
-            ASSERT_TRUE(line.mayBeHeader) << "line " << count;
-        }
-        ++count;
     }
 }
 
 }  // namespace
 
-TEST(LineClassifier, AgreesWithSplittingAndTheKeyList) {
+TEST(LineClassifier, EveryKernelAgreesWithSplittingTheKeyListAndTheRules) {
     ExpectAgreement("");
     ExpectAgreement("Sub A()");
     ExpectAgreement(synthetic::Module(3000, 11));
@@ -123,13 +137,15 @@ TEST(LineBreakDetection, AgreesWithCountingEachLineFeed) {
     }
 }
 
-// The header pre-test against the rule: for P > 1, "end", "exit" and
-// "declare" before P (InStr, letter case ignored) turn the line away unless
-// "friend " stands there too, which leaves it to the rule; no header is
-// ever turned away. In the text and in its bytes.
-TEST(HeaderPreTest, ExclusionWordsAsTheRuleFindsThem) {
+// The header test against its statement: for P > 1, "end", "exit" and
+// "declare" before P (InStr, letter case ignored) turn the line away,
+// after each "friend " is taken out of the text before P, which must end in
+// a space. In the text and in its bytes.
+TEST(HeaderTest, ExclusionWordsAsInStrFindsThem) {
     static const std::vector<std::string> parts = {"end", "EXIT", "Declare", "e", "E", "x", "ex", "decl", "nd",
-                                                   " ", "\xE9", "\xCB", "Legend ", "d", "sub ", "Friend ", "friend"};
+                                                   " ", "\xE9", "\xCB", "Legend ", "d", "sub ", "Friend ", "friend",
+                                                   "fri", "end "};
+    const scan::Units<char> byteUnits(1252);
     std::mt19937 random(11);
     for (int i = 0; i < 5000; ++i) {
         std::string bytes;
@@ -138,26 +154,14 @@ TEST(HeaderPreTest, ExclusionWordsAsTheRuleFindsThem) {
         const Text line = vb::Decode(bytes, 1252);
         const int32_t P = RuleKeyPosition(line);
         if (P <= 1) continue;
-        const auto before = [&](vb::TextView word) {
-            const int32_t at = vb::InStr(1, line, word, vb::TextCompare);
-            return at > 0 && at + static_cast<int32_t>(word.size()) <= P;
-        };
-        bool expected = line[static_cast<size_t>(P - 1)] != u'\'' && line[static_cast<size_t>(P - 2)] == u' ' &&
-                        !before(u"end") && !before(u"exit") && !before(u"declare");
-        if (line[static_cast<size_t>(P - 1)] != u'\'' && before(u"friend ")) expected = true;
+        const Text before = vb::Replace(vb::TextView(line).substr(0, static_cast<size_t>(P - 1)), u"friend ", u"",
+                                        vb::TextCompare);
+        const auto holds = [&](vb::TextView word) { return vb::InStr(1, before, word, vb::TextCompare) > 0; };
+        const bool expected = line[static_cast<size_t>(P - 1)] != u'\'' &&
+                              (before.empty() || (before.back() == u' ' && !holds(u"end") && !holds(u"exit") &&
+                                                  !holds(u"declare")));
         SCOPED_TRACE(bytes);
-        bool decided = false;
-        bool byteDecided = false;
-        EXPECT_EQ(scan::MayBeHeader<char16_t>(line, P, decided), expected);
-        EXPECT_EQ(scan::MayBeHeader<char>(bytes, P, byteDecided), expected);
-        EXPECT_EQ(decided, byteDecided);
-        const bool header = scan::rules::HeaderKeyword(line) > 0;
-        if (header) {
-            EXPECT_TRUE(expected);
-        }
-        // A decided verdict is the rule's own, Rem lines aside.
-        if (decided && !scan::rules::FirstWordIsRem(line)) {
-            EXPECT_EQ(expected, header);
-        }
+        EXPECT_EQ(scan::rules::HeaderTestAt<char16_t>(line, P, scan::kTextUnits) > 0, expected);
+        EXPECT_EQ(scan::rules::HeaderTestAt<char>(bytes, P, byteUnits) > 0, expected);
     }
 }

@@ -1,0 +1,159 @@
+// The verdict on one procedure: its rules, in the order of Refusal.
+#include "source_transformation/ProcedureVerdict.h"
+
+#include "vb_runtime/Letters.h"
+
+namespace scan {
+
+namespace {
+
+using Labels = std::vector<vb::TextView>;
+
+// A label of `labels` that is among `others`, letter case ignored; empty for none.
+vb::TextView CommonLabel(const Labels& labels, const Labels& others) {
+    for (const vb::TextView label : labels) {
+        for (const vb::TextView other : others) {
+            if (vb::NamesEqual(label, other)) return label;
+        }
+    }
+    return {};
+}
+
+// Adds the labels a block of `block` for `values` defines; what they view
+// lives in the template or in `storage`, which must outlive them.
+void AddLabels(const HandlerTemplate& block, const ProcedureHeader& values, std::vector<Text>& storage,
+               Labels& labels) {
+    for (const Text& label : block.Labels(values, storage)) labels.push_back(label);
+}
+
+// Whether line `line` stands in a block that stands already: under a
+// header, or above the End line.
+bool InStandingBlock(const ProcedureFound& procedure, size_t line) {
+    if (procedure.endStands && line >= procedure.endLine - procedure.end->LineCount()) return true;
+    for (const HeaderFound& header : procedure.headers) {
+        if (header.state == BlockState::Standing && line >= header.blockFirst && line <= header.regionEnd) return true;
+    }
+    return false;
+}
+
+// The label that leaves the procedure alone, and why: one its body defines
+// that a block would define too, or one both its blocks would define.
+struct LabelClash {
+    Refusal refusal = Refusal::None;
+    Text label;
+};
+
+LabelClash ClashingLabel(const ProcedureFound& procedure, const std::vector<const HeaderFound*>& missing) {
+    if (procedure.labels.empty() && procedure.end == nullptr) return {};
+    std::vector<Text> beginStorage;
+    std::vector<Text> endStorage;
+    std::vector<std::vector<Text>> missingStorage(missing.size());
+    Labels beginLabels;
+    Labels endLabels;
+    for (size_t k = 0; k < missing.size(); ++k) {
+        AddLabels(missing[k]->templates->begin(), *missing[k]->values, missingStorage[k], beginLabels);
+    }
+    const HeaderFound& last = procedure.headers[procedure.lastWithTemplates];
+    if (procedure.end != nullptr) AddLabels(*procedure.end, *last.values, endStorage, endLabels);
+    if (beginLabels.empty() && endLabels.empty()) return {};
+    Labels bodyLabels;
+    for (const auto& [line, label] : procedure.labels) {
+        if (!InStandingBlock(procedure, line)) bodyLabels.push_back(label);
+    }
+    vb::TextView common = CommonLabel(beginLabels, bodyLabels);
+    if (common.empty()) common = CommonLabel(endLabels, bodyLabels);
+    if (!common.empty()) {
+        bool blocksStand = false;
+        for (const HeaderFound* header : missing) blocksStand = blocksStand || header->blockStands;
+        return {blocksStand ? Refusal::AlreadyHasBlocks : Refusal::HasLabel, Text(common)};
+    }
+    if (endLabels.empty()) return {};
+    std::vector<std::vector<Text>> standingStorage(procedure.headers.size());
+    for (size_t k = 0; k < procedure.headers.size(); ++k) {
+        const HeaderFound& header = procedure.headers[k];
+        if (header.state == BlockState::Standing) {
+            AddLabels(header.templates->begin(), *header.values, standingStorage[k], beginLabels);
+        }
+    }
+    common = CommonLabel(endLabels, beginLabels);
+    if (!common.empty()) return {Refusal::LabelInBothBlocks, Text(common)};
+    return {};
+}
+
+// Whether #If alternatives differ in the parameters the end block names.
+bool BranchesDiffer(const ProcedureFound& procedure) {
+    if (procedure.headers.size() < 2 || !procedure.end->UsesParameters()) return false;
+    const vb::TextView parameters = procedure.headers.front().values->parameters;
+    for (const HeaderFound& header : procedure.headers) {
+        if (header.values->parameters != parameters) return true;
+    }
+    return false;
+}
+
+bool HasLongLine(const ProcedureFound& procedure, const std::vector<const HeaderFound*>& missing, bool wantsEnd) {
+    for (const HeaderFound* header : missing) {
+        if (header->templates->begin().LongestLine(*header->values) > kLongestLine) return true;
+    }
+    const HeaderFound& last = procedure.headers[procedure.lastWithTemplates];
+    return wantsEnd && procedure.end->LongestLine(*last.values) > kLongestLine;
+}
+
+}  // namespace
+
+Verdict Decide(const ProcedureFound& procedure) {
+    Verdict verdict;
+    if (!procedure.judged) {
+        // Nothing goes in; a begin template too short to make a block is
+        // refused as it is by every other command.
+        for (const HeaderFound& header : procedure.headers) {
+            if (header.templates != nullptr) header.templates->begin().ThrowIfTooShort(header.values->line);
+        }
+        return verdict;
+    }
+    std::vector<const HeaderFound*> missing;
+    bool anyStanding = false;
+    for (const HeaderFound& header : procedure.headers) {
+        if (header.state == BlockState::Missing) missing.push_back(&header);
+        anyStanding = anyStanding || header.state == BlockState::Standing;
+    }
+    const bool endWanted = procedure.end != nullptr && !procedure.endStands && procedure.hasEndLine;
+    const bool wantsEnd = endWanted && (!missing.empty() || anyStanding);
+    if (!wantsEnd && missing.empty()) return verdict;
+
+    auto refuse = [&](Refusal refusal, Text detail = {}, size_t line = 0) {
+        verdict.refusal = refusal;
+        verdict.detail = std::move(detail);
+        verdict.line = line;
+        verdict.endBlockAlone = missing.empty();
+        return verdict;
+    };
+    if (procedure.blockAtOldPlace) return refuse(Refusal::BlockAtOldPlace);
+    for (const HeaderFound* header : missing) {
+        if (header->statementAfter) return refuse(Refusal::StatementAfterHeader);
+    }
+    if (!procedure.hasEndLine) return refuse(Refusal::NoEndLine);
+    for (const HeaderFound& header : procedure.headers) {
+        if (!header.errParameter.empty()) return refuse(Refusal::ErrParameter, header.errParameter);
+    }
+    // The first sign that the procedure works with the error state it was
+    // called with: a parameter that is the error, then its body's first use
+    // of it before any On Error.
+    for (const HeaderFound& header : procedure.headers) {
+        if (header.errObjectLine != ~size_t{0}) return refuse(Refusal::ReadsError, {}, header.errObjectLine);
+    }
+    switch (procedure.firstErrorUse.kind) {
+    case rules::ErrorUse::Kind::Reads: return refuse(Refusal::ReadsError, {}, procedure.firstErrorUseLine);
+    case rules::ErrorUse::Kind::Raises: return refuse(Refusal::RaisesError, {}, procedure.firstErrorUseLine);
+    case rules::ErrorUse::Kind::None:
+    case rules::ErrorUse::Kind::OnError: break;
+    }
+    if (wantsEnd && BranchesDiffer(procedure)) return refuse(Refusal::BranchParameters);
+    const LabelClash clash = ClashingLabel(procedure, missing);
+    if (clash.refusal != Refusal::None) return refuse(clash.refusal, clash.label);
+    if (HasLongLine(procedure, missing, wantsEnd)) return refuse(Refusal::LongLine);
+    if (!missing.empty()) missing.front()->templates->begin().ThrowIfTooShort(missing.front()->values->line);
+    verdict.endBlock = wantsEnd;
+    return verdict;
+}
+
+}  // namespace scan
