@@ -41,6 +41,12 @@ const std::vector<std::string> kPieces = {
     "Sub Long1(" + std::string(1100, 'a') + ")\r\nEnd Sub\r\n",
     "\r\n   \r\n\tx = 1 _\r\n  + 2\r\n",
     "Private Declare Function GetTickCount Lib \"kernel32\" () As Long\r\n",
+    "Sub Rep(ByVal e As ErrObject)\r\n  Debug.Print Erl; VBA.Err.Number\r\nEnd Sub\r\n",
+    "Property Let P(ByVal v As Long)\r\n  If v < 0 Then Err.Raise 380: On Error GoTo 0\r\nEnd Property\r\n",
+    "Sub G(ByVal Err As Long, erl%)\r\n  On Local Error Resume Next: Error 5\r\n  x = rs!Err + y.Err ' Err _\r\n"
+    "  Err.Raise 5\r\nEnd Sub\r\n",
+    "#If A Then\r\nPrivate Declare Function F Lib \"k\" () As Long\r\nSub H(a)\r\n#Else\r\nSub H(a, b)\r\n#End If\r\n"
+    "  With Err\r\n  End With\r\nEnd Sub\r\n",
 };
 
 // Blocks standing where the scan puts them and where earlier versions put
