@@ -53,9 +53,8 @@ const char* SkipReason(const Text& path) {
     return vb::PathExists(path) ? "a folder or a hidden file" : "no such file";
 }
 
-void WarnAboutNulBytes(const Text& path) {
-    std::cerr << "trapwright: warning: " << vb::DisplayPath(path)
-              << " holds NUL bytes, so it is probably not a VB6 source; its bytes are kept as they are\n";
+void ReportNulBytes(const Text& path) {
+    std::cerr << ReportPath(path) << " holds NUL bytes, so it is no VB6 source; left as it is\n";
 }
 
 void ReportError(const vb::VbError& error, const Text& file) {

@@ -47,9 +47,9 @@ std::string ReportPath(const Text& path);
 /// file" when something that is no ordinary file stands at its path.
 const char* SkipReason(const Text& path);
 
-/// Warns on stderr that a file's text holds NUL bytes: no VB6 source does,
-/// so it is probably a binary file listed by mistake. Its bytes are kept.
-void WarnAboutNulBytes(const Text& path);
+/// Names on stderr a file whose text holds NUL bytes: no VB6 source does,
+/// so it was left as it is (a binary file listed by mistake, say).
+void ReportNulBytes(const Text& path);
 
 /// Prints an error to stderr. One tied to a line of `file` prints as
 /// "PATH:LINE: error N: description (detail)"; any other as

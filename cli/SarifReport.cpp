@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <algorithm>
 #include <map>
 
 #include "TrapwrightVersion.h"
@@ -43,6 +44,9 @@ Finding NoteFinding(const run::LineNote& note) {
         case Kind::NumberedLineTooLong:
         case Kind::OtherLineNumbers:
             return {"numbered-procedure", "A procedure whose line numbers are left as they are", run::NoteMessage(note)};
+        case Kind::ModuleTooLong:
+            return {"module-too-long", "A module that would have more lines than VB6 loads is left as it is",
+                    run::NoteMessage(note)};
     }
     return {"note", "A note of the run", name};
 }
@@ -171,7 +175,7 @@ std::string SarifLog(const run::RunResult& result, const std::vector<Text>& file
     Json results = Json::array();
     for (const run::FileNote& note : result.notes) {
         results.push_back(Result(rules, NoteFinding(note.note), LevelOf(note.note.kind),
-                                 PhysicalLocation(note.path, note.note.line, base)));
+                                 PhysicalLocation(note.path, std::max(note.note.line, 1), base)));
     }
     for (const Text& path : result.skippedFiles) {
         results.push_back(Result(rules, SkippedFileFinding(path), "note", PhysicalLocation(path, 1, base)));

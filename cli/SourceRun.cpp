@@ -78,7 +78,7 @@ void ReportMissingProjects(const RunInputs& inputs) {
 }
 
 void ReportProblems(const run::RunResult& result, bool sayWhatWasWritten) {
-    for (const Text& path : result.filesWithNul) WarnAboutNulBytes(path);
+    for (const Text& path : result.filesWithNul) ReportNulBytes(path);
     if (result.Succeeded()) return;
     for (const run::Problem& problem : result.problems) ReportError(problem.error, problem.path);
     if (!sayWhatWasWritten) return;
@@ -97,7 +97,9 @@ void ReportLeftAlone(const run::RunResult& result, run::Operation operation) {
         const bool finding = kind == run::LineNote::Kind::NoHandler ||
                              (operation == run::Operation::Check && kind == run::LineNote::Kind::OldPlace);
         if (finding) continue;
-        std::cerr << ReportPath(note.path) << ":" << note.note.line << ": " << run::NoteMessage(note.note) << "\n";
+        std::cerr << ReportPath(note.path);
+        if (note.note.line > 0) std::cerr << ":" << note.note.line;
+        std::cerr << ": " << run::NoteMessage(note.note) << "\n";
     }
 }
 

@@ -109,6 +109,19 @@ void CountSites(const scan::ModuleScan& result, const ModuleRequest& request, Mo
     }
 }
 
+// How many line breaks the module has once every missing block is in, and
+// the line break that saving a plain add appends.
+int64_t LineBreaksWithBlocks(const scan::ModuleScan& result, bool appendsLineBreak) {
+    int64_t lineBreaks = result.lineCount > 0 ? static_cast<int64_t>(result.lineCount) - 1 : 0;
+    for (const scan::BlockSite& site : result.sites) {
+        if (site.state != scan::BlockState::Missing) continue;
+        const auto blockLines = static_cast<int64_t>(site.blockTemplate->LineCount());
+        // A begin block comes after two line breaks; an end block before one.
+        lineBreaks += site.kind == scan::BlockSite::Kind::Begin ? blockLines + 1 : blockLines;
+    }
+    return lineBreaks + (appendsLineBreak ? 1 : 0);
+}
+
 bool HasEdits(const scan::ModuleScan& result, scan::EditKind kind) {
     for (const scan::BlockSite& site : result.sites) {
         if (kind == scan::EditKind::Insertions && site.state == scan::BlockState::Missing) return true;
@@ -271,22 +284,45 @@ scan::ModuleScan ScanBytesOrText(std::string_view bytes, const ModuleRequest& re
 }  // namespace
 
 PreparedModule::PreparedModule(std::string_view bytes, const ModuleRequest& request)
-    : bytes_(bytes),
-      request_(request),
-      lineBreak_(vb::DetectLineBreak(bytes)),
-      scan_(ScanBytesOrText(bytes, request, lineBreak_, text_, module_)) {
+    : bytes_(bytes), request_(request), lineBreak_(vb::DetectLineBreak(bytes)) {
+    // No VB6 source holds a NUL byte: such a file is left as it is.
     outcome_.holdsNul = std::memchr(bytes.data(), 0, bytes.size()) != nullptr;
+    if (outcome_.holdsNul) {
+        outcome_.changed = request.writeAlways && request.operation != Operation::Check;
+        return;
+    }
+    scan_ = ScanBytesOrText(bytes, request, lineBreak_, text_, module_);
     if (Numbering(request)) {
         PlanNumbers();
         return;
     }
     CountSites(scan_, request, outcome_);
-    if (request.operation == Operation::Check) return;
-    // Saving after a plain add appends one line break, as it always has;
-    // a module that gets no block because its procedures are left as they
-    // are is not saved, so that a second add changes nothing.
-    const bool inserts = HasEdits(scan_, EditKindOf(request));
-    outcome_.changed = inserts || (PlainAdd(request) && outcome_.leftAsTheyAre == 0);
+    // Only a file into which a block goes, or from which one comes out, is
+    // written; after a plain add it gets one more line break, as saving
+    // always appended one.
+    edits_ = request.operation != Operation::Check && HasEdits(scan_, EditKindOf(request));
+    // A check tells what an add --skip-handled would do.
+    const bool inserts = request.operation == Operation::Check ? HasEdits(scan_, scan::EditKind::Insertions)
+                                                               : edits_ && request.operation == Operation::Add;
+    if (inserts) {
+        const int64_t lineBreaks = LineBreaksWithBlocks(scan_, PlainAdd(request));
+        if (lineBreaks > kMostLineBreaks) {
+            edits_ = false;
+            RefuseModule(lineBreaks);
+        }
+    }
+    outcome_.changed = request.operation != Operation::Check && (edits_ || request.writeAlways);
+}
+
+// The module would have more lines than VB6 loads: nothing goes in, and no
+// procedure of it is reported as missing its block, since none can get one.
+void PreparedModule::RefuseModule(int64_t lineBreaks) {
+    outcome_.blocksInserted = 0;
+    std::erase_if(outcome_.notes, [](const LineNote& note) { return note.kind == LineNote::Kind::NoHandler; });
+    LineNote note;
+    note.kind = LineNote::Kind::ModuleTooLong;
+    note.moduleLines = lineBreaks;
+    outcome_.notes.insert(outcome_.notes.begin(), note);
 }
 
 // The numbers of number, or the numbers unnumber takes off: the edits, the
@@ -332,12 +368,13 @@ void PreparedModule::PlanNumbers() {
         outcome_.notes.push_back(std::move(note));
         ++outcome_.leftAsTheyAre;
     }
-    outcome_.changed = !numberEdits_.empty();
+    edits_ = !numberEdits_.empty();
+    outcome_.changed = edits_ || request_.writeAlways;
 }
 
 void PreparedModule::MakeBytes() {
     if (request_.operation == Operation::Check) return;
-    if (!outcome_.changed) {
+    if (!edits_) {
         outcome_.bytes.assign(bytes_);
         return;
     }
@@ -353,6 +390,10 @@ void PreparedModule::MakeBytes() {
 }
 
 void PreparedModule::MakeBytesInto(ByteSink& sink, size_t piece) {
+    if (!edits_) {
+        sink.Append(bytes_);
+        return;
+    }
     std::string buffer;
     buffer.reserve(piece + piece / 4);
     Encode(buffer, &sink, piece);
@@ -373,9 +414,20 @@ void PreparedModule::Encode(std::string& out, ByteSink* sink, size_t piece) {
     } else {
         scan::ForEachEdit(scan_, EditKindOf(request_), [&](const scan::TextEdit& edit) { encoder.Edit(edit); });
     }
-    if (PlainAdd(request_)) encoder.Edit(scan::TextEdit{textSize, 0, scan_.lineBreak});
+    if (PlainAdd(request_) && edits_) encoder.Edit(scan::TextEdit{textSize, 0, scan_.lineBreak});
     encoder.Finish(textSize);
 }
+
+namespace {
+
+// A count as the messages write it: 65,534.
+std::string WithThousands(int64_t count) {
+    std::string digits = std::to_string(count);
+    for (auto at = static_cast<ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<size_t>(at), ",");
+    return digits;
+}
+
+}  // namespace
 
 std::string NoteMessage(const LineNote& note) {
     const std::string name = vb::ToUtf8(note.name);
@@ -390,6 +442,9 @@ std::string NoteMessage(const LineNote& note) {
         return name + ": a numbered line would be longer than VB6 accepts (1023 characters); left as it is";
     case LineNote::Kind::OtherLineNumbers:
         return name + " has line numbers that number with this start, step and per does not give; left as they are";
+    case LineNote::Kind::ModuleTooLong:
+        return "the module would have " + WithThousands(note.moduleLines) + " lines, more than the " +
+               WithThousands(kMostLineBreaks) + " that VB6 loads; left as it is";
     case LineNote::Kind::Refused: break;
     }
     switch (note.refusal) {

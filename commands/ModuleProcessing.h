@@ -54,6 +54,8 @@ struct ModuleRequest {
     /// A core would be idle while this module is processed: a large
     /// module's lines are classified on it.
     bool spareCore = false;
+    /// The result is written even when nothing goes in (a copy made elsewhere).
+    bool writeAlways = false;
 };
 
 /// A replacement in the file's bytes: [offset, offset + removed) of the
@@ -74,14 +76,19 @@ struct LineNote {
         HasLineNumbers,       ///< number: the procedure has line numbers already; left as it is
         NumberedLineTooLong,  ///< number: a numbered line would be longer than VB6 accepts; left as it is
         OtherLineNumbers,     ///< unnumber: numbers that number did not give; left as they are
+        ModuleTooLong,        ///< the whole module: with its blocks it would have more lines than VB6 loads
     };
     Kind kind = Kind::NoHandler;
-    int32_t line = 0;  ///< 1-based line of the header (of the End line for an end block alone)
+    int32_t line = 0;  ///< 1-based line of the header (of the End line for an end block alone); 0: the whole file
     Text name;         ///< the procedure's name, as "[ProcName]" gives it
     scan::Refusal refusal = scan::Refusal::None;  ///< Refused: why
     Text detail;                                  ///< Refused: the label or the parameter's name the refusal names
     int32_t signLine = 0;                         ///< Refused for reading or raising errors: the sign's line, 1-based
+    int64_t moduleLines = 0;                      ///< ModuleTooLong: the line breaks the module would have
 };
+
+/// The most line breaks a module VB6 loads may have.
+inline constexpr int64_t kMostLineBreaks = 65534;
 
 /// What a note says after "PATH:LINE: ", as the run prints it.
 std::string NoteMessage(const LineNote& note);
@@ -95,9 +102,9 @@ struct NumberedLine {
 
 struct ModuleOutcome {
     std::string bytes;             ///< the module's bytes after the operation (none for a check)
-    bool changed = false;          ///< whether the file is to be written
+    bool changed = false;          ///< whether the file is to be written: something goes in or comes out (or writeAlways)
     std::vector<ByteEdit> edits;   ///< how `bytes` differ from the input, in text order (with keepEdits)
-    bool holdsNul = false;         ///< the text holds NUL bytes (probably not a source)
+    bool holdsNul = false;         ///< the text holds NUL bytes: no VB6 source, so it was left as it is
     int32_t procedures = 0;        ///< headers recognised and not left alone
     int32_t blocksInserted = 0;    ///< begin blocks inserted
     int32_t alreadyHandled = 0;    ///< headers whose begin block already stands (left as they are)
@@ -141,6 +148,7 @@ public:
 private:
     void Encode(std::string& out, ByteSink* sink, size_t piece);
     void PlanNumbers();
+    void RefuseModule(int64_t lineBreaks);
 
     std::string_view bytes_;
     ModuleRequest request_;
@@ -149,13 +157,15 @@ private:
     scan::ModuleValues module_;  // the module placeholders' values, which the scan refers to
     scan::ModuleScan scan_;
     std::vector<scan::NumberEdit> numberEdits_;  // number, unnumber: the edits, in text order
+    bool edits_ = false;                          // something goes in or comes out
     ModuleOutcome outcome_;
 };
 
-/// Processes one module's bytes in the request's code page. Plain Add rewrites
-/// the file with the text's line break appended, unless it inserts nothing
-/// and leaves a procedure as it is (a second add changes nothing); every
-/// other operation changes the file only where a block goes in or comes out.
+/// Processes one module's bytes in the request's code page. A file changes
+/// only where a block goes in or comes out (or a line number, for number and
+/// unnumber); a plain Add that inserts a block appends the text's line
+/// break too. A file with NUL bytes, or one that would have more lines than
+/// VB6 loads, is left as it is.
 /// Throws VbError 5, tied to a line, for a begin template that is too short.
 ModuleOutcome ProcessModule(std::string_view bytes, const ModuleRequest& request);
 

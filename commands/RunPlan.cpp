@@ -265,6 +265,7 @@ private:
         module.keepEdits = request_.keepOriginals;
         module.spareCore = spareCore_;
         module.codePage = request_.codePage;
+        module.writeAlways = !request_.output.empty();
         return module;
     }
 

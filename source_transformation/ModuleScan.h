@@ -107,6 +107,7 @@ struct ModuleScan {
     std::vector<BlockSite> sites;          ///< in text order
     std::vector<Procedure> procedures;     ///< in text order
     std::vector<LineSpan> lines;           ///< with ScanOptions::keepLines: every line, in order
+    size_t lineCount = 0;                  ///< the text's lines: one more than its line breaks; none when empty
 
     /// Appends the text that goes in at a Missing site, line breaks
     /// included: the empty line and the begin block after a header's text

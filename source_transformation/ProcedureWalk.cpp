@@ -65,6 +65,7 @@ public:
             ++i;
         }
         result_.lineBreak = Text(lineBreak_);
+        result_.lineCount = i;
         KeepValues();
         return std::move(result_);
     }

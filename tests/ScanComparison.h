@@ -13,6 +13,7 @@ namespace testing_support {
 inline std::string ScanDifference(const scan::ModuleScan& a, const scan::ModuleScan& b) {
     auto differ = [](const std::string& what, size_t index) { return what + " " + std::to_string(index); };
     if (a.lineBreak != b.lineBreak) return "line break";
+    if (a.lineCount != b.lineCount) return "line count of the text";
     if (a.headers.size() != b.headers.size()) return "header count";
     for (size_t i = 0; i < a.headers.size(); ++i) {
         const scan::ProcedureHeader& x = a.headers[i];

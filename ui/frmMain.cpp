@@ -152,13 +152,14 @@ std::wstring CompletionText(const addrun::RunResult& result) {
     std::wstring text = ui::Wide(vb::FromUtf8(addrun::CompletionMessage));
     std::vector<const run::FileNote*> left;
     for (const run::FileNote& note : result.notes) {
-        if (note.note.kind == run::LineNote::Kind::Refused) left.push_back(&note);
+        const run::LineNote::Kind kind = note.note.kind;
+        if (kind == run::LineNote::Kind::Refused || kind == run::LineNote::Kind::ModuleTooLong) left.push_back(&note);
     }
     if (left.empty()) return text;
     const std::wstring heading = std::to_wstring(left.size()) + L" procedure(s) were left as they are:";
     return text + L"\r\n\r\n" + CappedList(heading, left, MostListed, [](const run::FileNote* note) {
-               return ui::Wide(note->path) + L":" + std::to_wstring(note->note.line) + L": " +
-                      ui::Wide(vb::FromUtf8(run::NoteMessage(note->note)));
+               const std::wstring line = note->note.line > 0 ? L":" + std::to_wstring(note->note.line) : L"";
+               return ui::Wide(note->path) + line + L": " + ui::Wide(vb::FromUtf8(run::NoteMessage(note->note)));
            });
 }
 

@@ -247,7 +247,7 @@ TEST(AddCommand, MissingSourceIsSkippedAndNamed) {
         << result.err;
     EXPECT_FALSE(fs::exists(dir / "Gone.frm"));
     EXPECT_EQ(ReadBytes(dir / "a.bas"), "Sub A()\r\n\r\n' nothing\r\nEnd Sub\r\n\r\n");
-    EXPECT_EQ(ReadBytes(dir / "b.bas"), "' nothing\r\n\r\n");
+    EXPECT_EQ(ReadBytes(dir / "b.bas"), "' nothing\r\n");
 }
 
 TEST(AddCommand, ProblemsAreAllReportedAndNothingIsWritten) {

@@ -2,6 +2,7 @@
 // must agree about every block, on round trips and after hand edits.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -92,9 +93,12 @@ TEST(ModuleRoundTrips, AddSkipHandledRemoveAndCheckAgree) {
         const std::string once = AddSkip(row.module, t);
         EXPECT_EQ(AddSkip(once, t), once) << "a second run adds nothing";
         EXPECT_EQ(Remove(once, t), row.module);
+        // A plain add inserts the same blocks and appends a line break, when
+        // it inserts a block; a module without a block to take is left as it is.
+        const std::string appended = once != row.module ? lineBreak : "";
         const std::string plain = Add(row.module, t);
-        EXPECT_EQ(plain, once + lineBreak) << "plain add inserts the same blocks and appends a line break";
-        EXPECT_EQ(Remove(plain, t), row.module + lineBreak);
+        EXPECT_EQ(plain, once + appended);
+        EXPECT_EQ(Remove(plain, t), row.module + appended);
         EXPECT_TRUE(UnhandledLines(once, t).empty());
         EXPECT_EQ(UnhandledLines(row.module, t).size(), static_cast<size_t>(Process(row.module, Operation::Check,
                                                                                    false, t).procedures));
@@ -256,5 +260,52 @@ TEST(ModuleRoundTrips, RemoveRepairsWhatAnEarlierVersionWrote) {
         const std::string repaired = Add(Remove(earlier, row.templates), row.templates);
         EXPECT_EQ(Add(repaired, row.templates), repaired);
         EXPECT_EQ(Remove(repaired, row.templates), original + "\r\n\r\n");
+    }
+}
+
+// VB6 loads a module of at most 65,534 line breaks: one that its blocks
+// would push past that is left as it is and named, and check reports none
+// of its procedures as missing a block.
+TEST(ModuleSize, AtMostTheLinesVB6Loads) {
+    struct Row {
+        const char* name;
+        Operation operation;
+        bool skipHandled;
+        int64_t lineBreaks;  // of the module as it would be written
+        bool refused;
+    };
+    // The built-in begin block brings 7 line breaks (its empty line
+    // included); a plain add appends one more.
+    const std::vector<Row> rows = {
+        {"plain add, at the limit", Operation::Add, false, 65534, false},
+        {"plain add, one more", Operation::Add, false, 65535, true},
+        {"add --skip-handled, at the limit", Operation::Add, true, 65534, false},
+        {"add --skip-handled, one more", Operation::Add, true, 65535, true},
+        {"check, at the limit", Operation::Check, false, 65534, false},
+        {"check, one more", Operation::Check, false, 65535, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const int64_t own = row.lineBreaks - 7 - (row.operation == Operation::Add && !row.skipHandled ? 1 : 0);
+        std::string module = "Sub A()\r\nEnd Sub\r\n";
+        for (int64_t k = 2; k < own; ++k) module += "'\r\n";
+        const run::ModuleOutcome outcome = Process(module, row.operation, row.skipHandled, kDefault);
+        if (row.operation == Operation::Add) {
+            EXPECT_EQ(outcome.changed, !row.refused);
+            if (!row.refused) {
+                EXPECT_EQ(std::count(outcome.bytes.begin(), outcome.bytes.end(), '\n'), row.lineBreaks);
+            }
+        }
+        if (!row.refused) {
+            // An add names nothing; a check, the procedure without its block.
+            EXPECT_EQ(outcome.notes.size(), row.operation == Operation::Check ? 1u : 0u);
+            continue;
+        }
+        ASSERT_EQ(outcome.notes.size(), 1u);
+        EXPECT_EQ(outcome.notes[0].kind, LineNote::Kind::ModuleTooLong);
+        {
+            EXPECT_EQ(run::NoteMessage(outcome.notes[0]),
+                      "the module would have 65,535 lines, more than the 65,534 that VB6 loads; left as it is");
+        }
     }
 }
