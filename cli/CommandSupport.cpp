@@ -38,7 +38,13 @@ void ApplyCodePage(int32_t codePage) {
 Text ReadTemplate(const std::string& fileName) {
     const Text path = ArgumentText(fileName);
     if (!vb::IsOrdinaryFile(path)) throw vb::VbError(vb::ErrFileNotFound, vb::DisplayPath(path));
-    return vb::LoneLfToCrLf(vb::DecodeAnsi(vb::ReadFileBytes(path), vb::DisplayPath(path)));
+    const std::string bytes = vb::ReadFileBytes(path);
+    try {
+        return vb::LoneLfToCrLf(vb::DecodeTextFile(bytes, vb::AnsiCodePage()));
+    } catch (const vb::VbError& error) {
+        if (error.Number() != vb::ErrInvalidArgument) throw;
+        throw UsageError(ReportPath(path) + ": " + error.Context());
+    }
 }
 
 std::string ReportPath(const Text& path) {

@@ -34,9 +34,10 @@ void AddCodePageOption(CLI::App& command, int32_t& codePage);
 /// available.
 void ApplyCodePage(int32_t codePage);
 
-/// A template file's text: its bytes decoded in the code page, with every
-/// lone LF taken as CR LF (as the settings window stores line breaks).
-/// Throws VbError 53 when there is no such file.
+/// A template file's text: its bytes decoded in the code page (as UTF-8 after
+/// a byte order mark), with every lone LF taken as CR LF (as the settings
+/// window stores line breaks). Throws VbError 53 when there is no such file,
+/// UsageError when it holds a character the code page lacks.
 Text ReadTemplate(const std::string& fileName);
 
 /// A path as an editor or a CI annotator opens it: on POSIX the file as the

@@ -163,13 +163,20 @@ RunInputs OpenInputs(const std::vector<std::string>& inputs) {
 run::RunResult Execute(const RunInputs& inputs, run::Operation operation, const SourceRunOptions& options,
                        const RunReporting& reporting) {
     run::PolicyRules::Settings settings;
-    if (!options.beginFile.empty()) settings.begin = ReadTemplate(options.beginFile);
-    if (!options.endFile.empty()) settings.end = ReadTemplate(options.endFile);
+    if (!options.beginFile.empty()) {
+        settings.begin = ReadTemplate(options.beginFile);
+        settings.beginName = "the begin template (" + ReportPath(ArgumentText(options.beginFile)) + ")";
+    }
+    if (!options.endFile.empty()) {
+        settings.end = ReadTemplate(options.endFile);
+        settings.endName = "the end template (" + ReportPath(ArgumentText(options.endFile)) + ")";
+    }
     settings.findPolicies = !options.noPolicy;
     settings.numbers = options.numbers;
     if (!options.policyFile.empty()) settings.policyFile = ArgumentText(options.policyFile);
     run::PolicyRules rules(settings);
     rules.Prepare(inputs.sources);
+    rules.CheckTemplates();
 
     run::RunRequest request;
     request.operation = operation;

@@ -22,6 +22,7 @@
 #include "cli/RemoveCommand.h"
 #include "cli/TransformCommand.h"
 #include "cli/TreeCommand.h"
+#include "commands/TemplateCheck.h"
 #include "TrapwrightVersion.h"
 #include "policy/Policy.h"
 #include "vb_runtime/VbError.h"
@@ -45,6 +46,10 @@ int RunGuarded(const Command& command) {
     } catch (const policy::PolicyError& error) {
         // A faulty policy is refused before any work, like a faulty command line.
         std::cerr << error.what() << "\n";
+        return ExitUsage;
+    } catch (const templates::TemplateError& error) {
+        // So is a template that cannot make blocks VB6 compiles.
+        std::cerr << "trapwright: error: " << error.what() << "\n";
         return ExitUsage;
     } catch (const vb::VbError& error) {
         cli::ReportError(error);

@@ -3,6 +3,7 @@
 #include "commands/AddErrorHandlerRun.h"
 
 #include "commands/RunApply.h"
+#include "commands/TemplateCheck.h"
 #include "commands/SourceList.h"
 #include "project_model/clsProject.h"
 
@@ -33,6 +34,14 @@ private:
 
 RunResult AddErrorHandlers(const clsProject& project, TemplateSource& templates, RunObserver* observer,
                            const RunOptions& options) {
+    // Templates that cannot make blocks VB6 compiles are refused before any
+    // file is read.
+    try {
+        templates::CheckTemplatePair({templates.BeginTemplate(), "the begin template"},
+                                     {templates.EndTemplate(), "the end template"});
+    } catch (const templates::TemplateError& error) {
+        throw vb::VbError(vb::ErrInvalidArgument, error.what());
+    }
     run::RunRequest request;
     request.operation = run::Operation::Add;
     request.backup = options.backup;

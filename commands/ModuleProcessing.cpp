@@ -462,8 +462,6 @@ std::string NoteMessage(const LineNote& note) {
         return name + ": a line of its block would be longer than VB6 accepts (1023 characters); left as it is";
     case scan::Refusal::BranchParameters:
         return name + ": its #If branches differ in parameters, which the end block names; left as it is";
-    case scan::Refusal::LabelInBothBlocks:
-        return name + ": its begin and end blocks would both define the label " + detail + "; left as it is";
     case scan::Refusal::BlockAtOldPlace:
         return name + ": a block stands where an earlier version put it; run remove, then add";
     case scan::Refusal::None: break;

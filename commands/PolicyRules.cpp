@@ -6,6 +6,7 @@
 
 #include "commands/DefaultTemplates.h"
 #include "commands/ProcedureKind.h"
+#include "commands/TemplateCheck.h"
 #include "policy/PolicyLocator.h"
 #include "vb_runtime/CodePage.h"
 #include "vb_runtime/FileAccess.h"
@@ -94,6 +95,41 @@ void PolicyRules::Prepare(const std::vector<SourceFile>& sources) {
             policies_[*found->second] = std::make_shared<policy::Policy>(policy::Policy::Load(*found->second));
         }
     }
+}
+
+void PolicyRules::CheckTemplates() const {
+    struct Named {
+        Text text;
+        std::string name;
+    };
+    auto check = [&](const policy::Policy* policy, const Text& policyPath) {
+        auto fromPolicy = [&](const Text& text, const std::string& key, const char* which) {
+            return Named{text, std::string("the ") + which + " template '" + key + "' of " + vb::DisplayPath(policyPath)};
+        };
+        Named begin{templates::DefaultBeginTemplate(), "the built-in begin template"};
+        Named end{templates::DefaultEndTemplate(), "the end template"};
+        if (policy != nullptr && policy->Defaults().begin) begin = fromPolicy(*policy->Defaults().begin, "begin", "begin");
+        if (policy != nullptr && policy->Defaults().end) end = fromPolicy(*policy->Defaults().end, "end", "end");
+        if (settings_.begin) begin = Named{*settings_.begin, settings_.beginName};
+        if (settings_.end) end = Named{*settings_.end, settings_.endName};
+        // Every level a procedure's templates can come from: each object
+        // kind and procedure kind, and none.
+        std::vector<const char16_t*> objectKinds(std::begin(policy::kObjectKinds), std::end(policy::kObjectKinds));
+        std::vector<const char16_t*> procedureKinds(std::begin(policy::kProcedureKinds), std::end(policy::kProcedureKinds));
+        objectKinds.push_back(u"");
+        procedureKinds.push_back(u"");
+        for (const char16_t* objectKind : objectKinds) {
+            for (const char16_t* procedureKind : procedureKinds) {
+                const policy::TemplateTexts resolved =
+                    policy != nullptr ? policy->Resolve(objectKind, procedureKind) : policy::TemplateTexts{};
+                const Named pairBegin = resolved.begin ? fromPolicy(*resolved.begin, resolved.beginKey, "begin") : begin;
+                const Named pairEnd = resolved.end ? fromPolicy(*resolved.end, resolved.endKey, "end") : end;
+                templates::CheckTemplatePair({pairBegin.text, pairBegin.name}, {pairEnd.text, pairEnd.name});
+            }
+        }
+    };
+    check(nullptr, Text());
+    for (const auto& [path, policy] : policies_) check(policy.get(), path);
 }
 
 const Text* PolicyRules::PolicyPathOf(const SourceFile& file) const {

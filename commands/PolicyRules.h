@@ -21,6 +21,9 @@ public:
         /// --begin and --end: they take the place of the policy's defaults.
         std::optional<Text> begin;
         std::optional<Text> end;
+        /// Their names in messages ("the begin template (begin.txt)").
+        std::string beginName = "the begin template";
+        std::string endName = "the end template";
         /// Look for a policy file near each project (or named file).
         bool findPolicies = true;
         /// --policy FILE: this policy for every file instead.
@@ -35,6 +38,11 @@ public:
     /// command before any work. Throws policy::PolicyError, or VbError when
     /// a policy file cannot be read.
     void Prepare(const std::vector<SourceFile>& sources);
+
+    /// Refuses (throws templates::TemplateError) any pair of templates the
+    /// run could give a procedure that cannot make blocks VB6 compiles: the
+    /// run's own, and those of every policy Prepare read.
+    void CheckTemplates() const;
 
     FileRules For(const SourceFile& file) override;
 

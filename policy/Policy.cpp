@@ -106,6 +106,7 @@ private:
                                     : name == "end" || name == "end_file"   ? &level.end
                                                                             : nullptr;
         if (slot == nullptr) return false;
+        (slot == &level.begin ? level.beginKey : level.endKey) = dotted;
         const Text value = StringAt(node, key, dotted);
         if (name.size() > 5 && name.compare(name.size() - 5, 5, "_file") == 0) {
             *slot = vb::LoneLfToCrLf(ReadTemplateFile(value, key, dotted));
@@ -132,9 +133,10 @@ private:
         const Text path = absolute ? name : folder_ + name;
         if (!vb::IsOrdinaryFile(path)) throw Fault(key, "'" + dotted + "': no such file: " + vb::DisplayPath(path));
         try {
-            return vb::DecodeAnsi(vb::ReadFileBytes(path));
+            return vb::DecodeTextFile(vb::ReadFileBytes(path), vb::AnsiCodePage());
         } catch (const vb::VbError& error) {
-            throw Fault(key, "'" + dotted + "': " + error.Description() + ": " + vb::DisplayPath(path));
+            const std::string why = error.Number() == vb::ErrInvalidArgument ? error.Context() : error.Description();
+            throw Fault(key, "'" + dotted + "': " + why + ": " + vb::DisplayPath(path));
         }
     }
 
@@ -274,8 +276,14 @@ TemplateTexts Policy::Resolve(vb::TextView objectKind, vb::TextView procedureKin
     if (objectRules != objects_.end()) levels.push_back(&objectRules->second.templates);
     TemplateTexts resolved;
     for (const TemplateTexts* level : levels) {
-        if (!resolved.begin && level->begin) resolved.begin = level->begin;
-        if (!resolved.end && level->end) resolved.end = level->end;
+        if (!resolved.begin && level->begin) {
+            resolved.begin = level->begin;
+            resolved.beginKey = level->beginKey;
+        }
+        if (!resolved.end && level->end) {
+            resolved.end = level->end;
+            resolved.endKey = level->endKey;
+        }
     }
     return resolved;
 }

@@ -27,6 +27,9 @@ public:
 struct TemplateTexts {
     std::optional<Text> begin;
     std::optional<Text> end;
+    /// Where each comes from, for messages: its key ("kinds.\"Function\".begin_file").
+    std::string beginKey;
+    std::string endKey;
 };
 
 /// How `number` numbers a procedure's lines ([numbers]); a key the policy

@@ -60,17 +60,18 @@ size_t FindNoCase(TextView text, TextView find, size_t from) {
 
 HandlerTemplate::HandlerTemplate(TextView raw, Role role, TextView lineBreak, const ModuleValues* module)
     : isBegin_(role == Role::Begin), lineBreakSize_(lineBreak.size()), module_(module) {
-    body_ = TemplateForLineBreak(raw, lineBreak);
     if (isBegin_) {
-        if (body_.size() < lineBreak.size()) {
+        // The begin template loses its final line break (CR LF, or an LF,
+        // which counts as CR LF) and nothing else; only an empty one cannot
+        // make a block.
+        if (raw.empty()) {
             tooShort_ = true;
-            body_.clear();
             return;
         }
-        body_.resize(body_.size() - lineBreak.size());
-    } else if (body_.empty()) {
-        return;
+        if (raw.back() == u'\n') raw.remove_suffix(raw.size() >= 2 && raw[raw.size() - 2] == u'\r' ? 2 : 1);
     }
+    body_ = TemplateForLineBreak(raw, lineBreak);
+    if (!isBegin_ && body_.empty()) return;
     size_t from = 0;
     size_t length = 0;
     int slot = -1;
@@ -103,9 +104,7 @@ HandlerTemplate::HandlerTemplate(TextView raw, Role role, TextView lineBreak, co
 
 void HandlerTemplate::ThrowIfTooShort(size_t lineIndex) const {
     if (!tooShort_) return;
-    throw VbError::AtLine(ErrInvalidArgument, static_cast<int32_t>(lineIndex + 1),
-                          lineBreakSize_ == 2 ? "the begin template is shorter than two characters"
-                                              : "the begin template is empty");
+    throw VbError::AtLine(ErrInvalidArgument, static_cast<int32_t>(lineIndex + 1), "the begin template is empty");
 }
 
 void HandlerTemplate::AppendExpansion(const ProcedureHeader& values, size_t lineIndex, Text& out) const {

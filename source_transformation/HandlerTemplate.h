@@ -23,7 +23,7 @@ struct ModuleValues {
 class HandlerTemplate {
 public:
     enum class Role {
-        Begin,  ///< loses its last characters, as many as the line break has
+        Begin,  ///< loses its final line break, if it has one; an empty one makes no block
         End,    ///< used whole; an empty end template means no end blocks
     };
 
@@ -33,8 +33,7 @@ public:
 
     bool Empty() const { return body_.empty() && !tooShort_; }
 
-    /// A begin template shorter than the line break it must lose: it makes
-    /// no block, and expanding it throws.
+    /// An empty begin template: it makes no block, and expanding it throws.
     bool TooShort() const { return tooShort_; }
 
     /// Whether the template holds "[Paramenters]" (letter case ignored).
@@ -43,8 +42,8 @@ public:
     /// Appends the block for one procedure: "[ProcName]", then "[ProcType]",
     /// then "[Paramenters]" replaced (letter case ignored, inserted text not
     /// rescanned by its own replacement), then the module placeholders.
-    /// Throws VbError 5 naming `lineIndex` (1-based in the message) when a
-    /// begin template is shorter than the line break it must lose.
+    /// Throws VbError 5 naming `lineIndex` (1-based in the message) for an
+    /// empty begin template.
     void AppendExpansion(const ProcedureHeader& values, size_t lineIndex, Text& out) const;
 
     /// About how long an expansion is: the template with its placeholders

@@ -37,47 +37,33 @@ bool InStandingBlock(const ProcedureFound& procedure, size_t line) {
 }
 
 // The label that leaves the procedure alone, and why: one its body defines
-// that a block would define too, or one both its blocks would define.
+// that a block would define too. (A pair of templates whose blocks define
+// one label twice is refused before any file is read.)
 struct LabelClash {
     Refusal refusal = Refusal::None;
     Text label;
 };
 
 LabelClash ClashingLabel(const ProcedureFound& procedure, const std::vector<const HeaderFound*>& missing) {
-    if (procedure.labels.empty() && procedure.end == nullptr) return {};
-    std::vector<Text> beginStorage;
+    if (procedure.labels.empty()) return {};
     std::vector<Text> endStorage;
     std::vector<std::vector<Text>> missingStorage(missing.size());
-    Labels beginLabels;
-    Labels endLabels;
+    Labels blockLabels;
     for (size_t k = 0; k < missing.size(); ++k) {
-        AddLabels(missing[k]->templates->begin(), *missing[k]->values, missingStorage[k], beginLabels);
+        AddLabels(missing[k]->templates->begin(), *missing[k]->values, missingStorage[k], blockLabels);
     }
     const HeaderFound& last = procedure.headers[procedure.lastWithTemplates];
-    if (procedure.end != nullptr) AddLabels(*procedure.end, *last.values, endStorage, endLabels);
-    if (beginLabels.empty() && endLabels.empty()) return {};
+    if (procedure.end != nullptr) AddLabels(*procedure.end, *last.values, endStorage, blockLabels);
+    if (blockLabels.empty()) return {};
     Labels bodyLabels;
     for (const auto& [line, label] : procedure.labels) {
         if (!InStandingBlock(procedure, line)) bodyLabels.push_back(label);
     }
-    vb::TextView common = CommonLabel(beginLabels, bodyLabels);
-    if (common.empty()) common = CommonLabel(endLabels, bodyLabels);
-    if (!common.empty()) {
-        bool blocksStand = false;
-        for (const HeaderFound* header : missing) blocksStand = blocksStand || header->blockStands;
-        return {blocksStand ? Refusal::AlreadyHasBlocks : Refusal::HasLabel, Text(common)};
-    }
-    if (endLabels.empty()) return {};
-    std::vector<std::vector<Text>> standingStorage(procedure.headers.size());
-    for (size_t k = 0; k < procedure.headers.size(); ++k) {
-        const HeaderFound& header = procedure.headers[k];
-        if (header.state == BlockState::Standing) {
-            AddLabels(header.templates->begin(), *header.values, standingStorage[k], beginLabels);
-        }
-    }
-    common = CommonLabel(endLabels, beginLabels);
-    if (!common.empty()) return {Refusal::LabelInBothBlocks, Text(common)};
-    return {};
+    const vb::TextView common = CommonLabel(blockLabels, bodyLabels);
+    if (common.empty()) return {};
+    bool blocksStand = false;
+    for (const HeaderFound* header : missing) blocksStand = blocksStand || header->blockStands;
+    return {blocksStand ? Refusal::AlreadyHasBlocks : Refusal::HasLabel, Text(common)};
 }
 
 // Whether #If alternatives differ in the parameters the end block names.

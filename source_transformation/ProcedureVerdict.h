@@ -30,7 +30,6 @@ enum class Refusal {
     BranchParameters,      ///< its #If alternatives differ in parameters, which the end block names
     AlreadyHasBlocks,      ///< plain add: its blocks stand already and define a label of the blocks (`detail`)
     HasLabel,              ///< its lines already define a label of the blocks (`detail`)
-    LabelInBothBlocks,     ///< its begin and end blocks would both define a label (`detail`)
     LongLine,              ///< a line of a block would exceed what VB6 accepts
 };
 

@@ -273,6 +273,20 @@ std::string Encode(TextView text, int32_t codePage) {
     return TableFor(codePage, {}).Encode(text);
 }
 
+Text DecodeTextFile(std::string_view bytes, int32_t codePage) {
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (bytes.substr(0, kByteOrderMark.size()) != kByteOrderMark) return Decode(bytes, codePage);
+    const Text text = FromUtf8(bytes.substr(kByteOrderMark.size()));
+    const Text held = Decode(Encode(text, codePage), codePage);
+    for (size_t k = 0; k < text.size(); ++k) {
+        if (k < held.size() && held[k] == text[k]) continue;
+        const size_t length = k + 1 < text.size() && text[k] >= 0xD800 && text[k] <= 0xDBFF ? 2 : 1;
+        throw VbError(ErrInvalidArgument, "it holds \"" + ToUtf8(TextView(text).substr(k, length)) + "\", which code page " +
+                                              std::to_string(codePage) + " lacks");
+    }
+    return text;
+}
+
 Text FromUtf8(std::string_view utf8) {
     Text text;
     text.reserve(utf8.size());

@@ -54,6 +54,13 @@ inline Text DecodeAnsi(std::string_view bytes, const std::string& context = {}) 
 }
 inline std::string EncodeAnsi(TextView text) { return Encode(text, AnsiCodePage()); }
 
+/// A text file's bytes (a template, say) as Text: after a UTF-8 byte order
+/// mark, the rest read as UTF-8, every character of which `codePage` must
+/// hold, since it goes into files in that code page; without one, the bytes
+/// in `codePage`. Throws VbError 5 naming the first character the code page
+/// lacks.
+Text DecodeTextFile(std::string_view bytes, int32_t codePage);
+
 /// UTF-8 to Text; malformed sequences become U+FFFD.
 Text FromUtf8(std::string_view utf8);
 /// Text to UTF-8; an unpaired surrogate becomes U+FFFD.

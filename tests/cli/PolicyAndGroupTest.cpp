@@ -21,9 +21,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char kPolicy[] = R"(begin = "On Error GoTo Fail ' [ModuleName].[ProcName]\n"
+const char kPolicy[] = R"(begin = "On Error Resume Next ' [ModuleName].[ProcName]\n"
 [kinds."Function"]
-begin = "On Error GoTo FailF ' [ProcName] in [FileName] of [ProjectName]\n"
+begin = "On Error Resume Next ' F: [ProcName] in [FileName] of [ProjectName]\n"
 [objects.Class.kinds."Property Get"]
 begin = "' getter [ProcName]\n"
 [exclude]
@@ -68,9 +68,9 @@ TEST(TeamPolicy, GivesTheBlocksItNamesAndCheckAndRemoveHonourIt) {
     ASSERT_EQ(result.exitCode, 0) << result.err;
     // No VB_Name in modMain: [ModuleName] is the object's name.
     EXPECT_EQ(ReadBytes(dir / "App" / "modMain.bas"),
-              CrLfLines({"Public Sub Main()", "", "On Error GoTo Fail ' modMain.Main", "End Sub",
+              CrLfLines({"Public Sub Main()", "", "On Error Resume Next ' modMain.Main", "End Sub",
                          "Private Sub cmdGo_Click()", "End Sub", "' trapwright: skip", "Public Sub Quiet()", "End Sub",
-                         "Function Twice(n)", "", "On Error GoTo FailF ' Twice in modMain.bas of Demo",
+                         "Function Twice(n)", "", "On Error Resume Next ' F: Twice in modMain.bas of Demo",
                          "End Function", ""}));
     EXPECT_EQ(ReadBytes(dir / "App" / "clsThing.cls"),
               CrLfLines({"Attribute VB_Name = \"clsThing\"", "Private Sub Class_Initialize()", "End Sub",
@@ -101,7 +101,7 @@ TEST(TeamPolicy, ChosenIgnoredOrRefused) {
     WriteBytes(dir / "begin.txt", "' given [ProcName]\n");
     result = RunCli({"add", vbp, "--begin", (dir / "begin.txt").string(), "--dry-run", "--diff"});
     EXPECT_NE(result.out.find("+' given Main\r\n"), std::string::npos) << result.out;
-    EXPECT_NE(result.out.find("+On Error GoTo FailF ' Twice"), std::string::npos) << "per-kind templates stay";
+    EXPECT_NE(result.out.find("+On Error Resume Next ' F: Twice"), std::string::npos) << "per-kind templates stay";
     EXPECT_EQ(RunCli({"add", vbp, "--policy", "x.toml", "--no-policy"}).exitCode, 2);
 
     WriteBytes(dir / "trapwright.toml", std::string(kPolicy) + "[objects.Class]\nbeginn = \"x\"\n");

@@ -96,7 +96,7 @@ TEST(AddErrorHandlers, ProcessesEveryObjectInListOrder) {
     EXPECT_EQ(result.filesProcessed, 4);
     EXPECT_EQ(result.procedures, 4);
     EXPECT_TRUE(result.skippedFiles.empty());
-    EXPECT_EQ(templates.reads, 4) << "the templates are read for every object";
+    EXPECT_EQ(templates.reads, 5) << "the templates are read once to be checked, then for every object";
     const std::string d = dir.path().string() + "/";
     EXPECT_EQ(observer.events, (std::vector<std::string>{
                                    "process 0/3 " + d + "m.bas", "process 1/3 " + d + "f.frm",
@@ -148,16 +148,6 @@ TEST(AddErrorHandlers, NothingIsWrittenWhenAnyFileHasAProblem) {
     const std::vector<Row> rows = {
         {"read-only last file", {"c.bas"}, kProbeBegin, {2}, {vb::ErrPermissionDenied}},
         {"two read-only files, both reported", {"a.bas", "c.bas"}, kProbeBegin, {0, 2}, {70, 70}},
-        {"begin template too short where there are headers",
-         {},
-         u"x",
-         {0, 2},
-         {vb::ErrInvalidArgument, vb::ErrInvalidArgument}},
-        {"read-only and a failed transformation of the same file",
-         {"a.bas"},
-         u"",
-         {0, 0, 2},
-         {vb::ErrPermissionDenied, vb::ErrInvalidArgument, vb::ErrInvalidArgument}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -185,15 +175,40 @@ TEST(AddErrorHandlers, NothingIsWrittenWhenAnyFileHasAProblem) {
     }
 }
 
-TEST(AddErrorHandlers, ShortBeginTemplateIsFineWithoutHeaders) {
-    ScratchDir dir;
-    WriteBytes(dir / "b.bas", "Option Explicit\r\nDim x As Long");
-    const clsProject project = Project(dir, {"Module=b;b.bas"});
-    CountingTemplates templates(u"");
-    const addrun::RunResult result = addrun::AddErrorHandlers(project, templates);
-    ASSERT_TRUE(result.Succeeded());
-    EXPECT_EQ(result.procedures, 0);
-    EXPECT_EQ(ReadBytes(dir / "b.bas"), "Option Explicit\r\nDim x As Long");
+// Templates that cannot make blocks VB6 compiles are refused before any
+// file is read, a missing one included, whether or not a module has headers.
+TEST(AddErrorHandlers, UnusableTemplatesAreRefusedBeforeAnyFileIsRead) {
+    struct Row {
+        const char* name;
+        Text begin;
+        Text end;
+        std::string message;
+    };
+    const std::vector<Row> rows = {
+        {"empty begin template", u"", u"", "the begin template is empty"},
+        {"a jump to a label neither defines", u"On Error GoTo Fail\r\n", u"",
+         "the begin template jumps to Fail, which neither template defines"},
+        {"one label in both", u"On Error GoTo L\r\nL:\r\n", u"L: Exit Sub\r\n",
+         "the begin template and the end template both define the label L"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScratchDir dir;
+        WriteBytes(dir / "b.bas", "Option Explicit\r\nDim x As Long");
+        const clsProject project = Project(dir, {"Module=b;b.bas", "Module=gone;gone.bas"});
+        const auto before = Snapshot(dir.path());
+        CountingTemplates templates(row.begin, row.end);
+        RecordingObserver observer;
+        try {
+            addrun::AddErrorHandlers(project, templates, &observer);
+            ADD_FAILURE() << "no error";
+        } catch (const vb::VbError& error) {
+            EXPECT_EQ(error.Number(), vb::ErrInvalidArgument);
+            EXPECT_EQ(error.Context(), row.message);
+        }
+        EXPECT_TRUE(observer.events.empty());
+        EXPECT_EQ(Snapshot(dir.path()), before);
+    }
 }
 
 TEST(AddErrorHandlers, FileNamedTwiceIsTransformedTwiceInListOrder) {
@@ -256,7 +271,7 @@ TEST(AddErrorHandlers, EmptyProjectTouchesNothing) {
     EXPECT_EQ(result.procedures, 0);
     EXPECT_TRUE(result.skippedFiles.empty());
     EXPECT_TRUE(observer.events.empty());
-    EXPECT_EQ(templates.reads, 0);
+    EXPECT_EQ(templates.reads, 1) << "read once, to be checked";
     EXPECT_EQ(Snapshot(dir.path()), before);
 }
 

@@ -134,10 +134,10 @@ TEST(ClassifyAhead, GivesTheScanOfTheLinesClassifiedInPlace) {
 }
 
 TEST(ClassifyAhead, AScanThatFailsStopsTheClassifier) {
-    // A begin template shorter than the line break fails at the first
-    // header; the lines still being classified are left unread.
+    // An empty begin template fails at the first header; the lines still
+    // being classified are left unread.
     const std::string module = synthetic::Module(40000, 3);
-    const scan::FixedTemplates templates(scan::HandlerTemplates{u"x", u""});
+    const scan::FixedTemplates templates(scan::HandlerTemplates{u"", u""});
     scan::ScanOptions options;
     options.classifyAhead = true;
     try {

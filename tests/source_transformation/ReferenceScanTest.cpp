@@ -137,8 +137,8 @@ TEST(ReferenceScan, FastScanGivesThePlainScanOnEveryPieceAndMixture) {
     }
 }
 
-TEST(ReferenceScan, BothFailAtTheSameHeaderForATooShortBeginTemplate) {
-    const scan::FixedTemplates templates(scan::HandlerTemplates{u"x", u""});
+TEST(ReferenceScan, BothFailAtTheSameHeaderForAnEmptyBeginTemplate) {
+    const scan::FixedTemplates templates(scan::HandlerTemplates{u"", u""});
     const std::string module = "Sub Foo(): End Sub\r\nSub NoEnd()\r\nSub Ok()\r\nEnd Sub\r\n";
     for (const bool fast : {false, true}) {
         try {
