@@ -60,9 +60,9 @@ int RunAdd(const SourceRunOptions& options) {
     ReportDryRun(options, result);
     // A project whose blocks call what nothing declares does not build: the
     // warning, and the reminder of the completion message, say so.
-    const std::string warning = UndeclaredNamesWarning(inputs, runtime);
+    const std::string warning = UndeclaredNamesMessage(runtime);
     if (warning.empty()) return ExitSuccess;
-    std::cerr << warning << "\n";
+    WarnOfUndeclaredNames(inputs, warning);
     if (options.dryRun || options.quiet) return ExitSuccess;
     UseBinaryStdout();
     std::cout << addrun::CompletionMessage << "\n" << std::flush;

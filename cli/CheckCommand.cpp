@@ -74,19 +74,19 @@ int RunCheck(const SourceRunOptions& options) {
     const run::RunResult result = Execute(inputs, run::Operation::Check, options, reporting);
     if (!result.Succeeded()) return ExitCheckError;
 
-    // Names the blocks use that nothing declares: a warning, which changes no exit status.
-    const std::string warning = UndeclaredNamesWarning(inputs, runtime);
+    // Names the blocks use that nothing declares: a warning, in either
+    // format, which changes no exit status.
+    const std::string warning = UndeclaredNamesMessage(runtime);
     std::vector<SarifWarning> warnings;
     if (!warning.empty()) {
-        const Text& place = !inputs.projectFiles.empty() ? inputs.projectFiles.front() : inputs.sources.front().path;
-        warnings.push_back(SarifWarning{place, "undeclared-names",
+        warnings.push_back(SarifWarning{UndeclaredNamesPlace(inputs), "undeclared-names",
                                         "The blocks use names that no source file declares", warning});
     }
     UseBinaryStdout();
     std::cout << (options.format == ReportFormat::Sarif ? SarifLog(result, filesLeftAlone, inputs.diffFolder, warnings)
                                                         : TextFindings(result))
               << std::flush;
-    if (!warning.empty() && options.format == ReportFormat::Text) std::cerr << warning << "\n";
+    WarnOfUndeclaredNames(inputs, warning);
     const size_t findings = FindingCount(result);
     if (!options.quiet) {
         std::cerr << "procedures checked: " << result.proceduresSeen << "; without an error handler: " << findings

@@ -54,7 +54,7 @@ run::RuntimeRun RuntimeRunFor(const RunInputs& inputs, run::Operation operation,
     return runtime;
 }
 
-std::string UndeclaredNamesWarning(const RunInputs& inputs, const run::RuntimeRun& runtime) {
+std::string UndeclaredNamesMessage(const run::RuntimeRun& runtime) {
     const std::vector<Text>& names = runtime.UndeclaredNames();
     if (names.empty()) return {};
     std::string list;
@@ -62,10 +62,20 @@ std::string UndeclaredNamesWarning(const RunInputs& inputs, const run::RuntimeRu
         if (k > 0) list += k + 1 == names.size() ? " and " : ", ";
         list += vb::ToUtf8(names[k]);
     }
+    std::string message = "the blocks use " + list + ", which no source file declares";
+    if (runtime.RuntimeDeclaresThem()) message += "; add --with-runtime writes a module that does";
+    return message;
+}
+
+Text UndeclaredNamesPlace(const RunInputs& inputs) {
+    if (!inputs.projectFiles.empty()) return inputs.projectFiles.front();
+    return inputs.sources.empty() ? Text() : inputs.sources.front().path;
+}
+
+void WarnOfUndeclaredNames(const RunInputs& inputs, const std::string& message) {
+    if (message.empty()) return;
     const std::string place = inputs.projectFiles.empty() ? std::string("trapwright") : vb::DisplayPath(inputs.projectFiles.front());
-    std::string warning = place + ": the blocks use " + list + ", which no source file declares";
-    if (runtime.RuntimeDeclaresThem()) warning += "; add --with-runtime writes a module that does";
-    return warning;
+    std::cerr << place << ": " << message << "\n";
 }
 
 }  // namespace cli

@@ -34,10 +34,18 @@ void AddWithRuntimeOption(CLI::App& command, SourceRunOptions& options, const ch
 /// to write one.
 run::RuntimeRun RuntimeRunFor(const RunInputs& inputs, run::Operation operation, const SourceRunOptions& options);
 
-/// The warning of the names the blocks use that no file declares, without
-/// a line break ("Demo.vbp: the blocks use ErrorIn, HandleError and
-/// EA_NORERAISE, which no source file declares; add --with-runtime writes a
-/// module that does"); empty when there are none.
-std::string UndeclaredNamesWarning(const RunInputs& inputs, const run::RuntimeRun& runtime);
+/// What a run says of the names the blocks use that no file declares
+/// ("the blocks use ErrorIn, HandleError and EA_NORERAISE, which no source
+/// file declares; add --with-runtime writes a module that does"); empty
+/// when there are none.
+std::string UndeclaredNamesMessage(const run::RuntimeRun& runtime);
+
+/// Where that message is said to be: the project or group file, else the
+/// first file of the run.
+Text UndeclaredNamesPlace(const RunInputs& inputs);
+
+/// Prints the message on stderr as "PLACE: MESSAGE" (a named file's run
+/// says "trapwright: MESSAGE"); nothing when it is empty.
+void WarnOfUndeclaredNames(const RunInputs& inputs, const std::string& message);
 
 }  // namespace cli
