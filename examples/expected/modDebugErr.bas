@@ -67,7 +67,7 @@ End Sub
 ' reports it, then forgets the frames, clears Err and returns, so that
 ' the block's Exit ends the procedure normally.
 Public Sub HandleError()
-    If (mFlags And EA_RERAISE) <> 0 Then
+    If (mFlags And EA_RERAISE) <> 0 And mNumber <> 0 Then
         mPassing = True
         On Error GoTo 0
         Err.Raise mNumber, mSource, mDescription
