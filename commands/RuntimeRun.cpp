@@ -106,7 +106,11 @@ private:
 
 RuntimeRun::RuntimeRun(const std::vector<SourceFile>& sources, const std::vector<Text>& projectFiles,
                        RuntimeSettings settings)
-    : settings_(std::move(settings)), recorder_(std::make_unique<Recorder>(FindsNames(settings_.operation))) {
+    : settings_(std::move(settings)),
+      // Named files are a part of a project at most (a hook passes the
+      // staged ones): what they declare says nothing of the build.
+      findNames_(FindsNames(settings_.operation) && !projectFiles.empty()),
+      recorder_(std::make_unique<Recorder>(findNames_)) {
     for (const SourceFile& file : sources) {
         if (IsRuntimeModule(file)) runtimeFiles_.push_back(file.path);
     }
@@ -195,7 +199,7 @@ RulesSource& RuntimeRun::Rules(RulesSource& rules) {
 }
 
 void RuntimeRun::Request(RunRequest& request) {
-    request.findModuleNames = FindsNames(settings_.operation);
+    request.findModuleNames = findNames_;
     writeAhead_ = request.writeAhead && Writes(request.operation);
     keepOriginals_ = request.keepOriginals;
     backup_ = request.backup;
@@ -227,7 +231,7 @@ void RuntimeRun::AddProjectEdit(RunPlan& plan, const Text& projectFile, bool rem
 }
 
 void RuntimeRun::Planned(RunPlan& plan) {
-    if (FindsNames(settings_.operation)) FindUndeclared(plan);
+    if (findNames_) FindUndeclared(plan);
     if (!Writes(settings_.operation)) return;
     // The modules first: should the writing stop, no project lists a module that is not there.
     for (const Text& module : modulesAdded_) {

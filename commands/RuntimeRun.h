@@ -58,8 +58,9 @@ public:
     void Planned(RunPlan& plan) override;
     void Applied(RunPlan& plan) override;
 
-    /// After Planned (add, check): the names the blocks use that neither VB
-    /// nor any file of the run declares, in the order the templates use them.
+    /// After Planned (add, check over projects): the names the blocks use
+    /// that neither VB nor any file of the run declares, in the order the
+    /// templates use them. None for a run over named files.
     const std::vector<Text>& UndeclaredNames() const { return undeclared_; }
     /// Whether the runtime module declares every one of them.
     bool RuntimeDeclaresThem() const;
@@ -88,6 +89,7 @@ private:
     void FindUndeclared(const RunPlan& plan);
 
     RuntimeSettings settings_;
+    bool findNames_;
     std::vector<Project> projects_;
     std::vector<Text> runtimeFiles_;  // the runtime modules the run's files list
     std::vector<std::string> conflicts_;

@@ -5,10 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
+#include "commands/AddErrorHandlerRun.h"
+#include "commands/DefaultTemplates.h"
 #include "commands/ProjectFileEdit.h"
 #include "commands/RuntimeModule.h"
 #include "commands/TemplateNames.h"
 #include "source_transformation/ModuleLevelNames.h"
+#include "project_model/clsProject.h"
 #include "vb_runtime/CodePage.h"
 
 namespace {
@@ -147,4 +151,24 @@ TEST(RuntimeModule, DeclaresWhatTheBuiltInTemplateUsesAndIsNoSourceOfARun) {
     EXPECT_EQ(kept[0].objectName, u"modMain");
     EXPECT_EQ(kept[1].objectName, u"modErrors");
     EXPECT_EQ(kept[1].Index, 1);
+}
+
+TEST(RuntimeModule, TheDesktopApplicationsAddGivesItNoBlock) {
+    class BuiltIn : public addrun::TemplateSource {
+    public:
+        Text BeginTemplate() override { return templates::DefaultBeginTemplate(); }
+        Text EndTemplate() override { return Text(); }
+    } builtIn;
+    testing_support::ScratchDir dir;
+    testing_support::WriteBytes(dir / "P.vbp", "Module=modMain; modMain.bas\r\nModule=modDebugErr; modDebugErr.bas\r\n");
+    testing_support::WriteBytes(dir / "modMain.bas", "Sub Main()\r\nEnd Sub\r\n");
+    const std::string module = run::RuntimeModuleBytes(1252);
+    testing_support::WriteBytes(dir / "modDebugErr.bas", module);
+    clsProject project;
+    project.ParseProject(testing_support::PathText(dir / "P.vbp"));
+    const run::RunResult result = addrun::AddErrorHandlers(project, builtIn);
+    EXPECT_TRUE(result.Succeeded());
+    EXPECT_EQ(result.filesProcessed, 1);
+    EXPECT_EQ(result.procedures, 1);
+    EXPECT_EQ(testing_support::ReadBytes(dir / "modDebugErr.bas"), module);
 }
