@@ -15,6 +15,7 @@
 #include "cli/CommandSupport.h"
 #include "cli/ExitStatus.h"
 #include "cli/ProjectInput.h"
+#include "cli/RuntimeCommand.h"
 #include "cli/SarifReport.h"
 #include "vb_runtime/CodePage.h"
 
@@ -68,13 +69,24 @@ int RunCheck(const SourceRunOptions& options) {
     RunReporting reporting;
     reporting.progressLines = false;  // a check names only what it finds
     reporting.filesLeftAlone = &filesLeftAlone;
+    run::RuntimeRun runtime = RuntimeRunFor(inputs, run::Operation::Check, options);
+    reporting.extension = &runtime;
     const run::RunResult result = Execute(inputs, run::Operation::Check, options, reporting);
     if (!result.Succeeded()) return ExitCheckError;
 
+    // Names the blocks use that nothing declares: a warning, in either
+    // format, which changes no exit status.
+    const std::string warning = UndeclaredNamesMessage(runtime);
+    std::vector<SarifWarning> warnings;
+    if (!warning.empty()) {
+        warnings.push_back(SarifWarning{UndeclaredNamesPlace(inputs), "undeclared-names",
+                                        "The blocks use names that no source file declares", warning});
+    }
     UseBinaryStdout();
-    std::cout << (options.format == ReportFormat::Sarif ? SarifLog(result, filesLeftAlone, inputs.diffFolder)
+    std::cout << (options.format == ReportFormat::Sarif ? SarifLog(result, filesLeftAlone, inputs.diffFolder, warnings)
                                                         : TextFindings(result))
               << std::flush;
+    WarnOfUndeclaredNames(inputs, warning);
     const size_t findings = FindingCount(result);
     if (!options.quiet) {
         std::cerr << "procedures checked: " << result.proceduresSeen << "; without an error handler: " << findings

@@ -169,7 +169,7 @@ Json Result(RuleList& rules, const Finding& finding, const char* level, Json phy
 }  // namespace
 
 std::string SarifLog(const run::RunResult& result, const std::vector<Text>& filesLeftAlone,
-                     const Text& projectFolder) {
+                     const Text& projectFolder, const std::vector<SarifWarning>& warnings) {
     const fs::path base = BaseFolder(projectFolder);
     RuleList rules;
     Json results = Json::array();
@@ -182,6 +182,10 @@ std::string SarifLog(const run::RunResult& result, const std::vector<Text>& file
     }
     for (const Text& path : filesLeftAlone) {
         results.push_back(Result(rules, LeftAloneFinding(), "note", PhysicalLocation(path, 1, base)));
+    }
+    for (const SarifWarning& warning : warnings) {
+        const Finding finding{warning.ruleId.c_str(), warning.description.c_str(), warning.message};
+        results.push_back(Result(rules, finding, "warning", PhysicalLocation(warning.path, 1, base)));
     }
 
     std::string baseUri = FileUri(base);

@@ -15,6 +15,14 @@ namespace cli {
 /// the project folder's absolute file URI.
 inline constexpr const char* kSarifBaseId = "PROJECTROOT";
 
+/// A warning about the run as a whole, shown at line 1 of a file.
+struct SarifWarning {
+    Text path;
+    std::string ruleId;
+    std::string description;  ///< what the rule finds
+    std::string message;
+};
+
 /// The SARIF log of a check run, as JSON text with a final line break. One
 /// result per note of the run, in the run's order: a procedure without its
 /// block is a `missing-handler` warning, every other kind of note a note.
@@ -22,8 +30,8 @@ inline constexpr const char* kSarifBaseId = "PROJECTROOT";
 /// policy leaves alone (`filesLeftAlone`). A file in `projectFolder` (the
 /// current folder when empty) or below it is named by its path relative to
 /// that folder, with "/" between its parts; any other file by its absolute
-/// file URI.
+/// file URI. The `warnings` come last, as results of level warning.
 std::string SarifLog(const run::RunResult& result, const std::vector<Text>& filesLeftAlone,
-                     const Text& projectFolder);
+                     const Text& projectFolder, const std::vector<SarifWarning>& warnings = {});
 
 }  // namespace cli

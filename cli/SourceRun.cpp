@@ -9,6 +9,7 @@
 #include "commands/PolicyRules.h"
 #include "commands/ProjectGroupSources.h"
 #include "commands/RunApply.h"
+#include "commands/RuntimeModule.h"
 #include "commands/UnifiedDiff.h"
 #include "project_model/clsProject.h"
 #include "vb_runtime/CodePage.h"
@@ -175,7 +176,9 @@ run::RunResult Execute(const RunInputs& inputs, run::Operation operation, const 
     settings.numbers = options.numbers;
     if (!options.policyFile.empty()) settings.policyFile = ArgumentText(options.policyFile);
     run::PolicyRules rules(settings);
-    rules.Prepare(inputs.sources);
+    // The runtime module is no source of a run: it never gets a block.
+    const std::vector<run::SourceFile> sources = run::WithoutRuntimeModule(inputs.sources);
+    rules.Prepare(sources);
     rules.CheckTemplates();
 
     run::RunRequest request;
@@ -194,12 +197,17 @@ run::RunResult Execute(const RunInputs& inputs, run::Operation operation, const 
     ProgressReport progress(progressLines && StderrIsTerminal(), progressLines);
     std::vector<Text> leftAlone;
     LeftAloneRecorder recorder(rules, leftAlone);
-    run::RunPlan plan = run::MakePlan(inputs.sources, recorder, request, &progress);
+    run::PlanExtension* extension = reporting.extension;
+    if (extension != nullptr) extension->Request(request);
+    run::RulesSource& planRules = extension != nullptr ? extension->Rules(recorder) : recorder;
+    run::RunPlan plan = run::MakePlan(sources, planRules, request, &progress);
     progress.EndBar();
+    if (extension != nullptr) extension->Planned(plan);
     if (options.dryRun) {
         if (options.diff && plan.result.Succeeded()) PrintDiffs(plan, inputs.diffFolder);
     } else {
         run::ApplyPlan(plan, request, &progress);
+        if (extension != nullptr) extension->Applied(plan);
     }
     ReportProblems(plan.result, reporting.sayWhatWasWritten);
     ReportLeftAlone(plan.result, operation);
@@ -214,6 +222,8 @@ std::string SkippedCounts(const run::RunResult& result) {
     if (result.filesLeftAlone > 0) counts += "; files left alone: " + std::to_string(result.filesLeftAlone);
     return counts + "\n";
 }
+
+std::string DiffLabel(const Text& path, const Text& folder) { return DiffPath(path, folder); }
 
 void ReportDryRun(const SourceRunOptions& options, const run::RunResult& result) {
     if (!options.dryRun || options.quiet) return;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/PlanExtension.h"
 #include "commands/RunPlan.h"
 #include "policy/Policy.h"
 #include "vb_runtime/Text.h"
@@ -37,6 +38,7 @@ struct SourceRunOptions {
     ReportFormat format = ReportFormat::Text;  ///< check --format
     policy::NumberSettings numbers;  ///< number --start, --step, --per
     std::string mapFile;             ///< number --map FILE
+    bool withRuntime = false;        ///< add, remove --with-runtime
 };
 
 /// `--begin FILE`, `--end FILE`, `--codepage N`, `--quiet`.
@@ -72,6 +74,8 @@ struct RunReporting {
     bool sayWhatWasWritten = true;  ///< after problems: "nothing was written", or where the writing stopped
     /// When given, receives the files that the policy leaves alone, in list order.
     std::vector<Text>* filesLeftAlone = nullptr;
+    /// When given, adds to the run's plan (the runtime module, the names the blocks use).
+    run::PlanExtension* extension = nullptr;
 };
 
 /// Runs `operation` over the inputs: names the missing projects of a group,
@@ -86,6 +90,9 @@ run::RunResult Execute(const RunInputs& inputs, run::Operation operation, const 
 /// The end of a summary line: "; files skipped: N", and the files a policy
 /// left alone when there are any; then the line break.
 std::string SkippedCounts(const run::RunResult& result);
+
+/// A file's path as a diff of the run names it (relative to `folder`).
+std::string DiffLabel(const Text& path, const Text& folder);
 
 /// For a dry run, a line saying that nothing was written and what would be
 /// (none with --quiet).

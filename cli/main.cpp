@@ -20,6 +20,7 @@
 #include "cli/HelpFormatter.h"
 #include "cli/ListCommand.h"
 #include "cli/RemoveCommand.h"
+#include "cli/RuntimeCommand.h"
 #include "cli/TransformCommand.h"
 #include "cli/TreeCommand.h"
 #include "commands/TemplateCheck.h"
@@ -95,6 +96,7 @@ int main(int argc, char** argv) {
     cli::SourceRunOptions number;
     cli::SourceRunOptions unnumber;
     cli::WhereOptions where;
+    cli::RuntimeOptions runtime;
     const Command commands[] = {
         {cli::AddTransformCommand(app, transform), [&] { return cli::RunTransform(transform); }, ExitFailure},
         {cli::AddListCommand(app, list), [&] { return cli::RunList(list); }, ExitFailure},
@@ -105,6 +107,7 @@ int main(int argc, char** argv) {
         {cli::AddNumberCommand(app, number), [&] { return cli::RunNumber(number); }, ExitFailure},
         {cli::AddUnnumberCommand(app, unnumber), [&] { return cli::RunUnnumber(unnumber); }, ExitFailure},
         {cli::AddWhereCommand(app, where), [&] { return cli::RunWhere(where); }, ExitFailure},
+        {cli::AddRuntimeCommand(app, runtime), [&] { return cli::RunRuntime(runtime); }, ExitFailure},
     };
 
     try {

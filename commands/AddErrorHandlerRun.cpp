@@ -3,6 +3,7 @@
 #include "commands/AddErrorHandlerRun.h"
 
 #include "commands/RunApply.h"
+#include "commands/RuntimeModule.h"
 #include "commands/TemplateCheck.h"
 #include "commands/SourceList.h"
 #include "project_model/clsProject.h"
@@ -48,7 +49,8 @@ RunResult AddErrorHandlers(const clsProject& project, TemplateSource& templates,
     request.writeAhead = true;
     if (!options.projectFile.empty()) request.projectFiles.push_back(options.projectFile);
     TemplatesPerObject rules(templates);
-    run::RunPlan plan = run::MakePlan(run::ProjectSources(project), rules, request, observer);
+    // The runtime module never gets a block: it would handle its own errors.
+    run::RunPlan plan = run::MakePlan(run::WithoutRuntimeModule(run::ProjectSources(project)), rules, request, observer);
     run::ApplyPlan(plan, request, observer);
     return std::move(plan.result);
 }

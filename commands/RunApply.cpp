@@ -11,7 +11,11 @@ namespace {
 // Puts one file's new content in place; one written over itself must still
 // be there, since it was read moments ago.
 void WriteOne(PlannedFile& file, const RunRequest& request, RunResult& result) {
-    if (file.target == file.path && !vb::IsOrdinaryFile(file.path)) {
+    if (file.newFile) {
+        if (vb::PathExists(file.target)) {
+            throw vb::VbError(vb::ErrFileAlreadyExists, vb::DisplayPath(file.target) + ": appeared after the run was planned");
+        }
+    } else if (file.target == file.path && !vb::IsOrdinaryFile(file.path)) {
         throw vb::VbError(vb::ErrFileNotFound, vb::DisplayPath(file.path) + ": disappeared after it was read");
     }
     if (request.backup && vb::IsOrdinaryFile(file.target)) {

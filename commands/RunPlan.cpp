@@ -17,6 +17,7 @@
 #include "commands/ParallelMap.h"
 #include "commands/UnifiedDiff.h"
 #include "source_transformation/DeclaredNames.h"
+#include "source_transformation/ModuleLevelNames.h"
 #include "vb_runtime/BackgroundFlush.h"
 #include "vb_runtime/CodePage.h"
 #include "vb_runtime/FileAccess.h"
@@ -163,6 +164,7 @@ private:
         }
         const unsigned workers = Workers(files.size());
         std::vector<scan::DeclaredNames> found(workers);
+        std::vector<scan::DeclaredNames> moduleNames(request_.findModuleNames ? workers : 0);
         const int32_t codePage = request_.codePage;
         ForEachAtOnce(files.size(), workers, [&](size_t k, unsigned worker) {
             const Text& path = entries_[files[k]].source->path;
@@ -170,12 +172,18 @@ private:
                 for (size_t limit = size_t{1} << 14;; limit *= 4) {
                     const std::string head = vb::ReadFileHead(path, limit);
                     const bool whole = head.size() < limit;
-                    if (scan::AddDeclarationsOfBytes(head, codePage, whole, found[worker]) || whole) break;
+                    if (scan::AddDeclarationsOfBytes(head, codePage, whole, found[worker]) || whole) {
+                        if (!moduleNames.empty()) {
+                            scan::AddModuleLevelNamesOfBytes(head, codePage, whole, false, moduleNames[worker]);
+                        }
+                        break;
+                    }
                 }
             } catch (const vb::VbError&) {
             }
         });
         for (const scan::DeclaredNames& names : found) declared_.Merge(names);
+        for (const scan::DeclaredNames& names : moduleNames) plan_.moduleNames.Merge(names);
     }
 
     // Runs one step of a file; a failure is recorded and the file's other

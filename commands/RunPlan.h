@@ -12,6 +12,7 @@
 
 #include "commands/ModuleProcessing.h"
 #include "commands/SourceList.h"
+#include "source_transformation/DeclaredNames.h"
 #include "source_transformation/TemplateChoice.h"
 #include "vb_runtime/CodePage.h"
 #include "vb_runtime/FileAccess.h"
@@ -74,6 +75,9 @@ struct RunRequest {
     std::vector<Text> projectFiles;
     /// Where a single named file is written instead of over itself.
     Text output;
+    /// Add, Check: gather the names the files declare at module level
+    /// (RunPlan::moduleNames) from what the declarations pass reads.
+    bool findModuleNames = false;
 };
 
 struct Problem {
@@ -131,11 +135,16 @@ struct PlannedFile {
     ModuleOutcome outcome;
     /// Its new content, written beside it (with RunRequest::writeAhead).
     std::unique_ptr<vb::PendingWrite> pending;
+    /// The file does not exist yet: the apply phase creates it.
+    bool newFile = false;
 };
 
 struct RunPlan {
     std::vector<PlannedFile> files;  ///< in the order the list first names them
     RunResult result;
+    /// With RunRequest::findModuleNames: the names the processed files
+    /// declare above their first procedure (ModuleLevelNames.h).
+    scan::DeclaredNames moduleNames;
 };
 
 /// Reads, checks and processes every file of `sources`, as if in list order

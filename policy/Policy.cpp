@@ -71,6 +71,10 @@ public:
                 ReadExclusions(node, key);
             } else if (name == "numbers") {
                 ReadNumbers(node, key);
+            } else if (name == "runtime") {
+                const std::optional<bool> value = node.value<bool>();
+                if (!value || !node.is_boolean()) throw Fault(key, "'runtime' must be true or false");
+                policy_.runtime_ = *value;
             } else if (!ReadTemplateKey(name, node, key, name, policy_.defaults_)) {
                 throw Unknown(key, name);
             }

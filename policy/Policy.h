@@ -74,6 +74,10 @@ public:
     /// The [numbers] table.
     const NumberSettings& Numbers() const { return numbers_; }
 
+    /// `runtime = true`: add writes the runtime module into each project
+    /// that does not list it, as with --with-runtime.
+    bool Runtime() const { return runtime_; }
+
 private:
     struct ObjectRules {
         TemplateTexts templates;
@@ -88,6 +92,7 @@ private:
     std::vector<Text> excludedFiles_;
     std::vector<Text> excludedKinds_;  // folded
     NumberSettings numbers_;
+    bool runtime_ = false;
 };
 
 /// The procedure kinds a policy names, and the object kinds, as written in

@@ -28,13 +28,14 @@ const CommandRow kCommands[] = {
     {"list PROJECT", {"--codepage", "--quiet"}, {"--begin", "--dry-run", "--policy"}},
     {"tree PROJECT", {"--codepage", "--quiet"}, {"--begin", "--dry-run", "--policy"}},
     {"add PROJECT",
-     {"--begin FILE", "--end FILE", "--backup", "--skip-handled", "--diff", "--quiet"},
+     {"--begin FILE", "--end FILE", "--backup", "--skip-handled", "--diff", "--with-runtime", "--quiet"},
      {"--output", "--format"}},
-    {"remove PROJECT|SOURCE...", {"--begin FILE", "--dry-run", "--quiet"}, {"--skip-handled", "--format"}},
+    {"remove PROJECT|SOURCE...", {"--begin FILE", "--dry-run", "--with-runtime", "--quiet"}, {"--skip-handled", "--format"}},
     {"check PROJECT|SOURCE...", {"--format", "--policy FILE", "--quiet"}, {"--backup", "--dry-run"}},
     {"number PROJECT|SOURCE...", {"--start", "--step", "--per", "--map FILE", "--dry-run", "--quiet"}, {"--format"}},
     {"unnumber PROJECT|SOURCE...", {"--start", "--step", "--per", "--backup", "--dry-run", "--quiet"}, {"--map"}},
     {"where MAP PATH PROCEDURE NUMBER", {"--root", "--codepage"}, {"--begin", "--dry-run"}},
+    {"runtime", {"--output FILE", "--codepage"}, {"--begin", "--dry-run", "--with-runtime"}},
 };
 
 std::string CommandName(const CommandRow& row) { return row.usage.substr(0, row.usage.find(' ')); }
@@ -128,7 +129,9 @@ TEST(ManPage, HasItsSectionsTheCommandsAndTheVersion) {
     const size_t commands = page.find(".SH COMMANDS\n");
     const std::string commandSection = page.substr(commands, page.find(".SH OPTIONS\n") - commands);
     for (const CommandRow& row : kCommands) {
-        EXPECT_NE(commandSection.find(".TP\n" + CommandName(row) + " "), std::string::npos) << row.usage;
+        // A command without arguments ends its line.
+        const std::string after = row.usage == CommandName(row) ? "\n" : " ";
+        EXPECT_NE(commandSection.find(".TP\n" + CommandName(row) + after), std::string::npos) << row.usage;
         EXPECT_NE(page.find(".SS \"Options of " + CommandName(row) + ":\"\n"), std::string::npos) << row.usage;
     }
 }

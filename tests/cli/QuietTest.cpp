@@ -35,15 +35,20 @@ TEST(Quiet, EveryCommandPrintsOnlyFindingsWarningsAndErrors) {
     ScratchDir dir;
     const std::string module = CrLfLines({"Sub A()", "End Sub", ""});
     WriteBytes(dir / "m.bas", module);
-    WriteBytes(dir / "P.vbp", CrLfLines({"Module=M; m.bas", "Name=\"P\"", ""}));
+    // P lists the runtime module, so the blocks' names are declared; G does not.
+    WriteBytes(dir / "P.vbp", CrLfLines({"Module=M; m.bas", "Module=modDebugErr; modDebugErr.bas", "Name=\"P\"", ""}));
+    ASSERT_EQ(RunCli({"runtime", "--output", (dir / "modDebugErr.bas").string()}).exitCode, 0);
     WriteBytes(dir / "G.vbp", CrLfLines({"Module=M; m.bas", "Module=Gone; gone.bas", ""}));
     const std::string vbp = (dir / "P.vbp").string();
     const std::string path = (dir / "m.bas").string();
     const std::string folder = dir.path().string() + "/";
 
     const Row rows[] = {
-        {"list", {"list", vbp}, 0, "object\tModule\tM\t" + folder + "m.bas\nvariable\tName\tP\n", ""},
-        {"tree", {"tree", vbp}, 0, "P\n  Modules\n    M\n", ""},
+        {"list", {"list", vbp}, 0,
+         "object\tModule\tM\t" + folder + "m.bas\nobject\tModule\tmodDebugErr\t" + folder +
+             "modDebugErr.bas\nvariable\tName\tP\n",
+         ""},
+        {"tree", {"tree", vbp}, 0, "P\n  Modules\n    M\n    modDebugErr\n", ""},
         {"check finds a procedure without its block", {"check", vbp}, 1, path + ":1: A has no error handler\n", ""},
         {"a dry run's diff", {"add", vbp, "--dry-run", "--diff"}, 0, "--- a/m.bas\n+++ b/m.bas\n", "", true},
         {"add", {"add", vbp, "--skip-handled"}, 0, "", ""},
@@ -54,7 +59,9 @@ TEST(Quiet, EveryCommandPrintsOnlyFindingsWarningsAndErrors) {
         {"remove", {"remove", path}, 0, "", ""},
         {"transform", {"transform", path, "--skip-handled"}, 0, "", ""},
         {"a missing file is still named", {"add", (dir / "G.vbp").string(), "--skip-handled"}, 0, "",
-         "trapwright: skipped, no such file: " + folder + "gone.bas\n"},
+         "trapwright: skipped, no such file: " + folder + "gone.bas\n" + folder +
+             "G.vbp: the blocks use ErrorIn, HandleError and EA_NORERAISE, which no source file declares; add "
+             "--with-runtime writes a module that does\n"},
         {"an error is still reported", {"check", (dir / "none.bas").string()}, 2, "",
          "trapwright: error 53: File not found (" + folder + "none.bas)\ntrapwright: nothing was written\n"},
     };

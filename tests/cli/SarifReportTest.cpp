@@ -109,6 +109,8 @@ std::vector<Finding> SarifFindings(const Json& log, const std::string& level) {
     const Json& run = log.at("runs").at(0);
     for (const Json& result : run.at("results")) {
         if (result.at("level") != level) continue;
+        // The warning of undeclared names is the run's, said on stderr in either format.
+        if (result.at("ruleId") == "undeclared-names") continue;
         const Json& location = result.at("locations").at(0).at("physicalLocation");
         const Json& artifact = location.at("artifactLocation");
         fs::path path;
