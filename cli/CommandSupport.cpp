@@ -1,11 +1,14 @@
 // Helpers shared by the commands of the command line.
 #include "cli/CommandSupport.h"
 
+#include <charconv>
 #include <iostream>
+#include <system_error>
 
 #include "vb_runtime/CodePage.h"
 #include "vb_runtime/FileAccess.h"
 #include "vb_runtime/LineBreak.h"
+#include "vb_runtime/SystemCodePage.h"
 
 namespace cli {
 
@@ -21,9 +24,38 @@ void AddQuietOption(CLI::App& command, bool& quiet) {
     command.add_flag("--quiet", quiet, "Print no progress and no summary: only findings, warnings and errors");
 }
 
+namespace {
+
+// The code page that `--codepage TEXT` names; CLI::ValidationError, which
+// prints as one line, when the text is no number of a code page this build
+// can use.
+int32_t ParseCodePage(const std::string& text) {
+    const std::string unknown = "--codepage " + text + ": not a code page this build knows";
+    int32_t codePage = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, failure] = std::from_chars(text.data(), end, codePage);
+    if (failure != std::errc() || stop != end || codePage <= 0) throw CLI::ValidationError(unknown);
+    try {
+        vb::SetAnsiCodePage(codePage);  // builds its table once; the command puts it in force again
+    } catch (const vb::VbError& error) {
+        if (error.Description() == vb::UnknownCodePage(codePage).Description()) throw CLI::ValidationError(unknown);
+        throw CLI::ValidationError("--codepage " + text + ": " + error.Description());
+    }
+    return codePage;
+}
+
+}  // namespace
+
 void AddCodePageOption(CLI::App& command, int32_t& codePage) {
-    command.add_option("--codepage", codePage, "Code page of the files (default: 1252, or the system's on Windows)")
-        ->check(CLI::PositiveNumber);
+    command
+        .add_option_function<std::string>(
+            "--codepage", [&codePage](const std::string& text) { codePage = ParseCodePage(text); },
+            "Code page of the files (default: 1252, or the system's on Windows)")
+        ->type_name("N");
+}
+
+std::string ArgumentErrorMessage(const CLI::App* /*app*/, const CLI::Error& error) {
+    return std::string("trapwright: error: ") + error.what() + "\n";
 }
 
 void ApplyCodePage(int32_t codePage) {

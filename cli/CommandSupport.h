@@ -27,8 +27,14 @@ Text ArgumentText(const std::string& argument);
 /// completion message; findings, warnings and errors still print.
 void AddQuietOption(CLI::App& command, bool& quiet);
 
-/// Adds `--codepage N` to a command; 0 means the default.
+/// Adds `--codepage N` to a command; 0 means the default. A number that
+/// names no code page this build can use is refused while the command line
+/// is parsed, in one line.
 void AddCodePageOption(CLI::App& command, int32_t& codePage);
+
+/// How the command line reports an argument it refuses: one line,
+/// "trapwright: error: REASON".
+std::string ArgumentErrorMessage(const CLI::App* app, const CLI::Error& error);
 
 /// Puts the chosen code page in force; throws UsageError when it is not
 /// available.

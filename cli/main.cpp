@@ -79,6 +79,7 @@ int main(int argc, char** argv) {
     auto formatter = std::make_shared<cli::HelpFormatter>();
     formatter->label("SUBCOMMAND", "COMMAND");
     app.formatter(formatter);  // before the commands are added, which take it over
+    app.failure_message(cli::ArgumentErrorMessage);
     app.require_subcommand(1);
 
     cli::SourceRunOptions transform;
