@@ -13,7 +13,7 @@ namespace cli {
 
 CLI::App* AddTransformCommand(CLI::App& app, SourceRunOptions& options) {
     CLI::App* command = app.add_subcommand("transform", "Insert the error handlers into one source file");
-    command->add_option("SOURCE", options.inputs, "The VB6 source file (.bas, .cls, .frm, .ctl)")
+    command->add_option("SOURCE", options.inputs, "The VB6 source file (.bas, .cls, .frm, .ctl, .pag, .dob)")
         ->required()
         ->expected(1);
     command->add_option("--output", options.output, "Write the result here instead of over SOURCE")->type_name("FILE");

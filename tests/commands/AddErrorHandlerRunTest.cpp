@@ -111,6 +111,26 @@ TEST(AddErrorHandlers, ProcessesEveryObjectInListOrder) {
               "Friend Function F(a, b)\r\n\r\n<Function |F|a, b>\r\nEnd Function\r\n\r\n");
 }
 
+TEST(AddErrorHandlers, PropertyPagesAndUserDocumentsGetBlocksAndDesignersDoNot) {
+    ScratchDir dir;
+    const std::string designer = "Sub D()\r\nEnd Sub\r\n";
+    WriteBytes(dir / "p.pag", "Begin VB.PropertyPage p\r\nEnd\r\nPrivate Sub PropertyPage_ApplyChanges()\r\nEnd Sub\r\n");
+    WriteBytes(dir / "d.dob", "Public Sub Show()\r\nEnd Sub\r\n");
+    WriteBytes(dir / "e.Dsr", designer);
+    const clsProject project = Project(dir, {"PropertyPage=p.pag", "Designer=e.Dsr", "UserDocument=d.dob"});
+
+    CountingTemplates templates;
+    const addrun::RunResult result = addrun::AddErrorHandlers(project, templates);
+
+    ASSERT_TRUE(result.Succeeded());
+    EXPECT_EQ(result.filesProcessed, 2);
+    EXPECT_EQ(ReadBytes(dir / "p.pag"),
+              "Begin VB.PropertyPage p\r\nEnd\r\nPrivate Sub PropertyPage_ApplyChanges()\r\n\r\n"
+              "<Sub |PropertyPage_ApplyChanges|>\r\nEnd Sub\r\n\r\n");
+    EXPECT_EQ(ReadBytes(dir / "d.dob"), "Public Sub Show()\r\n\r\n<Sub |Show|>\r\nEnd Sub\r\n\r\n");
+    EXPECT_EQ(ReadBytes(dir / "e.Dsr"), designer);
+}
+
 TEST(AddErrorHandlers, MissingFilesAreSkippedAndNeverWritten) {
     ScratchDir dir;
     WriteBytes(dir / "a.bas", "Sub A()\r\nEnd Sub\r\n");
