@@ -176,6 +176,7 @@ run::RunResult Execute(const RunInputs& inputs, run::Operation operation, const 
     request.keepOriginals = options.diff;
     request.keepNumbers = !options.mapFile.empty();
     request.writeAhead = !options.dryRun && operation != run::Operation::Check;
+    request.dryRun = options.dryRun;
     request.projectFiles = inputs.projectFiles;
     request.codePage = options.codePage != 0 ? options.codePage : vb::AnsiCodePage();
     if (!options.output.empty()) request.output = ArgumentText(options.output);
