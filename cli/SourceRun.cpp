@@ -6,6 +6,7 @@
 #include "cli/CommandSupport.h"
 #include "cli/ProgressReport.h"
 #include "cli/ProjectInput.h"
+#include "cli/ReportRoot.h"
 #include "commands/PolicyRules.h"
 #include "commands/ProjectGroupSources.h"
 #include "commands/RunApply.h"
@@ -32,27 +33,25 @@ void OpenGroup(const Text& groupFile, RunInputs& opened) {
     opened.sources = run::GroupSources(group);
 }
 
-// A file's path in a diff: relative to `folder`, with "/" between its parts.
-std::string DiffPath(const Text& path, const Text& folder) {
-    std::string label = ReportPath(path);
-    std::string base = folder.empty() ? std::string() : ReportPath(folder);
-    if (!base.empty() && base.back() != '/' && base.back() != '\\') base += '/';
-    if (!base.empty() && label.rfind(base, 0) == 0) label.erase(0, base.size());
-    for (char& c : label) {
-        if (c == '\\') c = '/';
+// Prints the diff of every changed file, its paths relative to the folder
+// that holds the anchor and every changed file (ReportRoot), and names that
+// folder on stderr.
+void PrintDiffs(const run::RunPlan& plan, const Text& anchor, bool quiet) {
+    std::vector<Text> changed;
+    for (const run::PlannedFile& file : plan.files) {
+        if (file.outcome.changed) changed.push_back(file.path);
     }
-    while (label.rfind("./", 0) == 0) label.erase(0, 2);
-    return label;
-}
-
-void PrintDiffs(const run::RunPlan& plan, const Text& folder) {
+    const ReportRoot root(anchor, changed);
     UseBinaryStdout();
     for (const run::PlannedFile& file : plan.files) {
         if (!file.outcome.changed) continue;
-        const std::string diff = run::UnifiedDiff(file.original, file.outcome.edits, DiffPath(file.path, folder));
+        const std::string label =
+            root.Relative(file.path).value_or(ReportRoot::GenericUtf8(ReportRoot::AbsolutePath(file.path)));
+        const std::string diff = run::UnifiedDiff(file.original, file.outcome.edits, label);
         std::cout.write(diff.data(), static_cast<std::streamsize>(diff.size()));
     }
     std::cout.flush();
+    if (!quiet) std::cerr << "diff paths start at " << root.Shown() << "; apply it there with git apply or patch -p1\n";
 }
 
 // Passes each file's rules on and keeps the files they leave alone.
@@ -141,6 +140,7 @@ RunInputs OpenInputs(const std::vector<std::string>& inputs) {
     if (anyProject) {
         const Text file = ArgumentText(inputs.front());
         opened.diffFolder = vb::FolderPart(file);
+        opened.anchor = file;
         if (HasExtension(inputs.front(), u".vbg")) {
             opened.projectFiles.push_back(file);
             OpenGroup(file, opened);
@@ -154,6 +154,7 @@ RunInputs OpenInputs(const std::vector<std::string>& inputs) {
     }
     std::vector<Text> paths;
     for (const std::string& input : inputs) paths.push_back(ArgumentText(input));
+    if (!paths.empty()) opened.anchor = paths.front();
     opened.sources = run::NamedSources(paths);
     return opened;
 }
@@ -189,7 +190,7 @@ run::RunResult Execute(const RunInputs& inputs, run::Operation operation, const 
     run::RunPlan plan = run::MakePlan(inputs.sources, recorder, request, &progress);
     progress.EndBar();
     if (options.dryRun) {
-        if (options.diff && plan.result.Succeeded()) PrintDiffs(plan, inputs.diffFolder);
+        if (options.diff && plan.result.Succeeded()) PrintDiffs(plan, inputs.anchor, options.quiet);
     } else {
         run::ApplyPlan(plan, request, &progress);
     }

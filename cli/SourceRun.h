@@ -53,7 +53,10 @@ void AddPolicyOptions(CLI::App& command, SourceRunOptions& options);
 struct RunInputs {
     std::vector<run::SourceFile> sources;
     std::vector<Text> projectFiles;  ///< the project files and the group file read; none for named files
-    Text diffFolder;                 ///< diff paths are relative to it; empty: as named
+    Text diffFolder;                 ///< the project's folder, where map paths start; empty: as named
+    /// The file that diffs and SARIF logs place their paths from (see
+    /// ReportRoot): the project or group file, or the first named source.
+    Text anchor;
     /// Projects a group names that do not exist, in the group's order.
     std::vector<Text> missingProjects;
 };
@@ -76,7 +79,9 @@ struct RunReporting {
 
 /// Runs `operation` over the inputs: names the missing projects of a group,
 /// reads the templates and the policies, plans the run, prints the diffs of
-/// a dry run with --diff, and applies the plan unless it is a dry run or
+/// a dry run with --diff (paths from the ReportRoot of the inputs' anchor
+/// and the changed files, which a line on stderr names unless --quiet is
+/// given), and applies the plan unless it is a dry run or
 /// found problems. Then reports the NUL-byte warnings, the problems, and the
 /// blocks left as they are because they look edited ("PATH:LINE: NAME: the
 /// block under this header does not match the template; left as it is").

@@ -29,6 +29,7 @@ int RunTransform(const SourceRunOptions& options) {
     const Text source = ArgumentText(options.inputs.front());
     inputs.sources = run::NamedSources({source});
     inputs.diffFolder = vb::FolderPart(source);
+    inputs.anchor = source;
     RunReporting reporting;
     reporting.progressLines = false;
     reporting.sayWhatWasWritten = false;  // one file: written, or not

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "commands/GitQuotedPath.h"
+
 namespace run {
 
 namespace {
@@ -168,7 +170,7 @@ std::string UnifiedDiff(std::string_view oldBytes, const std::vector<ByteEdit>& 
         const Change change = writer.ChangeOf(region);
         if (change.oldCount > 0 || change.newCount > 0) changes.push_back(change);
     }
-    std::string out = "--- a/" + label + "\n+++ b/" + label + "\n";
+    std::string out = "--- " + DiffHeaderName("a/", label) + "\n+++ " + DiffHeaderName("b/", label) + "\n";
     std::vector<Change> hunk;
     for (const Change& change : changes) {
         // Changes whose contexts would meet share one hunk.

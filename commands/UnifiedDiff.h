@@ -13,7 +13,8 @@
 namespace run {
 
 /// The diff that turns `oldBytes` into `oldBytes` with `edits` made (in
-/// order, not overlapping): "--- a/LABEL" and "+++ b/LABEL", then hunks
+/// order, not overlapping): "--- a/LABEL" and "+++ b/LABEL" (quoted as git
+/// quotes them, see GitQuotedPath.h), then hunks
 /// with three lines of context; "\ No newline at end of file" where a last
 /// line has no line break. Empty when the edits change nothing.
 std::string UnifiedDiff(std::string_view oldBytes, const std::vector<ByteEdit>& edits, const std::string& label);
