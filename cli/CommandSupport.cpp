@@ -1,10 +1,12 @@
 // Helpers shared by the commands of the command line.
 #include "cli/CommandSupport.h"
 
+#include <algorithm>
 #include <charconv>
 #include <iostream>
 #include <system_error>
 
+#include "policy/Policy.h"
 #include "vb_runtime/CodePage.h"
 #include "vb_runtime/FileAccess.h"
 #include "vb_runtime/LineBreak.h"
@@ -90,18 +92,48 @@ void WarnAboutNulBytes(const Text& path) {
               << " holds NUL bytes, so it is probably not a VB6 source; its bytes are kept as they are\n";
 }
 
-void ReportError(const vb::VbError& error, const Text& file) {
+std::string ErrorMessage(const vb::VbError& error, const Text& file) {
     if (error.Line() > 0 && !file.empty()) {
-        std::cerr << ReportPath(file) << ":" << error.Line() << ": error " << error.Number() << ": "
-                  << error.Description() << " (" << error.Detail() << ")\n";
-        return;
+        return ReportPath(file) + ":" + std::to_string(error.Line()) + ": error " + std::to_string(error.Number()) +
+               ": " + error.Description() + " (" + error.Detail() + ")";
     }
     const std::string path = file.empty() ? std::string() : vb::DisplayPath(file);
     std::string place = error.Context();
     if (!path.empty() && place.rfind(path, 0) != 0) place = place.empty() ? path : path + ": " + place;
-    std::cerr << "trapwright: error " << error.Number() << ": " << error.Description();
-    if (!place.empty()) std::cerr << " (" << place << ")";
-    std::cerr << "\n";
+    std::string message = "trapwright: error " + std::to_string(error.Number()) + ": " + error.Description();
+    if (!place.empty()) message += " (" + place + ")";
+    return message;
+}
+
+void ReportError(const vb::VbError& error, const Text& file) { std::cerr << ErrorMessage(error, file) << "\n"; }
+
+Failure DescribeFailure(const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const UsageError& error) {
+        return {std::string("trapwright: error: ") + error.what(), true};
+    } catch (const policy::PolicyError& error) {
+        // A faulty policy is refused before any work, like a faulty command line.
+        return {error.what(), true};
+    } catch (const vb::VbError& error) {
+        return {ErrorMessage(error)};
+    } catch (const std::bad_alloc&) {
+        return {ErrorMessage(vb::VbError(vb::ErrOutOfMemory))};
+    } catch (const std::exception& error) {
+        return {std::string("trapwright: internal error: ") + error.what()};
+    } catch (...) {
+        return {"trapwright: internal error"};
+    }
+}
+
+std::string MissingProjectWarning(const Text& project) {
+    std::string warning = "trapwright: skipped, no such project: " + vb::DisplayPath(project);
+    const bool beyondAscii = std::any_of(project.begin(), project.end(), [](char16_t unit) { return unit > 0x7F; });
+    if (beyondAscii) {
+        warning += " (if the group file names it in another code page than " + std::to_string(vb::AnsiCodePage()) +
+                   ", give that one with --codepage)";
+    }
+    return warning;
 }
 
 }  // namespace cli

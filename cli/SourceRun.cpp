@@ -72,7 +72,7 @@ private:
 
 void ReportMissingProjects(const RunInputs& inputs) {
     for (const Text& project : inputs.missingProjects) {
-        std::cerr << "trapwright: skipped, no such project: " << vb::DisplayPath(project) << "\n";
+        std::cerr << MissingProjectWarning(project) << "\n";
     }
 }
 
@@ -142,6 +142,7 @@ RunInputs OpenInputs(const std::vector<std::string>& inputs) {
         opened.diffFolder = vb::FolderPart(file);
         opened.anchor = file;
         if (HasExtension(inputs.front(), u".vbg")) {
+            opened.group = true;
             opened.projectFiles.push_back(file);
             OpenGroup(file, opened);
             return opened;
@@ -184,7 +185,7 @@ run::RunResult Execute(const RunInputs& inputs, run::Operation operation, const 
 
     ReportMissingProjects(inputs);
     const bool progressLines = reporting.progressLines && !options.quiet;
-    ProgressReport progress(progressLines && StderrIsTerminal(), progressLines);
+    ProgressReport progress(progressLines && StderrIsTerminal(), progressLines, reporting.nameSkippedFiles);
     std::vector<Text> leftAlone;
     LeftAloneRecorder recorder(rules, leftAlone);
     run::RunPlan plan = run::MakePlan(inputs.sources, recorder, request, &progress);

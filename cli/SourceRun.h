@@ -59,6 +59,7 @@ struct RunInputs {
     Text anchor;
     /// Projects a group names that do not exist, in the group's order.
     std::vector<Text> missingProjects;
+    bool group = false;  ///< the anchor is a project group file
 };
 
 /// One argument ending in ".vbp" is a project: its objects, in list order.
@@ -72,6 +73,7 @@ RunInputs OpenInputs(const std::vector<std::string>& inputs);
 /// How a command reports a run on stderr.
 struct RunReporting {
     bool progressLines = true;      ///< a line (or a bar) per file
+    bool nameSkippedFiles = true;   ///< a warning per listed file that is skipped
     bool sayWhatWasWritten = true;  ///< after problems: "nothing was written", or where the writing stopped
     /// When given, receives the files that the policy leaves alone, in list order.
     std::vector<Text>* filesLeftAlone = nullptr;

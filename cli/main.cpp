@@ -10,7 +10,6 @@
 #include <functional>
 #include <iostream>
 #include <memory>
-#include <new>
 
 #include "cli/AddCommand.h"
 #include "cli/NumberCommand.h"
@@ -23,8 +22,6 @@
 #include "cli/TransformCommand.h"
 #include "cli/TreeCommand.h"
 #include "TrapwrightVersion.h"
-#include "policy/Policy.h"
-#include "vb_runtime/VbError.h"
 
 namespace {
 
@@ -39,23 +36,11 @@ struct Command {
 int RunGuarded(const Command& command) {
     try {
         return command.run();
-    } catch (const cli::UsageError& error) {
-        std::cerr << "trapwright: error: " << error.what() << "\n";
-        return ExitUsage;
-    } catch (const policy::PolicyError& error) {
-        // A faulty policy is refused before any work, like a faulty command line.
-        std::cerr << error.what() << "\n";
-        return ExitUsage;
-    } catch (const vb::VbError& error) {
-        cli::ReportError(error);
-    } catch (const std::bad_alloc&) {
-        cli::ReportError(vb::VbError(vb::ErrOutOfMemory));
-    } catch (const std::exception& error) {
-        std::cerr << "trapwright: internal error: " << error.what() << "\n";
     } catch (...) {
-        std::cerr << "trapwright: internal error\n";
+        const cli::Failure failure = cli::DescribeFailure(std::current_exception());
+        std::cerr << failure.message << "\n";
+        return failure.usage ? ExitUsage : command.failure;
     }
-    return command.failure;
 }
 
 // Large buffers (a file's bytes, its text, its new bytes) come and go for
