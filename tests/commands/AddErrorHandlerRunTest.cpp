@@ -111,24 +111,16 @@ TEST(AddErrorHandlers, ProcessesEveryObjectInListOrder) {
               "Friend Function F(a, b)\r\n\r\n<Function |F|a, b>\r\nEnd Function\r\n\r\n");
 }
 
-TEST(AddErrorHandlers, PropertyPagesAndUserDocumentsGetBlocksAndDesignersDoNot) {
+TEST(AddErrorHandlers, PropertyPagesAndUserDocumentsGetBlocks) {
     ScratchDir dir;
-    const std::string designer = "Sub D()\r\nEnd Sub\r\n";
-    WriteBytes(dir / "p.pag", "Begin VB.PropertyPage p\r\nEnd\r\nPrivate Sub PropertyPage_ApplyChanges()\r\nEnd Sub\r\n");
+    WriteBytes(dir / "p.pag", "Private Sub PropertyPage_ApplyChanges()\r\nEnd Sub\r\n");
     WriteBytes(dir / "d.dob", "Public Sub Show()\r\nEnd Sub\r\n");
-    WriteBytes(dir / "e.Dsr", designer);
-    const clsProject project = Project(dir, {"PropertyPage=p.pag", "Designer=e.Dsr", "UserDocument=d.dob"});
-
+    const clsProject project = Project(dir, {"PropertyPage=p.pag", "UserDocument=d.dob"});
     CountingTemplates templates;
-    const addrun::RunResult result = addrun::AddErrorHandlers(project, templates);
-
-    ASSERT_TRUE(result.Succeeded());
-    EXPECT_EQ(result.filesProcessed, 2);
-    EXPECT_EQ(ReadBytes(dir / "p.pag"),
-              "Begin VB.PropertyPage p\r\nEnd\r\nPrivate Sub PropertyPage_ApplyChanges()\r\n\r\n"
-              "<Sub |PropertyPage_ApplyChanges|>\r\nEnd Sub\r\n\r\n");
+    ASSERT_TRUE(addrun::AddErrorHandlers(project, templates).Succeeded());
+    EXPECT_EQ(ReadBytes(dir / "p.pag"), "Private Sub PropertyPage_ApplyChanges()\r\n\r\n"
+                                        "<Sub |PropertyPage_ApplyChanges|>\r\nEnd Sub\r\n\r\n");
     EXPECT_EQ(ReadBytes(dir / "d.dob"), "Public Sub Show()\r\n\r\n<Sub |Show|>\r\nEnd Sub\r\n\r\n");
-    EXPECT_EQ(ReadBytes(dir / "e.Dsr"), designer);
 }
 
 TEST(AddErrorHandlers, MissingFilesAreSkippedAndNeverWritten) {

@@ -271,27 +271,3 @@ TEST(GetUpperBound, LastIndexOrMinusOne) {
     EXPECT_EQ(GetUpperBound(three, 0), -1);
     EXPECT_EQ(GetUpperBound(three, -5), -1);
 }
-
-TEST(ParseProject, SourceEntriesAddPropertyPagesAndUserDocumentsInFileOrder) {
-    const clsProject project = ParseText(CrLfLines({
-        "Type=Control",
-        "UserControl=Gauge.ctl",
-        "PropertyPage=ppgGeneral.pag",
-        "Designer=DataEnv.Dsr",
-        "Module=modMain; modMain.bas",
-        "userdocument=Docs\\Viewer.dob",
-        "Name=\"Lib\"",
-    }));
-    std::vector<std::tuple<std::string, std::string, int32_t>> sources;  // Type, Path, Line
-    for (const ProjectEntry& entry : project.SourceEntries()) sources.emplace_back(U(entry.Type), U(entry.Path), entry.Line);
-    EXPECT_EQ(sources, (std::vector<std::tuple<std::string, std::string, int32_t>>{
-                           {"UserControl", "C:\\P\\Gauge.ctl", 2},
-                           {"PropertyPage", "C:\\P\\ppgGeneral.pag", 3},
-                           {"Module", "C:\\P\\modMain.bas", 5},
-                           {"userdocument", "C:\\P\\Docs\\Viewer.dob", 6},
-                       }));
-    // The object list, and so the tree and the listing, stay as they were.
-    EXPECT_EQ(project.ObjectCount(), 1);
-    EXPECT_EQ(project.Variables(u"PropertyPage"), u"ppgGeneral.pag");
-    EXPECT_EQ(project.Variables(u"UserDocument"), u"Docs\\Viewer.dob");
-}
