@@ -3,15 +3,21 @@
 //
 // stdout: "PATH:LINE: NAME has no error handler" for each recognised header
 // under which no block of the template stands (LINE 1-based), the form
-// editors and CI annotators read; with --format sarif a SARIF 2.1.0 log of
-// the same findings instead. stderr: a summary (none with --quiet). Exit 0
-// when every procedure has its block, 1 when some do not, 2 on a usage or
-// processing error, whatever the format.
+// editors and CI annotators read, and "PROJECT:LINE: lists PATH, but there
+// is no such file" for each listed file that is missing; with --format
+// sarif a SARIF 2.1.0 log of the same findings instead, also when the check
+// fails. stderr: a summary (none with --quiet). Exit 0 when every procedure
+// has its block, 1 when some do not or a listed file is missing, 2 on a
+// usage or processing error and when a project or group gives no file to
+// read, whatever the format.
 #include "cli/CheckCommand.h"
 
 #include <iostream>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "cli/CheckInputs.h"
 #include "cli/CommandSupport.h"
 #include "cli/ExitStatus.h"
 #include "cli/ProjectInput.h"
@@ -35,13 +41,89 @@ size_t FindingCount(const run::RunResult& result) {
     return findings;
 }
 
-std::string TextFindings(const run::RunResult& result) {
+std::string TextFindings(const run::RunResult& result, const std::vector<MissingSource>& missingSources) {
     std::string out;
     for (const run::FileNote& note : result.notes) {
         if (!IsFinding(note.note)) continue;
         out += ReportPath(note.path) + ":" + std::to_string(note.note.line) + ": " + run::NoteMessage(note.note) + "\n";
     }
+    for (const MissingSource& missing : missingSources) {
+        out += ReportPath(missing.projectFile) + ":" + std::to_string(missing.line) + ": " + missing.message + "\n";
+    }
     return out;
+}
+
+// What a check that got as far as its run found, and what stopped it.
+struct CheckOutcome {
+    run::RunResult result;
+    std::vector<Text> filesLeftAlone;
+    std::vector<MissingSource> missingSources;
+    std::vector<std::string> errors;  // as stderr says them
+    std::string undeclaredNames;      // the warning of names the blocks use that no file declares
+    std::vector<SarifWarning> warnings;
+};
+
+// Runs the check and names on stderr what stops it. The findings of a run
+// that had a problem are not reported; those of a run that read nothing
+// (its missing files) are.
+CheckOutcome Check(const SourceRunOptions& options, const RunInputs& inputs) {
+    CheckOutcome outcome;
+    RunReporting reporting;
+    reporting.progressLines = false;     // a check names only what it finds
+    reporting.nameSkippedFiles = false;  // they are findings, on stdout
+    reporting.filesLeftAlone = &outcome.filesLeftAlone;
+    run::RuntimeRun runtime = RuntimeRunFor(inputs, run::Operation::Check, options);
+    reporting.extension = &runtime;
+    run::RunResult result = Execute(inputs, run::Operation::Check, options, reporting);
+    if (!result.Succeeded()) {
+        for (const run::Problem& problem : result.problems) {
+            outcome.errors.push_back(ErrorMessage(problem.error, problem.path));
+        }
+        outcome.filesLeftAlone.clear();
+        return outcome;
+    }
+    outcome.missingSources = MissingSources(inputs, result);
+    // Names the blocks use that nothing declares: a warning, in either
+    // format, which changes no exit status.
+    outcome.undeclaredNames = UndeclaredNamesMessage(runtime);
+    if (!outcome.undeclaredNames.empty()) {
+        outcome.warnings.push_back(SarifWarning{UndeclaredNamesPlace(inputs), "undeclared-names",
+                                                "The blocks use names that no source file declares",
+                                                outcome.undeclaredNames});
+    }
+    if (const std::optional<std::string> reason = WhyNothingWasRead(inputs, result)) {
+        outcome.errors.push_back("trapwright: error: " + *reason);
+        std::cerr << outcome.errors.back() << "\n";
+    }
+    outcome.result = std::move(result);
+    return outcome;
+}
+
+void WriteFindings(const SourceRunOptions& options, const CheckOutcome& outcome, const Text& anchor) {
+    UseBinaryStdout();
+    if (options.format == ReportFormat::Sarif) {
+        std::cout << SarifLog(
+            {outcome.result, outcome.filesLeftAlone, outcome.missingSources, outcome.errors, outcome.warnings}, anchor);
+    } else {
+        std::cout << TextFindings(outcome.result, outcome.missingSources);
+    }
+    std::cout << std::flush;
+}
+
+int RunCheckOf(const SourceRunOptions& options) {
+    ApplyCodePage(options.codePage);
+    const RunInputs inputs = OpenInputs(options.inputs);
+    const CheckOutcome outcome = Check(options, inputs);
+    WriteFindings(options, outcome, inputs.anchor);
+    if (!outcome.errors.empty()) return ExitCheckError;
+    WarnOfUndeclaredNames(inputs, outcome.undeclaredNames);
+    const size_t findings = FindingCount(outcome.result) + outcome.missingSources.size();
+    if (!options.quiet) {
+        std::cerr << "procedures checked: " << outcome.result.proceduresSeen
+                  << "; without an error handler: " << FindingCount(outcome.result)
+                  << "; files checked: " << outcome.result.filesProcessed << SkippedCounts(outcome.result);
+    }
+    return findings == 0 ? ExitSuccess : ExitUnhandled;
 }
 
 }  // namespace
@@ -63,36 +145,19 @@ CLI::App* AddCheckCommand(CLI::App& app, SourceRunOptions& options) {
 }
 
 int RunCheck(const SourceRunOptions& options) {
-    ApplyCodePage(options.codePage);
-    const RunInputs inputs = OpenInputs(options.inputs);
-    std::vector<Text> filesLeftAlone;
-    RunReporting reporting;
-    reporting.progressLines = false;  // a check names only what it finds
-    reporting.filesLeftAlone = &filesLeftAlone;
-    run::RuntimeRun runtime = RuntimeRunFor(inputs, run::Operation::Check, options);
-    reporting.extension = &runtime;
-    const run::RunResult result = Execute(inputs, run::Operation::Check, options, reporting);
-    if (!result.Succeeded()) return ExitCheckError;
-
-    // Names the blocks use that nothing declares: a warning, in either
-    // format, which changes no exit status.
-    const std::string warning = UndeclaredNamesMessage(runtime);
-    std::vector<SarifWarning> warnings;
-    if (!warning.empty()) {
-        warnings.push_back(SarifWarning{UndeclaredNamesPlace(inputs), "undeclared-names",
-                                        "The blocks use names that no source file declares", warning});
+    if (options.format != ReportFormat::Sarif) return RunCheckOf(options);
+    // A SARIF log is written whatever stops the check, so that the tool
+    // that reads it learns why: the error is reported here, not by main.
+    try {
+        return RunCheckOf(options);
+    } catch (...) {
+        const Failure failure = DescribeFailure(std::current_exception());
+        std::cerr << failure.message << "\n";
+        const CheckOutcome failed{{}, {}, {}, {failure.message}, {}, {}};
+        const Text anchor = options.inputs.empty() ? Text() : ArgumentText(options.inputs.front());
+        WriteFindings(options, failed, anchor);
+        return ExitCheckError;
     }
-    UseBinaryStdout();
-    std::cout << (options.format == ReportFormat::Sarif ? SarifLog(result, filesLeftAlone, inputs.diffFolder, warnings)
-                                                        : TextFindings(result))
-              << std::flush;
-    WarnOfUndeclaredNames(inputs, warning);
-    const size_t findings = FindingCount(result);
-    if (!options.quiet) {
-        std::cerr << "procedures checked: " << result.proceduresSeen << "; without an error handler: " << findings
-                  << "; files checked: " << result.filesProcessed << SkippedCounts(result);
-    }
-    return findings == 0 ? ExitSuccess : ExitUnhandled;
 }
 
 }  // namespace cli

@@ -1,11 +1,17 @@
 // Helpers shared by the commands of the command line.
 #include "cli/CommandSupport.h"
 
+#include <algorithm>
+#include <charconv>
 #include <iostream>
+#include <system_error>
 
+#include "commands/TemplateCheck.h"
+#include "policy/Policy.h"
 #include "vb_runtime/CodePage.h"
 #include "vb_runtime/FileAccess.h"
 #include "vb_runtime/LineBreak.h"
+#include "vb_runtime/SystemCodePage.h"
 
 namespace cli {
 
@@ -21,9 +27,38 @@ void AddQuietOption(CLI::App& command, bool& quiet) {
     command.add_flag("--quiet", quiet, "Print no progress and no summary: only findings, warnings and errors");
 }
 
+namespace {
+
+// The code page that `--codepage TEXT` names; CLI::ValidationError, which
+// prints as one line, when the text is no number of a code page this build
+// can use.
+int32_t ParseCodePage(const std::string& text) {
+    const std::string unknown = "--codepage " + text + ": not a code page this build knows";
+    int32_t codePage = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, failure] = std::from_chars(text.data(), end, codePage);
+    if (failure != std::errc() || stop != end || codePage <= 0) throw CLI::ValidationError(unknown);
+    try {
+        vb::SetAnsiCodePage(codePage);  // builds its table once; the command puts it in force again
+    } catch (const vb::VbError& error) {
+        if (error.Description() == vb::UnknownCodePage(codePage).Description()) throw CLI::ValidationError(unknown);
+        throw CLI::ValidationError("--codepage " + text + ": " + error.Description());
+    }
+    return codePage;
+}
+
+}  // namespace
+
 void AddCodePageOption(CLI::App& command, int32_t& codePage) {
-    command.add_option("--codepage", codePage, "Code page of the files (default: 1252, or the system's on Windows)")
-        ->check(CLI::PositiveNumber);
+    command
+        .add_option_function<std::string>(
+            "--codepage", [&codePage](const std::string& text) { codePage = ParseCodePage(text); },
+            "Code page of the files (default: 1252, or the system's on Windows)")
+        ->type_name("N");
+}
+
+std::string ArgumentErrorMessage(const CLI::App* /*app*/, const CLI::Error& error) {
+    return std::string("trapwright: error: ") + error.what() + "\n";
 }
 
 void ApplyCodePage(int32_t codePage) {
@@ -63,18 +98,51 @@ void ReportNulBytes(const Text& path) {
     std::cerr << ReportPath(path) << " holds NUL bytes, so it is no VB6 source; left as it is\n";
 }
 
-void ReportError(const vb::VbError& error, const Text& file) {
+std::string ErrorMessage(const vb::VbError& error, const Text& file) {
     if (error.Line() > 0 && !file.empty()) {
-        std::cerr << ReportPath(file) << ":" << error.Line() << ": error " << error.Number() << ": "
-                  << error.Description() << " (" << error.Detail() << ")\n";
-        return;
+        return ReportPath(file) + ":" + std::to_string(error.Line()) + ": error " + std::to_string(error.Number()) +
+               ": " + error.Description() + " (" + error.Detail() + ")";
     }
     const std::string path = file.empty() ? std::string() : vb::DisplayPath(file);
     std::string place = error.Context();
     if (!path.empty() && place.rfind(path, 0) != 0) place = place.empty() ? path : path + ": " + place;
-    std::cerr << "trapwright: error " << error.Number() << ": " << error.Description();
-    if (!place.empty()) std::cerr << " (" << place << ")";
-    std::cerr << "\n";
+    std::string message = "trapwright: error " + std::to_string(error.Number()) + ": " + error.Description();
+    if (!place.empty()) message += " (" + place + ")";
+    return message;
+}
+
+void ReportError(const vb::VbError& error, const Text& file) { std::cerr << ErrorMessage(error, file) << "\n"; }
+
+Failure DescribeFailure(const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const UsageError& error) {
+        return {std::string("trapwright: error: ") + error.what(), true};
+    } catch (const policy::PolicyError& error) {
+        // A faulty policy is refused before any work, like a faulty command line.
+        return {error.what(), true};
+    } catch (const templates::TemplateError& error) {
+        // So is a template that cannot make blocks VB6 compiles.
+        return {std::string("trapwright: error: ") + error.what(), true};
+    } catch (const vb::VbError& error) {
+        return {ErrorMessage(error)};
+    } catch (const std::bad_alloc&) {
+        return {ErrorMessage(vb::VbError(vb::ErrOutOfMemory))};
+    } catch (const std::exception& error) {
+        return {std::string("trapwright: internal error: ") + error.what()};
+    } catch (...) {
+        return {"trapwright: internal error"};
+    }
+}
+
+std::string MissingProjectWarning(const Text& project) {
+    std::string warning = "trapwright: skipped, no such project: " + vb::DisplayPath(project);
+    const bool beyondAscii = std::any_of(project.begin(), project.end(), [](char16_t unit) { return unit > 0x7F; });
+    if (beyondAscii) {
+        warning += " (if the group file names it in another code page than " + std::to_string(vb::AnsiCodePage()) +
+                   ", give that one with --codepage)";
+    }
+    return warning;
 }
 
 }  // namespace cli

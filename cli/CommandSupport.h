@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdint>
+#include <exception>
 #include <stdexcept>
 #include <string>
 
@@ -27,8 +28,14 @@ Text ArgumentText(const std::string& argument);
 /// completion message; findings, warnings and errors still print.
 void AddQuietOption(CLI::App& command, bool& quiet);
 
-/// Adds `--codepage N` to a command; 0 means the default.
+/// Adds `--codepage N` to a command; 0 means the default. A number that
+/// names no code page this build can use is refused while the command line
+/// is parsed, in one line.
 void AddCodePageOption(CLI::App& command, int32_t& codePage);
+
+/// How the command line reports an argument it refuses: one line,
+/// "trapwright: error: REASON".
+std::string ArgumentErrorMessage(const CLI::App* app, const CLI::Error& error);
 
 /// Puts the chosen code page in force; throws UsageError when it is not
 /// available.
@@ -52,10 +59,28 @@ const char* SkipReason(const Text& path);
 /// so it was left as it is (a binary file listed by mistake, say).
 void ReportNulBytes(const Text& path);
 
-/// Prints an error to stderr. One tied to a line of `file` prints as
-/// "PATH:LINE: error N: description (detail)"; any other as
+/// The message of an error, without a line break. One tied to a line of
+/// `file` reads "PATH:LINE: error N: description (detail)"; any other
 /// "trapwright: error N: description (place)", where the place names `file`
 /// and the error's own context.
+std::string ErrorMessage(const vb::VbError& error, const Text& file = {});
+
+/// Prints ErrorMessage to stderr, with a line break.
 void ReportError(const vb::VbError& error, const Text& file = {});
+
+/// What stopped a command: its message, as main prints it on stderr
+/// (without the line break), and whether the command line was refused.
+struct Failure {
+    std::string message;
+    bool usage = false;
+};
+
+/// The Failure that an exception thrown by a command stands for.
+Failure DescribeFailure(const std::exception_ptr& failure);
+
+/// The warning for a project that a group names but that does not exist.
+/// A name beyond ASCII may have been decoded in the wrong code page: then
+/// the line suggests --codepage.
+std::string MissingProjectWarning(const Text& project);
 
 }  // namespace cli

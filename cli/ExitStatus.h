@@ -5,8 +5,10 @@ enum ExitStatus : int {
     ExitSuccess = 0,  ///< the command did all its work
     ExitFailure = 1,  ///< a processing error; stderr names it
     ExitUsage = 2,    ///< the command line was refused before any work
-    /// check: some recognised procedures have no error handler.
+    /// check: some recognised procedures have no error handler, or a listed
+    /// file is missing.
     ExitUnhandled = 1,
-    /// check: the command line was refused, or a file could not be checked.
+    /// check: the command line was refused, a file could not be checked, or
+    /// a project or group gave no file to read.
     ExitCheckError = 2,
 };

@@ -14,6 +14,7 @@
 #include "cli/ProjectInput.h"
 #include "project_model/clsProject.h"
 #include "vb_runtime/CodePage.h"
+#include "vb_runtime/FileAccess.h"
 
 namespace cli {
 
@@ -33,10 +34,10 @@ int RunList(const ListOptions& options) {
     std::string out;
     for (const run::OpenedProject& opened : projects) {
         const clsProject& project = *opened.project;
-        if (isGroup) out += "project\t" + vb::ToUtf8(project.Variables(u"Name")) + "\t" + vb::ToUtf8(opened.file) + "\n";
+        if (isGroup) out += "project\t" + vb::ToUtf8(project.Variables(u"Name")) + "\t" + vb::DisplayPath(opened.file) + "\n";
         for (int32_t Index = 0; Index <= project.ObjectCount(); ++Index) {
             out += "object\t" + vb::ToUtf8(project.ObjectType(Index)) + "\t" + vb::ToUtf8(project.ObjectName(Index)) +
-                   "\t" + vb::ToUtf8(project.ObjectPath(Index)) + "\n";
+                   "\t" + vb::DisplayPath(project.ObjectPath(Index)) + "\n";
         }
         for (const ProjectEntry& variable : project.VariableEntries()) {
             out += "variable\t" + vb::ToUtf8(variable.Name) + "\t" + vb::ToUtf8(variable.Path) + "\n";

@@ -13,7 +13,10 @@
 // (nothing written), 2 on usage.
 #include "cli/NumberCommand.h"
 
+#include <cstring>
+#include <filesystem>
 #include <iostream>
+#include <system_error>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,12 +27,15 @@
 #include "source_transformation/LineNumbering.h"
 #include "vb_runtime/CodePage.h"
 #include "vb_runtime/FileAccess.h"
+#include "vb_runtime/Letters.h"
 #include "vb_runtime/LineBreak.h"
 #include "vb_runtime/Strings.h"
 
 namespace cli {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 CLI::App* AddNumberingCommand(CLI::App& app, SourceRunOptions& options, const char* name, const char* description) {
     CLI::App* command = app.add_subcommand(name, description);
@@ -57,6 +63,44 @@ CLI::App* AddNumberingCommand(CLI::App& app, SourceRunOptions& options, const ch
     return command;
 }
 
+// The map's header row, which tells a map from any other file.
+constexpr char kMapHeader[] = "PATH\tPROCEDURE\tNUMBER\tLINE";
+
+// The folders above the map that do not exist, created so that it can be
+// written; those created are removed again, when empty, unless the map
+// was written.
+class MapFolders {
+public:
+    explicit MapFolders(const Text& mapFile) {
+        std::error_code error;
+        fs::path folder = fs::absolute(fs::path(vb::NativePath(mapFile)), error).parent_path();
+        std::vector<fs::path> missing;
+        while (!folder.empty() && !fs::exists(folder, error) && folder != folder.parent_path()) {
+            missing.push_back(folder);
+            folder = folder.parent_path();
+        }
+        for (auto each = missing.rbegin(); each != missing.rend(); ++each) {
+            if (!fs::create_directory(*each, error) && error) {
+                throw vb::VbError(vb::ErrPathNotFound, vb::DisplayPath(mapFile) + ": cannot create its folder");
+            }
+            created_.push_back(*each);
+        }
+    }
+    ~MapFolders() {
+        if (keep_) return;
+        std::error_code ignored;
+        for (auto each = created_.rbegin(); each != created_.rend(); ++each) fs::remove(*each, ignored);
+    }
+    MapFolders(const MapFolders&) = delete;
+    MapFolders& operator=(const MapFolders&) = delete;
+
+    void Keep() { keep_ = true; }
+
+private:
+    std::vector<fs::path> created_;  // from the outermost in
+    bool keep_ = false;
+};
+
 // A path as the map writes it: relative to the project's folder where it
 // lies below it, with "/" between its parts.
 std::string MapPath(const Text& path, const Text& folder) {
@@ -76,7 +120,7 @@ std::string MapPath(const Text& path, const Text& folder) {
 // `write`, and replaces the file only once it is whole.
 void WriteMap(vb::PendingWrite& write, const run::RunResult& result, const Text& folder) {
     constexpr size_t kPiece = size_t{1} << 20;
-    std::string rows = "PATH\tPROCEDURE\tNUMBER\tLINE\n";
+    std::string rows = std::string(kMapHeader) + "\n";
     for (const run::NumberedFile& numbered : result.numbers) {
         const std::string path = MapPath(numbered.path, folder) + "\t";
         std::vector<std::string> procedures;
@@ -106,6 +150,27 @@ std::vector<std::string> Fields(const std::string& row) {
     return fields;
 }
 
+// Where the map's rows start, after its header row; UsageError when the
+// file does not start with that row.
+size_t FirstRowOf(const std::string& map, const std::string& mapName) {
+    size_t end = map.find('\n');
+    if (end == std::string::npos) end = map.size();
+    const size_t length = end > 0 && map[end - 1] == '\r' ? end - 1 : end;
+    if (map.compare(0, length, kMapHeader) != 0 || length != std::strlen(kMapHeader)) {
+        throw UsageError(mapName + " is no map of number --map: it does not start with the header row "
+                         "PATH<TAB>PROCEDURE<TAB>NUMBER<TAB>LINE");
+    }
+    return end + 1;
+}
+
+// A path as where compares it with the map's: "/" between its parts.
+Text WithSlashes(Text path) {
+    for (char16_t& c : path) {
+        if (c == u'\\') c = u'/';
+    }
+    return path;
+}
+
 }  // namespace
 
 CLI::App* AddNumberCommand(CLI::App& app, SourceRunOptions& options) {
@@ -120,11 +185,18 @@ int RunNumber(const SourceRunOptions& options) {
     ApplyCodePage(options.codePage);
     const RunInputs inputs = OpenInputs(options.inputs);
     // A map that cannot be written stops the run before any source is.
+    std::optional<MapFolders> mapFolders;
     std::optional<vb::PendingWrite> map;
-    if (!options.mapFile.empty() && !options.dryRun) map.emplace(ArgumentText(options.mapFile));
+    if (!options.mapFile.empty() && !options.dryRun) {
+        mapFolders.emplace(ArgumentText(options.mapFile));
+        map.emplace(ArgumentText(options.mapFile));
+    }
     const run::RunResult result = Execute(inputs, run::Operation::Number, options);
     if (!result.Succeeded()) return ExitFailure;
-    if (map) WriteMap(*map, result, inputs.diffFolder);
+    if (map) {
+        WriteMap(*map, result, inputs.diffFolder);
+        mapFolders->Keep();
+    }
     if (!options.quiet) {
         std::cerr << "files numbered: " << result.filesChanged << "; lines numbered: " << result.linesNumbered
                   << SkippedCounts(result);
@@ -166,35 +238,35 @@ int RunWhere(const WhereOptions& options) {
     ApplyCodePage(options.codePage);
     const Text mapFile = ArgumentText(options.map);
     const std::string map = vb::ReadFileBytes(mapFile);
-    const Text wanted = vb::Trim(vb::FromUtf8(options.procedure));
-    std::string path = options.path;
-    for (char& c : path) {
-        if (c == '\\') c = '/';
-    }
-    size_t from = map.find('\n') + 1;  // after the header row
-    for (size_t end; from > 0 && from < map.size(); from = end + 1) {
+    const Text wantedProcedure = vb::Trim(vb::FromUtf8(options.procedure));
+    const Text wantedPath = WithSlashes(ArgumentText(options.path));
+    for (size_t from = FirstRowOf(map, vb::DisplayPath(mapFile)), end; from < map.size(); from = end + 1) {
         end = map.find('\n', from);
         if (end == std::string::npos) end = map.size();
-        const std::vector<std::string> fields = Fields(map.substr(from, end - from));
-        if (fields.size() != 4 || fields[0] != path || fields[2] != std::to_string(options.number)) continue;
-        if (!vb::EqualsNoCase(vb::Trim(vb::FromUtf8(fields[1])), wanted)) continue;
+        std::vector<std::string> fields = Fields(map.substr(from, end - from));
+        if (fields.size() != 4 || fields[2] != std::to_string(options.number)) continue;
+        // As VB and Windows do: letter case aside, either separator.
+        const Text path = WithSlashes(vb::FromUtf8(fields[0]));
+        if (!vb::NamesEqual(path, wantedPath)) continue;
+        if (!vb::NamesEqual(vb::Trim(vb::FromUtf8(fields[1])), wantedProcedure)) continue;
         Text root = ArgumentText(options.root);
         if (!root.empty() && root.back() != u'/' && root.back() != u'\\') root += u'/';
-        const Text source = root + vb::FromUtf8(path);
-        const Text text = vb::Decode(vb::ReadFileBytes(source), vb::AnsiCodePage());
+        const Text text = vb::Decode(vb::ReadFileBytes(root + path), vb::AnsiCodePage());
         const std::vector<Text> lines = vb::Split(text, vb::DetectLineBreak(text));
         const size_t line = std::stoul(fields[3]);
+        const std::string shownPath = vb::ToUtf8(path);
         if (line == 0 || line > lines.size()) {
-            throw vb::VbError(vb::ErrInvalidArgument, path + " has no line " + fields[3] + "; is it the file that was numbered?");
+            throw vb::VbError(vb::ErrInvalidArgument,
+                              shownPath + " has no line " + fields[3] + "; is it the file that was numbered?");
         }
         // Still numbered, the line shows as it was before numbering.
         const vb::TextView shown = vb::TextView(lines[line - 1]).substr(scan::LineNumberLength(lines[line - 1]));
         UseBinaryStdout();
-        std::cout << path << ":" << line << ": " << vb::ToUtf8(shown) << "\n" << std::flush;
+        std::cout << shownPath << ":" << line << ": " << vb::ToUtf8(shown) << "\n" << std::flush;
         return ExitSuccess;
     }
-    std::cerr << "trapwright: " << path << " " << options.procedure << " " << options.number << " is not in "
-              << options.map << "\n";
+    std::cerr << "trapwright: " << vb::ToUtf8(wantedPath) << " " << options.procedure << " " << options.number
+              << " is not in " << vb::DisplayPath(mapFile) << "\n";
     return ExitFailure;
 }
 

@@ -32,6 +32,7 @@ void ProgressReport::FileProcessing(int32_t Index, int32_t ObjectCount, const Te
 }
 
 void ProgressReport::FileSkipped(int32_t /*Index*/, const Text& path) {
+    if (!skipped_) return;
     EndBar();
     std::cerr << "trapwright: skipped, " << SkipReason(path) << ": " << vb::DisplayPath(path) << "\n";
 }

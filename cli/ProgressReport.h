@@ -11,8 +11,9 @@ namespace cli {
 class ProgressReport : public run::RunObserver {
 public:
     /// `bar`: draw a bar (stderr is a terminal); `lines`: report each file
-    /// at all (a check names only what it finds).
-    ProgressReport(bool bar, bool lines) : bar_(bar), lines_(lines) {}
+    /// at all (a check names only what it finds); `skipped`: warn about
+    /// each listed file that is skipped.
+    ProgressReport(bool bar, bool lines, bool skipped = true) : bar_(bar), lines_(lines), skipped_(skipped) {}
 
     void FileProcessing(int32_t Index, int32_t ObjectCount, const Text& path) override;
     void FileSkipped(int32_t Index, const Text& path) override;
@@ -23,6 +24,7 @@ public:
 private:
     bool bar_;
     bool lines_;
+    bool skipped_;
     bool barShown_ = false;
 };
 

@@ -37,7 +37,7 @@ std::vector<run::OpenedProject> OpenProjects(const std::string& argument, bool& 
     }
     run::OpenedGroup group = run::OpenProjectGroup(ArgumentText(argument));
     for (const Text& file : group.missingProjects) {
-        std::cerr << "trapwright: skipped, no such project: " << vb::DisplayPath(file) << "\n";
+        std::cerr << MissingProjectWarning(file) << "\n";
     }
     return std::move(group.projects);
 }

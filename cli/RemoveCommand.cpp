@@ -42,11 +42,6 @@ int RunRemove(const SourceRunOptions& options) {
     for (const run::ModuleLeft& module : runtime.ModulesLeft()) {
         std::cerr << ReportPath(module.path) << ": " << module.reason << "\n";
     }
-    if (options.dryRun && options.diff) {
-        UseBinaryStdout();
-        for (const Text& module : runtime.ModulesRemoved()) std::cout << runtime.DeletionDiff(module, DiffLabel(module, inputs.diffFolder));
-        std::cout.flush();
-    }
     if (!options.quiet) {
         for (const Text& module : runtime.ModulesRemoved()) {
             std::cerr << (options.dryRun ? "runtime module to be deleted: " : "runtime module deleted: ")

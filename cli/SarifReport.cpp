@@ -9,6 +9,7 @@
 
 #include "TrapwrightVersion.h"
 #include "cli/CommandSupport.h"
+#include "cli/ReportRoot.h"
 #include "vb_runtime/CodePage.h"
 
 namespace cli {
@@ -57,29 +58,12 @@ const char* LevelOf(run::LineNote::Kind kind) {
     return kind == run::LineNote::Kind::NoHandler || kind == run::LineNote::Kind::OldPlace ? "warning" : "note";
 }
 
-Finding SkippedFileFinding(const Text& path) {
-    return {"skipped-file", "A file that the project lists is skipped", std::string("skipped, ") + SkipReason(path)};
+Finding MissingSourceFinding(const MissingSource& missing) {
+    return {"missing-source", "A file that the project lists does not exist", missing.message};
 }
 
 Finding LeftAloneFinding() {
     return {"file-left-alone", "The team policy leaves a file alone", "left alone by the team policy"};
-}
-
-fs::path FsPath(const std::string& utf8) {
-#ifdef _WIN32
-    return fs::path(std::u8string(utf8.begin(), utf8.end()));
-#else
-    return fs::path(utf8);
-#endif
-}
-
-std::string GenericUtf8(const fs::path& path) {
-#ifdef _WIN32
-    const std::u8string text = path.generic_u8string();
-    return std::string(text.begin(), text.end());
-#else
-    return path.generic_string();
-#endif
 }
 
 bool IsUnreserved(unsigned char c) {
@@ -108,7 +92,7 @@ std::string EncodeUriPath(const std::string& path) {
 
 // file:///home/a/b, file:///C:/a/b, file://server/share/b
 std::string FileUri(const fs::path& absolute) {
-    std::string path = GenericUtf8(absolute);
+    std::string path = ReportRoot::GenericUtf8(absolute);
     if (path.rfind("//", 0) == 0) return "file:" + EncodeUriPath(path);
     std::string drive;
     if (path.size() >= 2 && path[1] == ':') {
@@ -118,19 +102,10 @@ std::string FileUri(const fs::path& absolute) {
     return "file://" + drive + EncodeUriPath(path);
 }
 
-// The project folder as an absolute path without a final separator.
-fs::path BaseFolder(const Text& projectFolder) {
-    fs::path base = projectFolder.empty() ? fs::current_path() : fs::absolute(FsPath(ReportPath(projectFolder)));
-    base = base.lexically_normal();
-    if (!base.has_filename() && base.has_relative_path()) base = base.parent_path();
-    return base;
-}
-
-Json ArtifactLocation(const Text& file, const fs::path& base) {
-    const fs::path absolute = fs::absolute(FsPath(ReportPath(file))).lexically_normal();
-    const fs::path relative = absolute.lexically_relative(base);
-    if (relative.empty() || *relative.begin() == "..") return Json{{"uri", FileUri(absolute)}};
-    return Json{{"uri", EncodeUriPath(GenericUtf8(relative))}, {"uriBaseId", kSarifBaseId}};
+Json ArtifactLocation(const Text& file, const ReportRoot& root) {
+    const std::optional<std::string> relative = root.Relative(file);
+    if (!relative) return Json{{"uri", FileUri(ReportRoot::AbsolutePath(file))}};
+    return Json{{"uri", EncodeUriPath(*relative)}, {"uriBaseId", kSarifBaseId}};
 }
 
 // The log's rules, each listed once, in the order the results first use them.
@@ -154,8 +129,8 @@ private:
 
 // A place in a file; line 1 stands for the file as a whole, as code-review
 // tools want a line for every result.
-Json PhysicalLocation(const Text& file, int32_t line, const fs::path& base) {
-    return Json{{"artifactLocation", ArtifactLocation(file, base)}, {"region", {{"startLine", line}}}};
+Json PhysicalLocation(const Text& file, int32_t line, const ReportRoot& root) {
+    return Json{{"artifactLocation", ArtifactLocation(file, root)}, {"region", {{"startLine", line}}}};
 }
 
 Json Result(RuleList& rules, const Finding& finding, const char* level, Json physicalLocation) {
@@ -166,33 +141,58 @@ Json Result(RuleList& rules, const Finding& finding, const char* level, Json phy
                 {"locations", Json::array({{{"physicalLocation", std::move(physicalLocation)}}})}};
 }
 
+// Every file the log names, so that the folder it starts from holds them.
+std::vector<Text> FilesNamed(const SarifContent& content) {
+    std::vector<Text> files;
+    for (const run::FileNote& note : content.result.notes) {
+        if (files.empty() || files.back() != note.path) files.push_back(note.path);
+    }
+    for (const MissingSource& missing : content.missingSources) files.push_back(missing.projectFile);
+    files.insert(files.end(), content.filesLeftAlone.begin(), content.filesLeftAlone.end());
+    for (const SarifWarning& warning : content.warnings) files.push_back(warning.path);
+    return files;
+}
+
+// Whether the check ran through, and what stopped it.
+Json Invocation(const std::vector<std::string>& errors) {
+    Json invocation{{"executionSuccessful", errors.empty()}};
+    if (errors.empty()) return invocation;
+    Json notifications = Json::array();
+    for (const std::string& error : errors) {
+        notifications.push_back(Json{{"level", "error"}, {"message", {{"text", error}}}});
+    }
+    invocation["toolExecutionNotifications"] = std::move(notifications);
+    return invocation;
+}
+
 }  // namespace
 
-std::string SarifLog(const run::RunResult& result, const std::vector<Text>& filesLeftAlone,
-                     const Text& projectFolder, const std::vector<SarifWarning>& warnings) {
-    const fs::path base = BaseFolder(projectFolder);
+std::string SarifLog(const SarifContent& content, const Text& anchor) {
+    const ReportRoot root(anchor, FilesNamed(content));
     RuleList rules;
     Json results = Json::array();
-    for (const run::FileNote& note : result.notes) {
+    for (const run::FileNote& note : content.result.notes) {
         results.push_back(Result(rules, NoteFinding(note.note), LevelOf(note.note.kind),
-                                 PhysicalLocation(note.path, std::max(note.note.line, 1), base)));
+                                 PhysicalLocation(note.path, std::max(note.note.line, 1), root)));
     }
-    for (const Text& path : result.skippedFiles) {
-        results.push_back(Result(rules, SkippedFileFinding(path), "note", PhysicalLocation(path, 1, base)));
+    for (const MissingSource& missing : content.missingSources) {
+        results.push_back(Result(rules, MissingSourceFinding(missing), "warning",
+                                 PhysicalLocation(missing.projectFile, missing.line, root)));
     }
-    for (const Text& path : filesLeftAlone) {
-        results.push_back(Result(rules, LeftAloneFinding(), "note", PhysicalLocation(path, 1, base)));
+    for (const Text& path : content.filesLeftAlone) {
+        results.push_back(Result(rules, LeftAloneFinding(), "note", PhysicalLocation(path, 1, root)));
     }
-    for (const SarifWarning& warning : warnings) {
+    for (const SarifWarning& warning : content.warnings) {
         const Finding finding{warning.ruleId.c_str(), warning.description.c_str(), warning.message};
-        results.push_back(Result(rules, finding, "warning", PhysicalLocation(warning.path, 1, base)));
+        results.push_back(Result(rules, finding, "warning", PhysicalLocation(warning.path, 1, root)));
     }
 
-    std::string baseUri = FileUri(base);
-    if (baseUri.back() != '/') baseUri += '/';
+    std::string rootUri = FileUri(root.Folder());
+    if (rootUri.back() != '/') rootUri += '/';
     const Json driver{{"name", "Trapwright"}, {"version", TRAPWRIGHT_VERSION}, {"rules", rules.Rules()}};
     const Json run{{"tool", {{"driver", driver}}},
-                   {"originalUriBaseIds", {{kSarifBaseId, {{"uri", baseUri}}}}},
+                   {"invocations", Json::array({Invocation(content.errors)})},
+                   {"originalUriBaseIds", {{kSarifBaseId, {{"uri", rootUri}}}}},
                    {"results", std::move(results)}};
     const Json log{{"$schema", "https://json.schemastore.org/sarif-2.1.0.json"},
                    {"version", "2.1.0"},

@@ -6,6 +6,7 @@
 #include "cli/CommandSupport.h"
 #include "cli/ProgressReport.h"
 #include "cli/ProjectInput.h"
+#include "cli/ReportRoot.h"
 #include "commands/PolicyRules.h"
 #include "commands/ProjectGroupSources.h"
 #include "commands/RunApply.h"
@@ -33,27 +34,31 @@ void OpenGroup(const Text& groupFile, RunInputs& opened) {
     opened.sources = run::GroupSources(group);
 }
 
-// A file's path in a diff: relative to `folder`, with "/" between its parts.
-std::string DiffPath(const Text& path, const Text& folder) {
-    std::string label = ReportPath(path);
-    std::string base = folder.empty() ? std::string() : ReportPath(folder);
-    if (!base.empty() && base.back() != '/' && base.back() != '\\') base += '/';
-    if (!base.empty() && label.rfind(base, 0) == 0) label.erase(0, base.size());
-    for (char& c : label) {
-        if (c == '\\') c = '/';
+// Prints the diff of every changed, created and deleted file, its paths
+// relative to the folder that holds the anchor and every such file
+// (ReportRoot), and names that folder on stderr.
+void PrintDiffs(const run::RunPlan& plan, const std::vector<Text>& deleted, const Text& anchor, bool quiet) {
+    std::vector<Text> changed = deleted;
+    for (const run::PlannedFile& file : plan.files) {
+        if (file.outcome.changed) changed.push_back(file.path);
     }
-    while (label.rfind("./", 0) == 0) label.erase(0, 2);
-    return label;
-}
-
-void PrintDiffs(const run::RunPlan& plan, const Text& folder) {
+    const ReportRoot root(anchor, changed);
+    auto label = [&](const Text& path) {
+        return root.Relative(path).value_or(ReportRoot::GenericUtf8(ReportRoot::AbsolutePath(path)));
+    };
     UseBinaryStdout();
     for (const run::PlannedFile& file : plan.files) {
         if (!file.outcome.changed) continue;
-        const std::string diff = run::UnifiedDiff(file.original, file.outcome.edits, DiffPath(file.path, folder));
+        const std::string diff = run::UnifiedDiff(file.original, file.outcome.edits, label(file.path),
+                                                  file.newFile ? run::FileChange::Created : run::FileChange::Modified);
         std::cout.write(diff.data(), static_cast<std::streamsize>(diff.size()));
     }
+    for (const Text& path : deleted) {
+        const std::string bytes = vb::ReadFileBytes(path);
+        std::cout << run::UnifiedDiff(bytes, {run::ByteEdit{0, bytes.size(), ""}}, label(path), run::FileChange::Deleted);
+    }
     std::cout.flush();
+    if (!quiet) std::cerr << "diff paths start at " << root.Shown() << "; apply it there with git apply or patch -p1\n";
 }
 
 // Passes each file's rules on and keeps the files they leave alone.
@@ -74,7 +79,7 @@ private:
 
 void ReportMissingProjects(const RunInputs& inputs) {
     for (const Text& project : inputs.missingProjects) {
-        std::cerr << "trapwright: skipped, no such project: " << vb::DisplayPath(project) << "\n";
+        std::cerr << MissingProjectWarning(project) << "\n";
     }
 }
 
@@ -144,7 +149,9 @@ RunInputs OpenInputs(const std::vector<std::string>& inputs) {
     if (anyProject) {
         const Text file = ArgumentText(inputs.front());
         opened.diffFolder = vb::FolderPart(file);
+        opened.anchor = file;
         if (HasExtension(inputs.front(), u".vbg")) {
+            opened.group = true;
             opened.projectFiles.push_back(file);
             OpenGroup(file, opened);
             return opened;
@@ -157,6 +164,7 @@ RunInputs OpenInputs(const std::vector<std::string>& inputs) {
     }
     std::vector<Text> paths;
     for (const std::string& input : inputs) paths.push_back(ArgumentText(input));
+    if (!paths.empty()) opened.anchor = paths.front();
     opened.sources = run::NamedSources(paths);
     return opened;
 }
@@ -188,13 +196,14 @@ run::RunResult Execute(const RunInputs& inputs, run::Operation operation, const 
     request.keepOriginals = options.diff;
     request.keepNumbers = !options.mapFile.empty();
     request.writeAhead = !options.dryRun && operation != run::Operation::Check;
+    request.dryRun = options.dryRun;
     request.projectFiles = inputs.projectFiles;
     request.codePage = options.codePage != 0 ? options.codePage : vb::AnsiCodePage();
     if (!options.output.empty()) request.output = ArgumentText(options.output);
 
     ReportMissingProjects(inputs);
     const bool progressLines = reporting.progressLines && !options.quiet;
-    ProgressReport progress(progressLines && StderrIsTerminal(), progressLines);
+    ProgressReport progress(progressLines && StderrIsTerminal(), progressLines, reporting.nameSkippedFiles);
     std::vector<Text> leftAlone;
     LeftAloneRecorder recorder(rules, leftAlone);
     run::PlanExtension* extension = reporting.extension;
@@ -204,7 +213,10 @@ run::RunResult Execute(const RunInputs& inputs, run::Operation operation, const 
     progress.EndBar();
     if (extension != nullptr) extension->Planned(plan);
     if (options.dryRun) {
-        if (options.diff && plan.result.Succeeded()) PrintDiffs(plan, inputs.diffFolder);
+        if (options.diff && plan.result.Succeeded()) {
+            PrintDiffs(plan, extension != nullptr ? extension->FilesDeleted() : std::vector<Text>(), inputs.anchor,
+                       options.quiet);
+        }
     } else {
         run::ApplyPlan(plan, request, &progress);
         if (extension != nullptr) extension->Applied(plan);
@@ -222,8 +234,6 @@ std::string SkippedCounts(const run::RunResult& result) {
     if (result.filesLeftAlone > 0) counts += "; files left alone: " + std::to_string(result.filesLeftAlone);
     return counts + "\n";
 }
-
-std::string DiffLabel(const Text& path, const Text& folder) { return DiffPath(path, folder); }
 
 void ReportDryRun(const SourceRunOptions& options, const run::RunResult& result) {
     if (!options.dryRun || options.quiet) return;

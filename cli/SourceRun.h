@@ -55,9 +55,13 @@ void AddPolicyOptions(CLI::App& command, SourceRunOptions& options);
 struct RunInputs {
     std::vector<run::SourceFile> sources;
     std::vector<Text> projectFiles;  ///< the project files and the group file read; none for named files
-    Text diffFolder;                 ///< diff paths are relative to it; empty: as named
+    Text diffFolder;                 ///< the project's folder, where map paths start; empty: as named
+    /// The file that diffs and SARIF logs place their paths from (see
+    /// ReportRoot): the project or group file, or the first named source.
+    Text anchor;
     /// Projects a group names that do not exist, in the group's order.
     std::vector<Text> missingProjects;
+    bool group = false;  ///< the anchor is a project group file
 };
 
 /// One argument ending in ".vbp" is a project: its objects, in list order.
@@ -71,6 +75,7 @@ RunInputs OpenInputs(const std::vector<std::string>& inputs);
 /// How a command reports a run on stderr.
 struct RunReporting {
     bool progressLines = true;      ///< a line (or a bar) per file
+    bool nameSkippedFiles = true;   ///< a warning per listed file that is skipped
     bool sayWhatWasWritten = true;  ///< after problems: "nothing was written", or where the writing stopped
     /// When given, receives the files that the policy leaves alone, in list order.
     std::vector<Text>* filesLeftAlone = nullptr;
@@ -80,7 +85,9 @@ struct RunReporting {
 
 /// Runs `operation` over the inputs: names the missing projects of a group,
 /// reads the templates and the policies, plans the run, prints the diffs of
-/// a dry run with --diff, and applies the plan unless it is a dry run or
+/// a dry run with --diff (paths from the ReportRoot of the inputs' anchor
+/// and the changed files, which a line on stderr names unless --quiet is
+/// given), and applies the plan unless it is a dry run or
 /// found problems. Then reports the NUL-byte warnings, the problems, and the
 /// blocks left as they are because they look edited ("PATH:LINE: NAME: the
 /// block under this header does not match the template; left as it is").
@@ -91,8 +98,6 @@ run::RunResult Execute(const RunInputs& inputs, run::Operation operation, const 
 /// left alone when there are any; then the line break.
 std::string SkippedCounts(const run::RunResult& result);
 
-/// A file's path as a diff of the run names it (relative to `folder`).
-std::string DiffLabel(const Text& path, const Text& folder);
 
 /// For a dry run, a line saying that nothing was written and what would be
 /// (none with --quiet).

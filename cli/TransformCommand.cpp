@@ -13,7 +13,7 @@ namespace cli {
 
 CLI::App* AddTransformCommand(CLI::App& app, SourceRunOptions& options) {
     CLI::App* command = app.add_subcommand("transform", "Insert the error handlers into one source file");
-    command->add_option("SOURCE", options.inputs, "The VB6 source file (.bas, .cls, .frm, .ctl)")
+    command->add_option("SOURCE", options.inputs, "The VB6 source file (.bas, .cls, .frm, .ctl, .pag, .dob)")
         ->required()
         ->expected(1);
     command->add_option("--output", options.output, "Write the result here instead of over SOURCE")->type_name("FILE");
@@ -29,6 +29,7 @@ int RunTransform(const SourceRunOptions& options) {
     const Text source = ArgumentText(options.inputs.front());
     inputs.sources = run::NamedSources({source});
     inputs.diffFolder = vb::FolderPart(source);
+    inputs.anchor = source;
     RunReporting reporting;
     reporting.progressLines = false;
     reporting.sayWhatWasWritten = false;  // one file: written, or not

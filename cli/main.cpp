@@ -10,7 +10,6 @@
 #include <functional>
 #include <iostream>
 #include <memory>
-#include <new>
 
 #include "cli/AddCommand.h"
 #include "cli/NumberCommand.h"
@@ -23,10 +22,7 @@
 #include "cli/RuntimeCommand.h"
 #include "cli/TransformCommand.h"
 #include "cli/TreeCommand.h"
-#include "commands/TemplateCheck.h"
 #include "TrapwrightVersion.h"
-#include "policy/Policy.h"
-#include "vb_runtime/VbError.h"
 
 namespace {
 
@@ -41,27 +37,11 @@ struct Command {
 int RunGuarded(const Command& command) {
     try {
         return command.run();
-    } catch (const cli::UsageError& error) {
-        std::cerr << "trapwright: error: " << error.what() << "\n";
-        return ExitUsage;
-    } catch (const policy::PolicyError& error) {
-        // A faulty policy is refused before any work, like a faulty command line.
-        std::cerr << error.what() << "\n";
-        return ExitUsage;
-    } catch (const templates::TemplateError& error) {
-        // So is a template that cannot make blocks VB6 compiles.
-        std::cerr << "trapwright: error: " << error.what() << "\n";
-        return ExitUsage;
-    } catch (const vb::VbError& error) {
-        cli::ReportError(error);
-    } catch (const std::bad_alloc&) {
-        cli::ReportError(vb::VbError(vb::ErrOutOfMemory));
-    } catch (const std::exception& error) {
-        std::cerr << "trapwright: internal error: " << error.what() << "\n";
     } catch (...) {
-        std::cerr << "trapwright: internal error\n";
+        const cli::Failure failure = cli::DescribeFailure(std::current_exception());
+        std::cerr << failure.message << "\n";
+        return failure.usage ? ExitUsage : command.failure;
     }
-    return command.failure;
 }
 
 // Large buffers (a file's bytes, its text, its new bytes) come and go for
@@ -85,6 +65,7 @@ int main(int argc, char** argv) {
     auto formatter = std::make_shared<cli::HelpFormatter>();
     formatter->label("SUBCOMMAND", "COMMAND");
     app.formatter(formatter);  // before the commands are added, which take it over
+    app.failure_message(cli::ArgumentErrorMessage);
     app.require_subcommand(1);
 
     cli::SourceRunOptions transform;

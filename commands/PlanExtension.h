@@ -18,6 +18,8 @@ public:
     virtual void Planned(RunPlan& plan) = 0;
     /// After the apply phase (not after a dry run).
     virtual void Applied(RunPlan& plan) = 0;
+    /// The files the run deletes after the apply phase, for a dry run's diff.
+    virtual std::vector<Text> FilesDeleted() const { return {}; }
 };
 
 }  // namespace run

@@ -35,6 +35,8 @@ Text ObjectKindByExtension(const Text& path) {
     if (vb::EqualsNoCase(extension, u".cls")) return u"Class";
     if (vb::EqualsNoCase(extension, u".bas")) return u"Module";
     if (vb::EqualsNoCase(extension, u".ctl")) return u"UserControl";
+    if (vb::EqualsNoCase(extension, u".pag")) return u"PropertyPage";
+    if (vb::EqualsNoCase(extension, u".dob")) return u"UserDocument";
     return Text();
 }
 

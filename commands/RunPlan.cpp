@@ -219,7 +219,9 @@ private:
             // A file named again starts from what the earlier entry leaves in it.
             bytes = results_[static_cast<size_t>(entry.earlier)].outcome.bytes;
         } else {
-            if (Writes(request_.operation)) Attempt(result, [&] { vb::CheckWritable(entry.target); });
+            if (Writes(request_.operation) && !request_.dryRun) {
+                Attempt(result, [&] { vb::CheckWritable(entry.target); });
+            }
             read = Attempt(result, [&] { bytes = vb::ReadFileBytes(source.path); });
         }
         if (!read) return;

@@ -64,6 +64,8 @@ struct RunRequest {
     /// memory; the apply phase flushes them and puts them in place. Without
     /// it, the plan keeps the new bytes (a dry run).
     bool writeAhead = false;
+    /// The plan is never applied (a dry run): the files need only be readable.
+    bool dryRun = false;
     /// The ANSI code page the files are in.
     int32_t codePage = vb::AnsiCodePage();
     /// How many files are processed at once; 0: one per processor.

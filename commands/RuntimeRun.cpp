@@ -278,15 +278,6 @@ void RuntimeRun::Applied(RunPlan& plan) {
     }
 }
 
-std::string RuntimeRun::DeletionDiff(const Text& module, const std::string& label) const {
-    const std::string bytes = vb::ReadFileBytes(module);
-    std::string diff = UnifiedDiff(bytes, {ByteEdit{0, bytes.size(), ""}}, label);
-    const std::string added = "+++ b/" + label + "\n";
-    const size_t at = diff.find(added);
-    if (at != std::string::npos) diff.replace(at, added.size(), "+++ /dev/null\n");
-    return diff;
-}
-
 // The names of the templates the scan used, less those that VB, a file of
 // the run, or the runtime module the run adds declare.
 void RuntimeRun::FindUndeclared(const RunPlan& plan) {

@@ -71,8 +71,7 @@ public:
     /// those it leaves.
     const std::vector<Text>& ModulesRemoved() const { return modulesRemoved_; }
     const std::vector<ModuleLeft>& ModulesLeft() const { return modulesLeft_; }
-    /// remove: the diff that deletes a module of ModulesRemoved ("+++ /dev/null").
-    std::string DeletionDiff(const Text& module, const std::string& label) const;
+    std::vector<Text> FilesDeleted() const override { return modulesRemoved_; }
 
 private:
     class Recorder;

@@ -10,16 +10,16 @@ std::vector<SourceFile> ProjectSources(const clsProject& project, const Text& pr
     const Text folder = vb::FolderPart(projectFile);
     const Text name = project.Variables(u"Name");
     std::vector<SourceFile> sources;
-    const int32_t last = project.ObjectCount();
-    for (int32_t Index = 0; Index <= last; ++Index) {
+    for (const ProjectEntry& entry : project.SourceEntries()) {
         SourceFile file;
-        file.Index = Index;
-        file.path = project.ObjectPath(Index);
-        file.objectType = project.ObjectType(Index);
-        file.objectName = project.ObjectName(Index);
+        file.Index = static_cast<int32_t>(sources.size());
+        file.path = entry.Path;
+        file.objectType = entry.Type;
+        file.objectName = entry.Name;
         file.projectFile = projectFile;
         file.projectFolder = folder;
         file.projectName = name;
+        file.listedAt = entry.Line;
         sources.push_back(std::move(file));
     }
     return sources;

@@ -12,7 +12,7 @@ class clsProject;
 namespace run {
 
 struct SourceFile {
-    int32_t Index = 0;  ///< the object's index in its project, or the position among the named files
+    int32_t Index = 0;  ///< the position among its project's sources, or among the named files
     Text path;          ///< ObjectPath, or the name as given
     Text objectType;    ///< the project's kind key as written (Form, Class, …); empty for a named file
     Text objectName;    ///< ObjectName; empty for a named file
@@ -22,9 +22,11 @@ struct SourceFile {
     Text projectFile;    ///< the project that lists it; empty for a named file
     Text projectFolder;  ///< that project's folder, with its separator
     Text projectName;    ///< that project's Name setting
+    int32_t listedAt = 0;  ///< the line of the project file that lists it; 0 for a named file
 };
 
-/// Every object of the project, in list order. `projectFile` is the file
+/// Every source of the project in list order: its objects, property pages
+/// and user documents (clsProject::SourceEntries). `projectFile` is the file
 /// the project was read from, when known.
 std::vector<SourceFile> ProjectSources(const clsProject& project, const Text& projectFile = {});
 

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "commands/GitQuotedPath.h"
+
 namespace run {
 
 namespace {
@@ -159,7 +161,8 @@ private:
 
 }  // namespace
 
-std::string UnifiedDiff(std::string_view oldBytes, const std::vector<ByteEdit>& edits, const std::string& label) {
+std::string UnifiedDiff(std::string_view oldBytes, const std::vector<ByteEdit>& edits, const std::string& label,
+                        FileChange change) {
     const std::string newBytes = Applied(oldBytes, edits);
     if (newBytes == oldBytes) return {};
     const DiffWriter writer(oldBytes, newBytes);
@@ -168,7 +171,9 @@ std::string UnifiedDiff(std::string_view oldBytes, const std::vector<ByteEdit>& 
         const Change change = writer.ChangeOf(region);
         if (change.oldCount > 0 || change.newCount > 0) changes.push_back(change);
     }
-    std::string out = "--- a/" + label + "\n+++ b/" + label + "\n";
+    const std::string oldName = change == FileChange::Created ? "/dev/null" : DiffHeaderName("a/", label);
+    const std::string newName = change == FileChange::Deleted ? "/dev/null" : DiffHeaderName("b/", label);
+    std::string out = "--- " + oldName + "\n+++ " + newName + "\n";
     std::vector<Change> hunk;
     for (const Change& change : changes) {
         // Changes whose contexts would meet share one hunk.

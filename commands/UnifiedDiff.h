@@ -12,11 +12,18 @@
 
 namespace run {
 
+/// What a diff does to its file: a new file comes from /dev/null, a
+/// deleted one goes to it, as git apply and patch expect.
+enum class FileChange { Modified, Created, Deleted };
+
 /// The diff that turns `oldBytes` into `oldBytes` with `edits` made (in
-/// order, not overlapping): "--- a/LABEL" and "+++ b/LABEL", then hunks
-/// with three lines of context; "\ No newline at end of file" where a last
-/// line has no line break. Empty when the edits change nothing.
-std::string UnifiedDiff(std::string_view oldBytes, const std::vector<ByteEdit>& edits, const std::string& label);
+/// order, not overlapping): "--- a/LABEL" and "+++ b/LABEL" (quoted as git
+/// quotes them, see GitQuotedPath.h; "/dev/null" for the side a created or
+/// deleted file lacks), then hunks with three lines of context; "\ No
+/// newline at end of file" where a last line has no line break. Empty when
+/// the edits change nothing.
+std::string UnifiedDiff(std::string_view oldBytes, const std::vector<ByteEdit>& edits, const std::string& label,
+                        FileChange change = FileChange::Modified);
 
 /// The single edit that turns `oldBytes` into `newBytes`: everything
 /// between their common beginning and their common end. For a file whose

@@ -181,7 +181,9 @@ private:
             const std::string dotted = "objects." + objectName;
             const Text folded = FoldKind(vb::FromUtf8(objectName));
             if (!IsOneOf(folded, kObjectKinds)) {
-                throw Fault(objectKey, "'" + dotted + "': not an object kind (Form, Class, Module, UserControl)");
+                throw Fault(objectKey, "'" + dotted +
+                                           "': not an object kind (Form, Class, Module, UserControl, PropertyPage, "
+                                           "UserDocument)");
             }
             Policy::ObjectRules& rules = policy_.objects_[folded];
             rules.templates = ReadLevel(objectNode, objectKey, dotted, {"kinds"});

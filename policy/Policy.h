@@ -99,7 +99,8 @@ private:
 /// messages.
 inline constexpr const char16_t* kProcedureKinds[] = {u"Sub", u"Function", u"Property Get", u"Property Let",
                                                      u"Property Set"};
-inline constexpr const char16_t* kObjectKinds[] = {u"Form", u"Class", u"Module", u"UserControl"};
+inline constexpr const char16_t* kObjectKinds[] = {u"Form",         u"Class",       u"Module",
+                                                  u"UserControl", u"PropertyPage", u"UserDocument"};
 
 /// A kind in the form the maps are keyed by: ASCII letters folded, the
 /// blanks between words reduced to one.

@@ -18,18 +18,43 @@ namespace {
 // The keys that make a line an object line, compared without regard to case.
 constexpr TextView kObjectKinds[] = {u"form", u"module", u"class", u"usercontrol"};
 
-bool IsObjectKind(const Text& key) {
-    for (TextView kind : kObjectKinds) {
+// Settings whose file holds VB code as a user control's does; the object
+// list and the tree leave them out, a run processes them.
+constexpr TextView kCodeSettings[] = {u"propertypage", u"userdocument"};
+
+template <size_t N>
+bool IsOneOf(const Text& key, const TextView (&kinds)[N]) {
+    for (TextView kind : kinds) {
         if (EqualsNoCase(key, kind)) return true;
     }
     return false;
 }
+
+bool IsObjectKind(const Text& key) { return IsOneOf(key, kObjectKinds); }
 
 // Appends an empty entry at (upper bound + 1) and returns it.
 ProjectEntry& AppendEntry(std::vector<ProjectEntry>& list) {
     const int32_t n = GetUpperBound(list, 1) + 1;
     list.resize(static_cast<size_t>(n) + 1);
     return list[static_cast<size_t>(n)];
+}
+
+// An object line's entry: "Module=Module1; Module1.bas" names the object
+// and its file, "Form=Form1.frm" its file alone.
+ProjectEntry ObjectEntry(const Text& key, const Text& value, const Text& folder) {
+    ProjectEntry entry;
+    const std::vector<Text> parts = Split(value, u";");
+    entry.Type = key;
+    if (parts.size() > 1) {
+        // The IDE writes "Module=Module1; Module1.bas": the blanks
+        // around both parts are not part of the name or the file.
+        entry.Name = Trim(parts[0]);
+        entry.Path = folder + Trim(parts[1]);
+    } else {
+        entry.Name = value;
+        entry.Path = folder + value;
+    }
+    return entry;
 }
 
 const ProjectEntry& EntryAt(const std::vector<ProjectEntry>& list, int32_t Index) {
@@ -44,10 +69,13 @@ const ProjectEntry& EntryAt(const std::vector<ProjectEntry>& list, int32_t Index
 void clsProject::ParseProject(const Text& strFileName) {
     objects_.clear();
     variables_.clear();
+    sources_.clear();
     LoadCode(strFileName);
 
     const Text folder = GetFolder(strFileName);
+    int32_t lineNumber = 0;
     for (const Text& line : Split(codeInput_, DetectLineBreak(codeInput_))) {
+        ++lineNumber;
         const std::vector<Text> pieces = Split(line, u"=");
         if (pieces.size() < 2) continue;
         const Text& key = pieces[0];
@@ -55,21 +83,18 @@ void clsProject::ParseProject(const Text& strFileName) {
 
         if (IsObjectKind(key)) {
             ProjectEntry& entry = AppendEntry(objects_);
-            const std::vector<Text> parts = Split(value, u";");
-            entry.Type = key;
-            if (parts.size() > 1) {
-                // The IDE writes "Module=Module1; Module1.bas": the blanks
-                // around both parts are not part of the name or the file.
-                entry.Name = Trim(parts[0]);
-                entry.Path = folder + Trim(parts[1]);
-            } else {
-                entry.Name = value;
-                entry.Path = folder + value;
-            }
+            entry = ObjectEntry(key, value, folder);
+            entry.Line = lineNumber;
+            sources_.push_back(entry);
         } else {
             ProjectEntry& entry = AppendEntry(variables_);
             entry.Name = key;
             entry.Path = Replace(value, u"\"", u"", BinaryCompare);
+            entry.Line = lineNumber;
+            if (IsOneOf(key, kCodeSettings)) {
+                sources_.push_back(ObjectEntry(key, value, folder));
+                sources_.back().Line = lineNumber;
+            }
         }
     }
 }
@@ -107,6 +132,8 @@ const Text& clsProject::CodeInput() const { return codeInput_; }
 void clsProject::CodeInput(const Text& vNewValue) { codeInput_ = vNewValue; }
 
 const std::vector<ProjectEntry>& clsProject::VariableEntries() const { return variables_; }
+
+const std::vector<ProjectEntry>& clsProject::SourceEntries() const { return sources_; }
 
 Text clsProject::GetFolder(const Text& strFileName) {
     // Either separator counts: a project opened through a POSIX path or as

@@ -1,5 +1,6 @@
 // clsProject: one opened VB6 project, its object list (forms, modules,
-// classes, user controls) and its variable list (every other setting).
+// classes, user controls) and its variable list (every other setting), and
+// the files of VB code that a run processes.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +32,13 @@ public:
     /// lookups by name go through Variables).
     const std::vector<ProjectEntry>& VariableEntries() const;
 
+    /// Every entry whose file holds VB code, in the order the project file
+    /// lists them: the objects, and the property pages and user documents
+    /// (PropertyPage=, UserDocument=), which the variable list holds as
+    /// settings. A run processes these; designers (.dsr) hold binary parts
+    /// and are not among them.
+    const std::vector<ProjectEntry>& SourceEntries() const;
+
 private:
     /// The name up to and including its last "\" or "/"; empty without one.
     static Text GetFolder(const Text& strFileName);
@@ -39,5 +47,6 @@ private:
 
     std::vector<ProjectEntry> objects_;
     std::vector<ProjectEntry> variables_;
+    std::vector<ProjectEntry> sources_;
     Text codeInput_;
 };

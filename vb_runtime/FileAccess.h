@@ -113,7 +113,7 @@ inline Text FileNamePart(TextView path) {
     return Text(separator == TextView::npos ? path : path.substr(separator + 1));
 }
 
-/// The path as UTF-8, for messages.
+/// The path as UTF-8, for messages; on POSIX with "/" for every "\".
 std::string DisplayPath(const Text& path);
 
 }  // namespace vb

@@ -249,7 +249,15 @@ void CheckTarget(const std::string& target, const Text& path, struct stat& st, b
 
 }  // namespace
 
-std::string DisplayPath(const Text& path) { return ToUtf8(path); }
+std::string DisplayPath(const Text& path) {
+    // "\" is a separator here, as it is when the file is accessed: messages
+    // show one separator, whichever the project file wrote.
+    std::string shown = ToUtf8(path);
+    for (char& c : shown) {
+        if (c == '\\') c = '/';
+    }
+    return shown;
+}
 
 NativePathString NativePath(const Text& path) {
     std::string written = ToUtf8(path);

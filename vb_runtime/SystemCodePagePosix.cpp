@@ -8,11 +8,40 @@ namespace vb {
 
 namespace {
 
-// Windows code page numbers that iconv knows under a name other than
-// CPnnn. They are all refused as not supported; naming them lets the user
-// learn that rather than read "unknown code page".
+// The iconv names of the Windows code page numbers that iconv does not
+// know as CPnnn: single-byte code pages it converts (ISO 8859, US-ASCII,
+// KOI8, Mac, EBCDIC), and multi-byte ones that are refused as not supported,
+// named so that the user learns that rather than read "unknown code page".
 std::string IconvName(int32_t codePage) {
+    if (codePage >= 28591 && codePage <= 28599) return "ISO-8859-" + std::to_string(codePage - 28590);
     switch (codePage) {
+    case 37: return "IBM037";
+    case 708: return "ISO-8859-6";  // ASMO-708
+    case 10000: return "MACINTOSH";
+    case 10017: return "MAC-UK";  // Mac Ukrainian
+    case 10029: return "MAC-CENTRALEUROPE";
+    case 10079: return "MAC-IS";
+    case 20127: return "ASCII";
+    case 20273:
+    case 20277:
+    case 20278:
+    case 20280:
+    case 20284:
+    case 20285:
+    case 20290:
+    case 20297:
+    case 20420:
+    case 20423:
+    case 20424:
+    case 20871:
+    case 20880:
+    case 20905: return "IBM" + std::to_string(codePage - 20000);  // EBCDIC
+    case 20866: return "KOI8-R";
+    case 21025: return "IBM1025";
+    case 21866: return "KOI8-U";
+    case 28603: return "ISO-8859-13";
+    case 28605: return "ISO-8859-15";
+    case 38598: return "ISO-8859-8";  // logical order, which iconv does not tell from 28598
     case 20932:
     case 51932: return "EUC-JP";
     case 54936: return "GB18030";

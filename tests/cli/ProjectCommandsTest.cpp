@@ -47,7 +47,7 @@ TEST(ListCommand, ExampleProject) {
     EXPECT_EQ(result.out,
               "object\tForm\tfrmMain.frm\t" + d + "frmMain.frm\n"
               "object\tModule\tmodMain\t" + d + "modMain.bas\n"
-              "object\tModule\tmodText\t" + d + "Shared\\modText.bas\n"
+              "object\tModule\tmodText\t" + d + "Shared/modText.bas\n"
               "object\tClass\tclsCustomer\t" + d + "clsCustomer.cls\n"
               "object\tUserControl\tctlGauge.ctl\t" + d + "ctlGauge.ctl\n"
               "variable\tType\tExe\n"
@@ -193,7 +193,7 @@ TEST(AddCommand, ExampleProjectMatchesTheExpectedFiles) {
               std::string::npos)
         << result.err;
     EXPECT_EQ(result.err.find("[1/5] " + d + "frmMain.frm\n[2/5] " + d + "modMain.bas\n[3/5] " + d +
-                              "Shared\\modText.bas\n[4/5] " + d + "clsCustomer.cls\n[5/5] " + d + "ctlGauge.ctl\n"),
+                              "Shared/modText.bas\n[4/5] " + d + "clsCustomer.cls\n[5/5] " + d + "ctlGauge.ctl\n"),
               0u)
         << result.err;
     for (const std::string& source : kExampleSources) {

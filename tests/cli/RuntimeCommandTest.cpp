@@ -142,8 +142,8 @@ TEST(RuntimeCommand, AGroupGetsTheModuleOncePerFolderAndRemoveTakesItAllOut) {
 
     const CommandResult preview = RunCli({"add", vbg, "--with-runtime", "--skip-handled", "--dry-run", "--diff"});
     EXPECT_EQ(preview.exitCode, 0) << preview.err;
-    EXPECT_TRUE(Has(preview.out, "--- a/modDebugErr.bas\n+++ b/modDebugErr.bas\n@@ -0,0 +1,")) << preview.out;
-    EXPECT_TRUE(Has(preview.out, "--- a/sub/modDebugErr.bas\n"));
+    EXPECT_TRUE(Has(preview.out, "--- /dev/null\n+++ b/modDebugErr.bas\n@@ -0,0 +1,")) << preview.out;
+    EXPECT_TRUE(Has(preview.out, "--- /dev/null\n+++ b/sub/modDebugErr.bas\n"));
     EXPECT_TRUE(Has(preview.out, "--- a/Two.vbp\n+++ b/Two.vbp\n@@ -1,3 +1,4 @@\n Type=Exe\r\n Module=modTwo; modTwo.bas\r\n+" +
                                      kLine + "\r\n"))
         << preview.out;

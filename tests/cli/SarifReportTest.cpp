@@ -188,17 +188,51 @@ TEST(SarifReport, NamesWhatTheTextOutputNamesAtTheSameLines) {
     }
 }
 
-TEST(SarifReport, ExitStatusOfAFailedCheckIsAsForText) {
+TEST(SarifReport, LocationsStartAtTheTopOfTheRepository) {
     ScratchDir dir;
-    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
-             {"check", (dir / "none.bas").string(), "--format", "sarif"},
-             {"check", (kExamples / "Demo.vbp").string(), "--format", "json"}}) {
-        SCOPED_TRACE(arguments[3]);
+    fs::create_directory(dir / ".git");
+    WriteBytes(dir / "apps" / "billing" / "P.vbp", CrLfLines({"Module=modA; modA.bas", ""}));
+    WriteBytes(dir / "apps" / "billing" / "modA.bas", CrLfLines({"Sub A()", "End Sub", ""}));
+    const CommandResult result = RunCli({"check", (dir / "apps" / "billing" / "P.vbp").string(), "--format", "sarif"});
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    const Json run = Json::parse(result.out).at("runs").at(0);
+    EXPECT_EQ(run.at("originalUriBaseIds").at("%SRCROOT%").at("uri"), "file://" + dir.path().string() + "/");
+    EXPECT_EQ(run.at("results").at(0).at("locations").at(0).at("physicalLocation").at("artifactLocation"),
+              Json({{"uri", "apps/billing/modA.bas"}, {"uriBaseId", "%SRCROOT%"}}));
+}
+
+// Whatever stops a check, the log says so: the run did not succeed, and the
+// error that stderr shows is its notification. The exit status is 2.
+TEST(SarifReport, AFailedCheckStillWritesALog) {
+    ScratchDir dir;
+    WriteBytes(dir / "random.vbp", std::string("\x8F\x00\xC3(=\x17\xFF", 7));
+    WriteBytes(dir / "P.vbp", CrLfLines({"Module=modA; modA.bas", ""}));
+    WriteBytes(dir / "bad.toml", "begn = \"x\"\n");
+    const struct Row {
+        const char* name;
+        std::vector<std::string> arguments;
+    } rows[] = {
+        {"a named file that is missing", {"check", (dir / "none.bas").string()}},
+        {"a project file of random bytes", {"check", (dir / "random.vbp").string()}},
+        {"no such project file", {"check", (dir / "none.vbp").string()}},
+        {"a faulty policy", {"check", (dir / "P.vbp").string(), "--policy", (dir / "bad.toml").string()}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::string> arguments = row.arguments;
+        arguments.insert(arguments.end(), {"--format", "sarif"});
         const CommandResult result = RunCli(arguments);
         EXPECT_EQ(result.exitCode, 2);
-        EXPECT_EQ(result.out, "");
-        EXPECT_NE(result.err, "");
+        const Json invocation = Json::parse(result.out).at("runs").at(0).at("invocations").at(0);
+        EXPECT_EQ(invocation.at("executionSuccessful"), false);
+        const Json& notification = invocation.at("toolExecutionNotifications").at(0);
+        EXPECT_EQ(notification.at("level"), "error");
+        EXPECT_NE(notification.at("message").at("text"), "");
+        EXPECT_EQ(result.err.find(notification.at("message").at("text").get<std::string>() + "\n"), 0u) << result.err;
     }
+    const CommandResult refused = RunCli({"check", (kExamples / "Demo.vbp").string(), "--format", "json"});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_EQ(refused.out, "") << "no format was chosen";
 }
 
 TEST(SarifReport, LogsPassMicrosoftsValidator) {
@@ -213,7 +247,8 @@ TEST(SarifReport, LogsPassMicrosoftsValidator) {
     EXPECT_EQ(RuleIdsAt(Validate(dir / "broken.sarif", dir.path()), "error"), std::vector<std::string>{"JSON1002"});
 
     const fs::path folder = WriteSmallProject(dir.path());
-    for (const fs::path& project : {kExamples / "Demo.vbp", folder / "P.vbp"}) {
+    WriteBytes(dir / "random.vbp", std::string("\x8F\x00\xC3(=\x17\xFF", 7));
+    for (const fs::path& project : {kExamples / "Demo.vbp", folder / "P.vbp", dir / "random.vbp", dir / "none.bas"}) {
         SCOPED_TRACE(project.string());
         const CommandResult result = RunCli({"check", project.string(), "--format", "sarif"});
         WriteBytes(dir / "check.sarif", result.out);

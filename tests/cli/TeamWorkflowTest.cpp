@@ -138,7 +138,8 @@ TEST(CheckCommand, ExitCodesAndFindings) {
 
     CommandResult result = RunCli({"check", vbp});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.out, path + ":1: A has no error handler\n" + path + ":4: B has no error handler\n");
+    EXPECT_EQ(result.out, path + ":1: A has no error handler\n" + path + ":4: B has no error handler\n" + vbp +
+                              ":2: lists gone.frm, but there is no such file\n");
     EXPECT_NE(result.err.find("procedures checked: 2; without an error handler: 2"), std::string::npos) << result.err;
 
     ASSERT_EQ(RunCli({"add", vbp}).exitCode, 0);

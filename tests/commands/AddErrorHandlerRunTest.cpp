@@ -110,6 +110,18 @@ TEST(AddErrorHandlers, ProcessesEveryObjectInListOrder) {
               "Friend Function F(a, b)\r\n\r\n<Function |F|a, b>\r\nEnd Function\r\n\r\n");
 }
 
+TEST(AddErrorHandlers, PropertyPagesAndUserDocumentsGetBlocks) {
+    ScratchDir dir;
+    WriteBytes(dir / "p.pag", "Private Sub PropertyPage_ApplyChanges()\r\nEnd Sub\r\n");
+    WriteBytes(dir / "d.dob", "Public Sub Show()\r\nEnd Sub\r\n");
+    const clsProject project = Project(dir, {"PropertyPage=p.pag", "UserDocument=d.dob"});
+    CountingTemplates templates;
+    ASSERT_TRUE(addrun::AddErrorHandlers(project, templates).Succeeded());
+    EXPECT_EQ(ReadBytes(dir / "p.pag"), "Private Sub PropertyPage_ApplyChanges()\r\n\r\n"
+                                        "<Sub |PropertyPage_ApplyChanges|>\r\nEnd Sub\r\n\r\n");
+    EXPECT_EQ(ReadBytes(dir / "d.dob"), "Public Sub Show()\r\n\r\n<Sub |Show|>\r\nEnd Sub\r\n\r\n");
+}
+
 TEST(AddErrorHandlers, MissingFilesAreSkippedAndNeverWritten) {
     ScratchDir dir;
     WriteBytes(dir / "a.bas", "Sub A()\r\nEnd Sub\r\n");

@@ -229,7 +229,8 @@ TEST(LineNumbering, TheMapLeadsFromErlToTheLine) {
     EXPECT_EQ(RunCli({"unnumber", (dir / "P.vbp").string()}).exitCode, 0);
     EXPECT_EQ(ReadBytes(dir / "src" / "m.bas"), module);
     // A map that cannot be written stops the run before a source is written.
-    const CommandResult noMap = RunCli({"number", (dir / "P.vbp").string(), "--map", (dir / "no" / "erl.map").string()});
+    const CommandResult noMap =
+        RunCli({"number", (dir / "P.vbp").string(), "--map", (dir / "src" / "m.bas" / "erl.map").string()});
     EXPECT_EQ(noMap.exitCode, 1) << noMap.err;
     EXPECT_EQ(ReadBytes(dir / "src" / "m.bas"), module);
 

@@ -81,6 +81,30 @@ TEST(LosslessCodePages, EveryByteValueRoundTripsInSingleByteCodePages) {
     }
 }
 
+// Windows numbers of code pages that iconv knows by other names than CPnnn:
+// each converts every byte losslessly, and one characteristic byte shows
+// that the right converter was taken.
+TEST(LosslessCodePages, SingleByteCodePagesThatIconvNamesOtherwise) {
+    struct Row {
+        int32_t codePage;
+        unsigned char byte;
+        char16_t unit;
+    };
+    const Row rows[] = {
+        {20127, 0x80, u'\xDC80'},  {20127, 0x41, u'A'},      {28591, 0x80, u'\u0080'}, {28591, 0xE9, u'\u00E9'},
+        {28592, 0xA3, u'\u0141'},  {28605, 0xA4, u'\u20AC'}, {20866, 0xC1, u'\u0430'}, {21866, 0xA4, u'\u0454'},
+        {10000, 0x80, u'\u00C4'},  {37, 0xC1, u'A'},         {20273, 0xC1, u'A'},      {38598, 0xE0, u'\u05D0'},
+    };
+    const std::string bytes = AllByteValues();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.codePage);
+        const Text text = Decode(bytes, row.codePage);
+        ASSERT_EQ(text.size(), 256u) << "one unit per byte";
+        EXPECT_EQ(Encode(text, row.codePage), bytes);
+        EXPECT_EQ(text[row.byte], row.unit) << "byte " << int(row.byte) << " gives U+" << std::hex << int(text[row.byte]);
+    }
+}
+
 TEST(LosslessCodePages, RandomBytesRoundTripInDoubleByteCodePagesAndUtf8) {
     std::mt19937 random(20240611);
     for (const int32_t codePage : {932, 936, 949, 950, 1361, 65001}) {
