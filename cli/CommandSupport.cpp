@@ -23,8 +23,9 @@ Text ArgumentText(const std::string& argument) {
 #endif
 }
 
-void AddQuietOption(CLI::App& command, bool& quiet) {
-    command.add_flag("--quiet", quiet, "Print no progress and no summary: only findings, warnings and errors");
+CLI::Option* AddQuietOption(CLI::App& command, bool& quiet) {
+    return command.add_flag("--quiet", quiet, "Print findings, warnings and errors only: no progress, no summary, "
+                                              "no procedures left as they are");
 }
 
 namespace {

@@ -24,9 +24,10 @@ public:
 /// A command-line argument as Text (UTF-8 on POSIX, the ANSI code page on Windows).
 Text ArgumentText(const std::string& argument);
 
-/// Adds `--quiet` to a command: no progress lines, no summary and no
-/// completion message; findings, warnings and errors still print.
-void AddQuietOption(CLI::App& command, bool& quiet);
+/// Adds `--quiet` to a command: no progress lines, no summary, no completion
+/// message and no procedures left as they are; findings, warnings and
+/// errors still print.
+CLI::Option* AddQuietOption(CLI::App& command, bool& quiet);
 
 /// Adds `--codepage N` to a command; 0 means the default. A number that
 /// names no code page this build can use is refused while the command line

@@ -83,8 +83,10 @@ void ReportMissingProjects(const RunInputs& inputs) {
     }
 }
 
-void ReportProblems(const run::RunResult& result, bool sayWhatWasWritten) {
-    for (const Text& path : result.filesWithNul) ReportNulBytes(path);
+void ReportProblems(const run::RunResult& result, bool sayWhatWasWritten, bool quiet) {
+    if (!quiet) {
+        for (const Text& path : result.filesWithNul) ReportNulBytes(path);
+    }
     if (result.Succeeded()) return;
     for (const run::Problem& problem : result.problems) ReportError(problem.error, problem.path);
     if (!sayWhatWasWritten) return;
@@ -95,14 +97,18 @@ void ReportProblems(const run::RunResult& result, bool sayWhatWasWritten) {
     }
 }
 
-// The procedures the run leaves as they are, on stderr; a check's findings
-// go to stdout (CheckCommand).
-void ReportLeftAlone(const run::RunResult& result, run::Operation operation) {
+// The notes of the run on stderr: blocks edited by hand or at an earlier
+// version's place, and the procedures the run leaves as they are (none with
+// --quiet), but for those whose blocks stand already, which the summary
+// counts (named with --verbose). A check's findings go to stdout.
+void ReportLeftAlone(const run::RunResult& result, run::Operation operation, const SourceRunOptions& options) {
+    using Kind = run::LineNote::Kind;
     for (const run::FileNote& note : result.notes) {
-        const run::LineNote::Kind kind = note.note.kind;
-        const bool finding = kind == run::LineNote::Kind::NoHandler ||
-                             (operation == run::Operation::Check && kind == run::LineNote::Kind::OldPlace);
+        const Kind kind = note.note.kind;
+        const bool finding = kind == Kind::NoHandler || (operation == run::Operation::Check && kind == Kind::OldPlace);
         if (finding) continue;
+        if (options.quiet && kind != Kind::EditedBlock && kind != Kind::OldPlace) continue;
+        if (note.note.refusal == scan::Refusal::AlreadyHasBlocks && !options.verbose) continue;
         std::cerr << ReportPath(note.path);
         if (note.note.line > 0) std::cerr << ":" << note.note.line;
         std::cerr << ": " << run::NoteMessage(note.note) << "\n";
@@ -117,7 +123,9 @@ void AddTemplateOptions(CLI::App& command, SourceRunOptions& options) {
     command.add_option("--end", options.endFile, "End template file (default: empty, no end blocks)")
         ->type_name("FILE");
     AddCodePageOption(command, options.codePage);
-    AddQuietOption(command, options.quiet);
+    CLI::Option* quiet = AddQuietOption(command, options.quiet);
+    command.add_flag("--verbose", options.verbose, "Name every procedure left as it is, those whose blocks stand too")
+        ->excludes(quiet);
 }
 
 void AddWriteOptions(CLI::App& command, SourceRunOptions& options, bool withSkipHandled) {
@@ -221,8 +229,8 @@ run::RunResult Execute(const RunInputs& inputs, run::Operation operation, const 
         run::ApplyPlan(plan, request, &progress);
         if (extension != nullptr) extension->Applied(plan);
     }
-    ReportProblems(plan.result, reporting.sayWhatWasWritten);
-    ReportLeftAlone(plan.result, operation);
+    ReportProblems(plan.result, reporting.sayWhatWasWritten, options.quiet);
+    ReportLeftAlone(plan.result, operation, options);
     if (reporting.filesLeftAlone != nullptr) *reporting.filesLeftAlone = std::move(leftAlone);
     return std::move(plan.result);
 }
@@ -230,6 +238,9 @@ run::RunResult Execute(const RunInputs& inputs, run::Operation operation, const 
 std::string SkippedCounts(const run::RunResult& result) {
     std::string counts;
     if (result.leftAsTheyAre > 0) counts += "; procedures left as they are: " + std::to_string(result.leftAsTheyAre);
+    if (result.alreadyHaveBlocks > 0) {
+        counts += "; procedures that already have their blocks: " + std::to_string(result.alreadyHaveBlocks);
+    }
     counts += "; files skipped: " + std::to_string(result.skippedFiles.size());
     if (result.filesLeftAlone > 0) counts += "; files left alone: " + std::to_string(result.filesLeftAlone);
     return counts + "\n";

@@ -34,14 +34,15 @@ struct SourceRunOptions {
     bool diff = false;
     std::string policyFile;  ///< --policy FILE
     bool noPolicy = false;   ///< --no-policy
-    bool quiet = false;      ///< --quiet
+    bool quiet = false;      ///< --quiet: findings and errors only
+    bool verbose = false;    ///< --verbose: name every procedure left as it is, those whose blocks stand too
     ReportFormat format = ReportFormat::Text;  ///< check --format
     policy::NumberSettings numbers;  ///< number --start, --step, --per
     std::string mapFile;             ///< number --map FILE
     bool withRuntime = false;        ///< add, remove --with-runtime
 };
 
-/// `--begin FILE`, `--end FILE`, `--codepage N`, `--quiet`.
+/// `--begin FILE`, `--end FILE`, `--codepage N`, `--quiet`, `--verbose`.
 void AddTemplateOptions(CLI::App& command, SourceRunOptions& options);
 
 /// `--backup`, `--dry-run`, `--diff` (with --dry-run only), and

@@ -65,7 +65,7 @@ void CountSites(const scan::ModuleScan& result, const ModuleRequest& request, Mo
         const size_t procedure = procedureOf[static_cast<size_t>(site.header)];
         if (site.refusal == scan::Refusal::BlockAtOldPlace || procedure == noted) return;
         noted = procedure;
-        ++outcome.leftAsTheyAre;
+        ++(site.refusal == scan::Refusal::AlreadyHasBlocks ? outcome.alreadyHaveBlocks : outcome.leftAsTheyAre);
         outcome.notes.push_back(NoteOf(result, site, LineNote::Kind::Refused));
     };
     for (const scan::BlockSite& site : result.sites) {

@@ -110,7 +110,8 @@ struct ModuleOutcome {
     int32_t alreadyHandled = 0;    ///< headers whose begin block already stands (left as they are)
     int32_t blocksRemoved = 0;     ///< begin blocks taken out
     int32_t endBlocksRemoved = 0;  ///< end blocks taken out
-    int32_t leftAsTheyAre = 0;     ///< procedures no block can go into safely (Refused notes)
+    int32_t leftAsTheyAre = 0;     ///< procedures no block can go into safely (Refused notes), but for:
+    int32_t alreadyHaveBlocks = 0; ///< plain add: procedures refused because their blocks stand already
     int32_t linesNumbered = 0;     ///< number: lines given a number; unnumber: lines that lost one
     std::vector<NumberedLine> numbers;  ///< number: the numbers given, in line order (with keepNumbers)
     std::vector<Text> numberedProcedures;  ///< their procedures' names, as "[ProcName]" gives them

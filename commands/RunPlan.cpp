@@ -335,6 +335,7 @@ private:
         result.blocksRemoved += outcome.blocksRemoved;
         result.endBlocksRemoved += outcome.endBlocksRemoved;
         result.leftAsTheyAre += outcome.leftAsTheyAre;
+        result.alreadyHaveBlocks += outcome.alreadyHaveBlocks;
         result.linesNumbered += outcome.linesNumbered;
         if (!outcome.numbers.empty()) {
             result.numbers.push_back(

@@ -112,7 +112,8 @@ struct RunResult {
     int32_t alreadyHandled = 0;    ///< headers whose block already stood
     int32_t blocksRemoved = 0;     ///< begin blocks taken out
     int32_t endBlocksRemoved = 0;  ///< end blocks taken out
-    int32_t leftAsTheyAre = 0;     ///< procedures no block can go into safely, each named in a note
+    int32_t leftAsTheyAre = 0;     ///< procedures no block can go into safely, each named in a note, but for:
+    int32_t alreadyHaveBlocks = 0; ///< plain add: procedures whose blocks stand already (notes too)
     int32_t linesNumbered = 0;     ///< number: lines given a number; unnumber: lines that lost one
     std::vector<NumberedFile> numbers;  ///< number: the numbers given, in list order (with RunRequest::keepNumbers)
     std::vector<Text> skippedFiles;  ///< listed files that do not exist, in list order

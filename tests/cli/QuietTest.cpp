@@ -80,3 +80,33 @@ TEST(Quiet, EveryCommandPrintsOnlyFindingsWarningsAndErrors) {
     }
     EXPECT_NE(ReadBytes(dir / "m.bas"), module) << "transform --quiet wrote its block";
 }
+
+// A second plain add sums up the procedures whose blocks stand in one line,
+// and names them one by one only with --verbose; other refusals are named
+// unless --quiet.
+TEST(Quiet, ProceduresWithTheirBlocksAreSummedUpAndNamedOnlyWithVerbose) {
+    ScratchDir dir;
+    WriteBytes(dir / "m.bas", CrLfLines({"Sub A()", "End Sub", "Sub B(ByVal Err As Long)", "End Sub", ""}));
+    WriteBytes(dir / "P.vbp", CrLfLines({"Module=M; m.bas", ""}));
+    const std::string vbp = (dir / "P.vbp").string();
+    const std::string path = (dir / "m.bas").string();
+    ASSERT_EQ(RunCli({"add", vbp}).exitCode, 0);
+    const std::string refusal = path + ":10: B has a parameter named Err; the block's Err would be it; left as it is\n";
+    const std::string named = path + ":1: A already has its blocks; left as it is\n";
+
+    CommandResult result = RunCli({"add", vbp});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.err.find("procedures given a handler: 0; procedures left as they are: 1; procedures that already "
+                              "have their blocks: 1;"),
+              std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find(refusal), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find(named), std::string::npos) << result.err;
+
+    result = RunCli({"add", vbp, "--verbose"});
+    EXPECT_NE(result.err.find(named), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find(refusal), std::string::npos) << result.err;
+
+    result = RunCli({"add", vbp, "--quiet"});
+    EXPECT_EQ(result.err.find(path), std::string::npos) << result.err;
+}
