@@ -53,7 +53,7 @@ struct ScalarKernel {
             if (c == '\n') chunk.lineFeeds |= bit;
             if (c == '"' || c == '\'') chunk.keys |= bit;
             if (c == ' ' && !(first && k == 0)) {
-                const auto before = static_cast<Unit>(at[k - 1] | 0x20);
+                const auto before = static_cast<Unit>(at[static_cast<ptrdiff_t>(k) - 1] | 0x20);
                 for (const char letter : kKeywordLastLetters) {
                     if (before == static_cast<Unit>(letter)) chunk.keys |= bit;
                 }
