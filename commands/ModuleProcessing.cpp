@@ -1,7 +1,7 @@
 // Processing of one module: scan, edits, encoding.
 #include "commands/ModuleProcessing.h"
 
-#include "source_transformation/ModuleEdits.h"
+#include "source_transformation/Edits.h"
 #include "source_transformation/ModuleScan.h"
 #include <array>
 #include <charconv>
@@ -25,7 +25,7 @@ bool Numbering(const ModuleRequest& request) {
 }
 
 scan::EditKind EditKindOf(const ModuleRequest& request) {
-    return request.operation == Operation::Add ? scan::EditKind::Insertions : scan::EditKind::Removals;
+    return request.operation == Operation::Remove ? scan::EditKind::Removals : scan::EditKind::Insertions;
 }
 
 scan::ScanOptions ScanOptionsFor(const ModuleRequest& request, const scan::ModuleValues* module) {
@@ -122,111 +122,6 @@ int64_t LineBreaksWithBlocks(const scan::ModuleScan& result, bool appendsLineBre
     return lineBreaks + (appendsLineBreak ? 1 : 0);
 }
 
-bool HasEdits(const scan::ModuleScan& result, scan::EditKind kind) {
-    for (const scan::BlockSite& site : result.sites) {
-        if (kind == scan::EditKind::Insertions && site.state == scan::BlockState::Missing) return true;
-        if (kind == scan::EditKind::Removals &&
-            (site.state == scan::BlockState::Standing || site.state == scan::BlockState::OldPlace)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// Encodes the edited text piece by piece, into `out`, or through it to a
-// sink. The kept pieces encode back to exactly the original bytes (every
-// code page is lossless), so in a single-byte code page they are copied
-// from the original bytes, where a unit's offset is its byte's offset, and
-// the text is not needed at all.
-class EditedEncoder {
-public:
-    /// With a sink, `out` is a buffer handed over whenever it holds `piece`
-    /// bytes; without one, `out` receives everything.
-    EditedEncoder(std::string_view bytes, vb::TextView text, int32_t codePage, std::string& out, ByteSink* sink,
-                  size_t piece, std::vector<ByteEdit>* edits)
-        : bytes_(bytes),
-          text_(text),
-          out_(out),
-          sink_(sink),
-          piece_(piece),
-          edits_(edits),
-          codePage_(codePage),
-          singleByte_(vb::IsSingleByteCodePage(codePage_)) {}
-
-    void Edit(const scan::TextEdit& edit) {
-        const size_t keptBytes = Keep(keptText_, edit.offset);
-        const size_t removedBytes = EncodedSize(edit.offset, edit.offset + edit.removed);
-        const size_t insertedAt = out_.size();
-        vb::AppendEncoded(edit.inserted, codePage_, out_);
-        if (edits_ != nullptr) edits_->push_back(ByteEdit{keptBytes, removedBytes, out_.substr(insertedAt)});
-        HandOverWhenFull();
-        keptText_ = edit.offset + edit.removed;
-        keptBytesEnd_ = keptBytes + removedBytes;
-    }
-
-    /// The same with the inserted text encoded already.
-    void EditEncoded(size_t offset, size_t removed, std::string_view inserted) {
-        const size_t keptBytes = Keep(keptText_, offset);
-        const size_t removedBytes = EncodedSize(offset, offset + removed);
-        const size_t insertedAt = out_.size();
-        out_.append(inserted);
-        if (edits_ != nullptr) edits_->push_back(ByteEdit{keptBytes, removedBytes, out_.substr(insertedAt)});
-        HandOverWhenFull();
-        keptText_ = offset + removed;
-        keptBytesEnd_ = keptBytes + removedBytes;
-    }
-
-    void Finish(size_t textSize) {
-        Keep(keptText_, textSize);
-        if (sink_ != nullptr) HandOver();
-    }
-
-private:
-    // Appends the kept text [from, to); returns the byte offset just after it.
-    size_t Keep(size_t from, size_t to) {
-        if (singleByte_) {
-            const std::string_view kept = bytes_.substr(keptBytesEnd_, to - from);
-            if (sink_ != nullptr && kept.size() >= piece_) {
-                // A long kept piece goes to the sink as it stands, uncopied.
-                HandOver();
-                sink_->Append(kept);
-            } else {
-                out_.append(kept);
-                HandOverWhenFull();
-            }
-            keptBytesEnd_ += to - from;
-        } else {
-            const size_t before = out_.size();
-            vb::AppendEncoded(text_.substr(from, to - from), codePage_, out_);
-            keptBytesEnd_ += out_.size() - before;
-            HandOverWhenFull();
-        }
-        return keptBytesEnd_;
-    }
-    size_t EncodedSize(size_t from, size_t to) const {
-        return singleByte_ ? to - from : vb::Encode(text_.substr(from, to - from), codePage_).size();
-    }
-    void HandOverWhenFull() {
-        if (sink_ != nullptr && out_.size() >= piece_) HandOver();
-    }
-    void HandOver() {
-        if (out_.empty()) return;
-        sink_->Append(out_);
-        out_.clear();
-    }
-
-    std::string_view bytes_;
-    vb::TextView text_;
-    std::string& out_;
-    ByteSink* sink_;
-    size_t piece_;
-    std::vector<ByteEdit>* edits_;
-    int32_t codePage_;
-    bool singleByte_;
-    size_t keptText_ = 0;
-    size_t keptBytesEnd_ = 0;
-};
-
 // A line number and the space after it, encoded: the digits and the space
 // are encoded once, and put together for each of the many numbers.
 class NumberEncoder {
@@ -256,6 +151,103 @@ private:
     std::array<std::string, kUnits.size()> pieces_;
     bool ascii_ = true;
     mutable std::string encoded_;
+};
+
+// The sink the edits are applied into: it encodes the edited text piece by
+// piece, into `out`, or through it to a byte sink. The kept pieces encode
+// back to exactly the original bytes (every code page is lossless), so in a
+// single-byte code page they are copied from the original bytes, where a
+// unit's offset is its byte's offset, and the text is not needed at all.
+class EditedEncoder {
+public:
+    /// With a sink, `out` is a buffer handed over whenever it holds `piece`
+    /// bytes; without one, `out` receives everything. A block's text comes
+    /// from `scan`; `changes`, when given, records what changed in bytes.
+    EditedEncoder(std::string_view bytes, vb::TextView text, int32_t codePage, const scan::ModuleScan& scan,
+                  const scan::Edits& edits, std::string& out, ByteSink* sink, size_t piece,
+                  std::vector<ByteEdit>* changes)
+        : bytes_(bytes),
+          text_(text),
+          scan_(scan),
+          edits_(edits),
+          out_(out),
+          sink_(sink),
+          piece_(piece),
+          changes_(changes),
+          codePage_(codePage),
+          singleByte_(vb::IsSingleByteCodePage(codePage_)),
+          numbers_(codePage) {}
+
+    /// The units [from, to), as they stand.
+    void Keep(size_t from, size_t to) {
+        if (singleByte_) {
+            const std::string_view kept = bytes_.substr(from, to - from);
+            if (sink_ != nullptr && kept.size() >= piece_) {
+                // A long kept piece goes to the sink as it stands, uncopied.
+                HandOver();
+                sink_->Append(kept);
+            } else {
+                out_.append(kept);
+                HandOverWhenFull();
+            }
+            keptBytesEnd_ += to - from;
+        } else {
+            const size_t before = out_.size();
+            vb::AppendEncoded(text_.substr(from, to - from), codePage_, out_);
+            keptBytesEnd_ += out_.size() - before;
+            HandOverWhenFull();
+        }
+    }
+
+    /// What an edit puts in place of its range.
+    void Replace(const scan::Edit& edit) {
+        const size_t removedBytes = EncodedSize(edit.offset, edit.offset + edit.removed);
+        const size_t insertedAt = out_.size();
+        switch (edit.insert) {
+        case scan::Edit::Insert::Nothing: break;
+        case scan::Edit::Insert::Block:
+            block_.clear();
+            scan_.AppendInsertion(scan_.sites[static_cast<size_t>(edit.value)], block_);
+            vb::AppendEncoded(block_, codePage_, out_);
+            break;
+        case scan::Edit::Insert::LineNumber: out_.append(numbers_.Encoded(edit.value)); break;
+        case scan::Edit::Insert::Literal: vb::AppendEncoded(edits_.Literal(edit), codePage_, out_); break;
+        }
+        if (changes_ != nullptr) changes_->push_back(ByteEdit{keptBytesEnd_, removedBytes, out_.substr(insertedAt)});
+        HandOverWhenFull();
+        keptBytesEnd_ += removedBytes;
+    }
+
+    void Finish() {
+        if (sink_ != nullptr) HandOver();
+    }
+
+private:
+    size_t EncodedSize(size_t from, size_t to) const {
+        return singleByte_ ? to - from : vb::Encode(text_.substr(from, to - from), codePage_).size();
+    }
+    void HandOverWhenFull() {
+        if (sink_ != nullptr && out_.size() >= piece_) HandOver();
+    }
+    void HandOver() {
+        if (out_.empty()) return;
+        sink_->Append(out_);
+        out_.clear();
+    }
+
+    std::string_view bytes_;
+    vb::TextView text_;
+    const scan::ModuleScan& scan_;
+    const scan::Edits& edits_;
+    std::string& out_;
+    ByteSink* sink_;
+    size_t piece_;
+    std::vector<ByteEdit>* changes_;
+    int32_t codePage_;
+    bool singleByte_;
+    NumberEncoder numbers_;
+    Text block_;               // a block's text, made when its turn comes
+    size_t keptBytesEnd_ = 0;  // the original bytes handed on or replaced so far
 };
 
 // The scan of a module: over its own bytes when the code page keeps ASCII
@@ -297,21 +289,26 @@ PreparedModule::PreparedModule(std::string_view bytes, const ModuleRequest& requ
         return;
     }
     CountSites(scan_, request, outcome_);
-    // Only a file into which a block goes, or from which one comes out, is
-    // written; after a plain add it gets one more line break, as saving
-    // always appended one.
-    edits_ = request.operation != Operation::Check && HasEdits(scan_, EditKindOf(request));
-    // A check tells what an add --skip-handled would do.
-    const bool inserts = request.operation == Operation::Check ? HasEdits(scan_, scan::EditKind::Insertions)
-                                                               : edits_ && request.operation == Operation::Add;
+    // A check tells what an add --skip-handled would do: its insertions.
+    edits_ = scan::EditsOf(scan_, EditKindOf(request));
+    const bool inserts = request.operation != Operation::Remove && !edits_.Empty();
     if (inserts) {
         const int64_t lineBreaks = LineBreaksWithBlocks(scan_, PlainAdd(request));
         if (lineBreaks > kMostLineBreaks) {
-            edits_ = false;
+            edits_ = scan::Edits();
             RefuseModule(lineBreaks);
         }
     }
-    outcome_.changed = request.operation != Operation::Check && (edits_ || request.writeAlways);
+    if (request.operation == Operation::Check) {
+        edits_ = scan::Edits();
+        return;
+    }
+    // Only a file into which a block goes, or from which one comes out, is
+    // written; after a plain add it gets one more line break, as saving
+    // always appended one.
+    const size_t textSize = vb::IsSingleByteCodePage(request.codePage) ? bytes.size() : text_.size();
+    if (PlainAdd(request) && !edits_.Empty()) edits_.AddLiteral(textSize, scan_.lineBreak);
+    outcome_.changed = !edits_.Empty() || request.writeAlways;
 }
 
 // The module would have more lines than VB6 loads: nothing goes in, and no
@@ -341,9 +338,9 @@ void PreparedModule::PlanNumbers() {
         plan = overBytes ? scan::PlanLineNumberRemoval(bytes_, codePage, scan_, request_.numbering, false)
                          : scan::PlanLineNumberRemoval(vb::TextView(text_), scan_, request_.numbering, false);
     }
-    numberEdits_ = std::move(plan.edits);
+    edits_ = std::move(plan.edits);
     outcome_.procedures = static_cast<int32_t>(scan_.procedures.size());
-    outcome_.linesNumbered = static_cast<int32_t>(numberEdits_.size());
+    outcome_.linesNumbered = static_cast<int32_t>(edits_.Size());
     if (number && request_.keepNumbers) {
         outcome_.numbers.reserve(plan.numbered.size());
         size_t named = ~size_t{0};  // the header whose name went in last
@@ -368,29 +365,31 @@ void PreparedModule::PlanNumbers() {
         outcome_.notes.push_back(std::move(note));
         ++outcome_.leftAsTheyAre;
     }
-    edits_ = !numberEdits_.empty();
-    outcome_.changed = edits_ || request_.writeAlways;
+    outcome_.changed = !edits_.Empty() || request_.writeAlways;
 }
 
 void PreparedModule::MakeBytes() {
     if (request_.operation == Operation::Check) return;
-    if (!edits_) {
+    if (edits_.Empty()) {
         outcome_.bytes.assign(bytes_);
         return;
     }
     size_t size = bytes_.size() + scan_.lineBreak.size();
     const size_t bytesPerUnit = vb::IsSingleByteCodePage(request_.codePage) ? 1 : 2;
-    for (const scan::BlockSite& site : scan_.sites) {
-        if (site.state == scan::BlockState::Missing) size += bytesPerUnit * site.blockTemplate->SizeEstimate();
+    for (const scan::Edit& edit : edits_.InOrder()) {
+        if (edit.insert == scan::Edit::Insert::Block) {
+            size += bytesPerUnit * scan_.sites[static_cast<size_t>(edit.value)].blockTemplate->SizeEstimate();
+        } else if (edit.insert == scan::Edit::Insert::LineNumber) {
+            size += 6;
+        }
     }
-    size += 6 * numberEdits_.size();
     outcome_.bytes.reserve(size);
     vb::PreferHugePages(outcome_.bytes.data(), outcome_.bytes.capacity());
     Encode(outcome_.bytes, nullptr, 0);
 }
 
 void PreparedModule::MakeBytesInto(ByteSink& sink, size_t piece) {
-    if (!edits_) {
+    if (edits_.Empty()) {
         sink.Append(bytes_);
         return;
     }
@@ -405,17 +404,10 @@ void PreparedModule::Encode(std::string& out, ByteSink* sink, size_t piece) {
     const bool singleByte = vb::IsSingleByteCodePage(request_.codePage);
     const size_t textSize = singleByte ? bytes_.size() : text_.size();
     if (singleByte) Text().swap(text_);
-    EditedEncoder encoder(bytes_, text_, request_.codePage, out, sink, piece, request_.keepEdits ? &outcome_.edits : nullptr);
-    if (Numbering(request_)) {
-        const NumberEncoder numbers(request_.codePage);
-        for (const scan::NumberEdit& edit : numberEdits_) {
-            encoder.EditEncoded(edit.offset, edit.removed, edit.number > 0 ? numbers.Encoded(edit.number) : "");
-        }
-    } else {
-        scan::ForEachEdit(scan_, EditKindOf(request_), [&](const scan::TextEdit& edit) { encoder.Edit(edit); });
-    }
-    if (PlainAdd(request_) && edits_) encoder.Edit(scan::TextEdit{textSize, 0, scan_.lineBreak});
-    encoder.Finish(textSize);
+    EditedEncoder encoder(bytes_, text_, request_.codePage, scan_, edits_, out, sink, piece,
+                          request_.keepEdits ? &outcome_.edits : nullptr);
+    edits_.Apply(textSize, encoder);
+    encoder.Finish();
 }
 
 namespace {

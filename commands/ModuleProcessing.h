@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "commands/ModuleContext.h"
+#include "source_transformation/Edits.h"
 #include "source_transformation/LineNumbering.h"
 #include "source_transformation/ModuleScan.h"
 #include "source_transformation/TemplateChoice.h"
@@ -157,8 +158,7 @@ private:
     Text text_;                  // the decoded text, where the scan needs it
     scan::ModuleValues module_;  // the module placeholders' values, which the scan refers to
     scan::ModuleScan scan_;
-    std::vector<scan::NumberEdit> numberEdits_;  // number, unnumber: the edits, in text order
-    bool edits_ = false;                          // something goes in or comes out
+    scan::Edits edits_;          // what goes in and comes out, in text order
     ModuleOutcome outcome_;
 };
 

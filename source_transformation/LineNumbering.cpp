@@ -141,7 +141,7 @@ public:
               const Units<Unit>& units)
         : text_(text), scan_(scan), options_(options), recordLines_(recordLines), units_(units), blocks_(scan) {
         // Room for about one number in every 64 units, as in typical code.
-        plan_.edits.reserve(text.size() / 64);
+        plan_.edits.Reserve(text.size() / 64);
         if (recordLines) plan_.numbered.reserve(text.size() / 64);
     }
 
@@ -191,7 +191,7 @@ private:
     }
 
     void NumberProcedure(size_t header, size_t first, size_t end) {
-        const size_t editsBefore = plan_.edits.size();
+        const size_t editsBefore = plan_.edits.Size();
         int64_t number = options_.perModule ? next_ : options_.start;
         bool hasNumber = false;
         bool longLine = false;
@@ -209,7 +209,7 @@ private:
                 tooLargeNumber = number;
             }
             longLine = longLine || line.text.size() + DigitCount(number) + 1 > kLongestLine;
-            plan_.edits.push_back(NumberEdit{line.start, 0, number});
+            plan_.edits.Add(Edit{line.start, 0, Edit::Insert::LineNumber, number});
             if (recordLines_) plan_.numbered.push_back(NumberedLine{header, number, line.index});
             number += options_.step;
             return true;
@@ -230,7 +230,7 @@ private:
     }
 
     void UnnumberProcedure(size_t header, size_t first, size_t end) {
-        const size_t editsBefore = plan_.edits.size();
+        const size_t editsBefore = plan_.edits.Size();
         int64_t expected = options_.perModule ? next_ : options_.start;
         bool numbered = false;  // a line of the body has a number
         bool ours = true;       // every number is the one number gives that line
@@ -253,7 +253,7 @@ private:
                    DigitsAre(line.text.substr(0, length - 1), expected) &&
                    TakesLineNumberIn(line.text.substr(length), units_);
             if (!ours) return false;
-            plan_.edits.push_back(NumberEdit{line.start, length, 0});
+            plan_.edits.Add(Edit{line.start, length, Edit::Insert::Nothing, 0});
             if (recordLines_) plan_.numbered.push_back(NumberedLine{header, expected, line.index});
             expected += options_.step;
             return true;
@@ -268,7 +268,7 @@ private:
     }
 
     void Undo(size_t editsBefore) {
-        plan_.edits.resize(editsBefore);
+        plan_.edits.TruncateTo(editsBefore);
         if (recordLines_) plan_.numbered.resize(editsBefore);
     }
 

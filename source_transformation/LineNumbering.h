@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "source_transformation/Edits.h"
 #include "source_transformation/ModuleScan.h"
 #include "vb_runtime/Text.h"
 
@@ -43,14 +44,6 @@ struct NumberedLine {
     size_t line = 0;    ///< 0-based, in the text as it was
 };
 
-/// An edit of the text: [offset, offset + removed) becomes the number and
-/// a space, or nothing for number 0.
-struct NumberEdit {
-    size_t offset = 0;
-    size_t removed = 0;
-    int64_t number = 0;
-};
-
 /// Why a procedure keeps its lines as they are.
 enum class NumberingRefusal {
     HasLineNumbers,    ///< number: a line of it has a number already
@@ -64,7 +57,7 @@ struct ProcedureLeftAlone {
 };
 
 struct NumberingPlan {
-    std::vector<NumberEdit> edits;              ///< in text order
+    Edits edits;                                ///< in text order: numbers in (LineNumber), or out (Nothing)
     std::vector<NumberedLine> numbered;         ///< in text order, when the lines are recorded
     std::vector<ProcedureLeftAlone> leftAlone;  ///< in text order
 };

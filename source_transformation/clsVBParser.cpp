@@ -5,7 +5,7 @@
 #include <string>
 
 #include "source_transformation/LineArray.h"
-#include "source_transformation/ModuleEdits.h"
+#include "source_transformation/Edits.h"
 #include "source_transformation/ModuleScan.h"
 #include "vb_runtime/CodePage.h"
 #include "vb_runtime/FileAccess.h"
@@ -16,7 +16,7 @@ using namespace vb;
 void clsVBParser::AddErrorHandler(const Text& BeginProc, const Text& EndProc) {
     const scan::FixedTemplates templates(scan::HandlerTemplates{BeginProc, EndProc});
     const scan::ModuleScan result = scan::ScanModule(codeInput_, templates, scan::ScanOptions{});
-    codeOutput_ = scan::ApplyEdits(codeInput_, result, scan::EditKind::Insertions);
+    codeOutput_ = scan::ApplyEdits(codeInput_, scan::EditsOf(result, scan::EditKind::Insertions), result);
     outputLineBreak_ = result.lineBreak;
     procedureCount_ = 0;
     for (const scan::BlockSite& site : result.sites) {
