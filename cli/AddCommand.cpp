@@ -46,9 +46,9 @@ int RunAdd(const SourceRunOptions& options) {
     if (!result.Succeeded()) return ExitFailure;
 
     if (!options.quiet) {
-        std::cerr << "files processed: " << result.filesProcessed
-                  << "; procedures given a handler: " << result.procedures;
-        if (options.skipHandled) std::cerr << "; procedures already handled: " << result.alreadyHandled;
+        std::cerr << "files processed: " << result.counts.filesProcessed
+                  << "; procedures given a handler: " << result.counts.blocksInserted;
+        if (options.skipHandled) std::cerr << "; procedures already handled: " << result.counts.alreadyHandled;
         std::cerr << SkippedCounts(result);
     }
     if (!options.quiet) {

@@ -56,7 +56,7 @@ std::string TextFindings(const run::RunResult& result, const std::vector<Missing
 // What a check that got as far as its run found, and what stopped it.
 struct CheckOutcome {
     run::RunResult result;
-    std::vector<Text> filesLeftAlone;
+    std::vector<Text> filesExcluded;
     std::vector<MissingSource> missingSources;
     std::vector<std::string> errors;  // as stderr says them
     std::string undeclaredNames;      // the warning of names the blocks use that no file declares
@@ -71,7 +71,7 @@ CheckOutcome Check(const SourceRunOptions& options, const RunInputs& inputs) {
     RunReporting reporting;
     reporting.progressLines = false;     // a check names only what it finds
     reporting.nameSkippedFiles = false;  // they are findings, on stdout
-    reporting.filesLeftAlone = &outcome.filesLeftAlone;
+    reporting.filesExcluded = &outcome.filesExcluded;
     run::RuntimeRun runtime = RuntimeRunFor(inputs, run::Operation::Check, options);
     reporting.extension = &runtime;
     run::RunResult result = Execute(inputs, run::Operation::Check, options, reporting);
@@ -79,7 +79,7 @@ CheckOutcome Check(const SourceRunOptions& options, const RunInputs& inputs) {
         for (const run::Problem& problem : result.problems) {
             outcome.errors.push_back(ErrorMessage(problem.error, problem.path));
         }
-        outcome.filesLeftAlone.clear();
+        outcome.filesExcluded.clear();
         return outcome;
     }
     outcome.missingSources = MissingSources(inputs, result);
@@ -103,7 +103,7 @@ void WriteFindings(const SourceRunOptions& options, const CheckOutcome& outcome,
     UseBinaryStdout();
     if (options.format == ReportFormat::Sarif) {
         std::cout << SarifLog(
-            {outcome.result, outcome.filesLeftAlone, outcome.missingSources, outcome.errors, outcome.warnings}, anchor);
+            {outcome.result, outcome.filesExcluded, outcome.missingSources, outcome.errors, outcome.warnings}, anchor);
     } else {
         std::cout << TextFindings(outcome.result, outcome.missingSources);
     }
@@ -119,9 +119,9 @@ int RunCheckOf(const SourceRunOptions& options) {
     WarnOfUndeclaredNames(inputs, outcome.undeclaredNames);
     const size_t findings = FindingCount(outcome.result) + outcome.missingSources.size();
     if (!options.quiet) {
-        std::cerr << "procedures checked: " << outcome.result.proceduresSeen
+        std::cerr << "procedures checked: " << outcome.result.counts.proceduresSeen
                   << "; without an error handler: " << FindingCount(outcome.result)
-                  << "; files checked: " << outcome.result.filesProcessed << SkippedCounts(outcome.result);
+                  << "; files checked: " << outcome.result.counts.filesProcessed << SkippedCounts(outcome.result);
     }
     return findings == 0 ? ExitSuccess : ExitUnhandled;
 }

@@ -40,7 +40,7 @@ std::vector<MissingSource> MissingSources(const RunInputs& inputs, const run::Ru
 }
 
 std::optional<std::string> WhyNothingWasRead(const RunInputs& inputs, const run::RunResult& result) {
-    if (inputs.projectFiles.empty() || result.filesProcessed > 0 || result.filesLeftAlone > 0) return std::nullopt;
+    if (inputs.projectFiles.empty() || result.counts.filesProcessed > 0 || result.counts.filesExcluded > 0) return std::nullopt;
     const size_t projectsRead = inputs.projectFiles.size() - (inputs.group ? 1 : 0);
     if (projectsRead == 0) return WhyNoProjectWasRead(inputs);
     const std::string what =

@@ -198,7 +198,7 @@ int RunNumber(const SourceRunOptions& options) {
         mapFolders->Keep();
     }
     if (!options.quiet) {
-        std::cerr << "files numbered: " << result.filesChanged << "; lines numbered: " << result.linesNumbered
+        std::cerr << "files numbered: " << result.counts.filesChanged << "; lines numbered: " << result.counts.linesNumbered
                   << SkippedCounts(result);
     }
     ReportDryRun(options, result);
@@ -215,7 +215,7 @@ int RunUnnumber(const SourceRunOptions& options) {
     const run::RunResult result = Execute(OpenInputs(options.inputs), run::Operation::Unnumber, options);
     if (!result.Succeeded()) return ExitFailure;
     if (!options.quiet) {
-        std::cerr << "files unnumbered: " << result.filesChanged << "; lines unnumbered: " << result.linesNumbered
+        std::cerr << "files unnumbered: " << result.counts.filesChanged << "; lines unnumbered: " << result.counts.linesNumbered
                   << SkippedCounts(result);
     }
     ReportDryRun(options, result);

@@ -52,8 +52,8 @@ int RunRemove(const SourceRunOptions& options) {
     size_t left = 0;  // blocks that look edited by hand
     for (const run::FileNote& note : result.notes) left += note.note.kind == run::LineNote::Kind::EditedBlock ? 1 : 0;
     if (!options.quiet) {
-        std::cerr << "files processed: " << result.filesProcessed << "; blocks removed: " << result.blocksRemoved
-                  << "; end blocks removed: " << result.endBlocksRemoved << "; blocks left as they are: " << left
+        std::cerr << "files processed: " << result.counts.filesProcessed << "; blocks removed: " << result.counts.blocksRemoved
+                  << "; end blocks removed: " << result.counts.endBlocksRemoved << "; blocks left as they are: " << left
                   << SkippedCounts(result);
     }
     ReportDryRun(options, result);

@@ -62,7 +62,7 @@ Finding MissingSourceFinding(const MissingSource& missing) {
     return {"missing-source", "A file that the project lists does not exist", missing.message};
 }
 
-Finding LeftAloneFinding() {
+Finding ExcludedFileFinding() {
     return {"file-left-alone", "The team policy leaves a file alone", "left alone by the team policy"};
 }
 
@@ -148,7 +148,7 @@ std::vector<Text> FilesNamed(const SarifContent& content) {
         if (files.empty() || files.back() != note.path) files.push_back(note.path);
     }
     for (const MissingSource& missing : content.missingSources) files.push_back(missing.projectFile);
-    files.insert(files.end(), content.filesLeftAlone.begin(), content.filesLeftAlone.end());
+    files.insert(files.end(), content.filesExcluded.begin(), content.filesExcluded.end());
     for (const SarifWarning& warning : content.warnings) files.push_back(warning.path);
     return files;
 }
@@ -179,8 +179,8 @@ std::string SarifLog(const SarifContent& content, const Text& anchor) {
         results.push_back(Result(rules, MissingSourceFinding(missing), "warning",
                                  PhysicalLocation(missing.projectFile, missing.line, root)));
     }
-    for (const Text& path : content.filesLeftAlone) {
-        results.push_back(Result(rules, LeftAloneFinding(), "note", PhysicalLocation(path, 1, root)));
+    for (const Text& path : content.filesExcluded) {
+        results.push_back(Result(rules, ExcludedFileFinding(), "note", PhysicalLocation(path, 1, root)));
     }
     for (const SarifWarning& warning : content.warnings) {
         const Finding finding{warning.ruleId.c_str(), warning.description.c_str(), warning.message};

@@ -28,8 +28,8 @@ struct SarifWarning {
 /// What a check's log reports.
 struct SarifContent {
     const run::RunResult& result;
-    /// The files that the policy leaves alone.
-    const std::vector<Text>& filesLeftAlone;
+    /// The files that the policy excludes.
+    const std::vector<Text>& filesExcluded;
     /// The listed files that do not exist.
     const std::vector<MissingSource>& missingSources;
     /// Why the check failed, each as stderr says it; none when it ran through.

@@ -61,20 +61,20 @@ void PrintDiffs(const run::RunPlan& plan, const std::vector<Text>& deleted, cons
     if (!quiet) std::cerr << "diff paths start at " << root.Shown() << "; apply it there with git apply or patch -p1\n";
 }
 
-// Passes each file's rules on and keeps the files they leave alone.
-class LeftAloneRecorder : public run::RulesSource {
+// Passes each file's rules on and keeps the files they exclude.
+class ExcludedFileRecorder : public run::RulesSource {
 public:
-    LeftAloneRecorder(run::RulesSource& rules, std::vector<Text>& leftAlone) : rules_(rules), leftAlone_(leftAlone) {}
+    ExcludedFileRecorder(run::RulesSource& rules, std::vector<Text>& excluded) : rules_(rules), excluded_(excluded) {}
 
     run::FileRules For(const run::SourceFile& file) override {
         run::FileRules fileRules = rules_.For(file);
-        if (fileRules.leaveAlone) leftAlone_.push_back(file.path);
+        if (fileRules.excluded) excluded_.push_back(file.path);
         return fileRules;
     }
 
 private:
     run::RulesSource& rules_;
-    std::vector<Text>& leftAlone_;
+    std::vector<Text>& excluded_;
 };
 
 void ReportMissingProjects(const RunInputs& inputs) {
@@ -90,10 +90,10 @@ void ReportProblems(const run::RunResult& result, bool sayWhatWasWritten, bool q
     if (result.Succeeded()) return;
     for (const run::Problem& problem : result.problems) ReportError(problem.error, problem.path);
     if (!sayWhatWasWritten) return;
-    if (result.filesWritten == 0) {
+    if (result.counts.filesWritten == 0) {
         std::cerr << "trapwright: nothing was written\n";
     } else {
-        std::cerr << "trapwright: writing stopped; " << result.filesWritten << " file(s) before it were written\n";
+        std::cerr << "trapwright: writing stopped; " << result.counts.filesWritten << " file(s) before it were written\n";
     }
 }
 
@@ -101,7 +101,7 @@ void ReportProblems(const run::RunResult& result, bool sayWhatWasWritten, bool q
 // version's place, and the procedures the run leaves as they are (none with
 // --quiet), but for those whose blocks stand already, which the summary
 // counts (named with --verbose). A check's findings go to stdout.
-void ReportLeftAlone(const run::RunResult& result, run::Operation operation, const SourceRunOptions& options) {
+void ReportNotes(const run::RunResult& result, run::Operation operation, const SourceRunOptions& options) {
     using Kind = run::LineNote::Kind;
     for (const run::FileNote& note : result.notes) {
         const Kind kind = note.note.kind;
@@ -212,8 +212,8 @@ run::RunResult Execute(const RunInputs& inputs, run::Operation operation, const 
     ReportMissingProjects(inputs);
     const bool progressLines = reporting.progressLines && !options.quiet;
     ProgressReport progress(progressLines && StderrIsTerminal(), progressLines, reporting.nameSkippedFiles);
-    std::vector<Text> leftAlone;
-    LeftAloneRecorder recorder(rules, leftAlone);
+    std::vector<Text> excluded;
+    ExcludedFileRecorder recorder(rules, excluded);
     run::PlanExtension* extension = reporting.extension;
     if (extension != nullptr) extension->Request(request);
     run::RulesSource& planRules = extension != nullptr ? extension->Rules(recorder) : recorder;
@@ -230,25 +230,25 @@ run::RunResult Execute(const RunInputs& inputs, run::Operation operation, const 
         if (extension != nullptr) extension->Applied(plan);
     }
     ReportProblems(plan.result, reporting.sayWhatWasWritten, options.quiet);
-    ReportLeftAlone(plan.result, operation, options);
-    if (reporting.filesLeftAlone != nullptr) *reporting.filesLeftAlone = std::move(leftAlone);
+    ReportNotes(plan.result, operation, options);
+    if (reporting.filesExcluded != nullptr) *reporting.filesExcluded = std::move(excluded);
     return std::move(plan.result);
 }
 
 std::string SkippedCounts(const run::RunResult& result) {
     std::string counts;
-    if (result.leftAsTheyAre > 0) counts += "; procedures left as they are: " + std::to_string(result.leftAsTheyAre);
-    if (result.alreadyHaveBlocks > 0) {
-        counts += "; procedures that already have their blocks: " + std::to_string(result.alreadyHaveBlocks);
+    if (result.counts.proceduresRefused > 0) counts += "; procedures left as they are: " + std::to_string(result.counts.proceduresRefused);
+    if (result.counts.alreadyHaveBlocks > 0) {
+        counts += "; procedures that already have their blocks: " + std::to_string(result.counts.alreadyHaveBlocks);
     }
     counts += "; files skipped: " + std::to_string(result.skippedFiles.size());
-    if (result.filesLeftAlone > 0) counts += "; files left alone: " + std::to_string(result.filesLeftAlone);
+    if (result.counts.filesExcluded > 0) counts += "; files left alone: " + std::to_string(result.counts.filesExcluded);
     return counts + "\n";
 }
 
 void ReportDryRun(const SourceRunOptions& options, const run::RunResult& result) {
     if (!options.dryRun || options.quiet) return;
-    std::cerr << "dry run: nothing was written; " << result.filesChanged << " file(s) would be written\n";
+    std::cerr << "dry run: nothing was written; " << result.counts.filesChanged << " file(s) would be written\n";
 }
 
 }  // namespace cli

@@ -78,8 +78,8 @@ struct RunReporting {
     bool progressLines = true;      ///< a line (or a bar) per file
     bool nameSkippedFiles = true;   ///< a warning per listed file that is skipped
     bool sayWhatWasWritten = true;  ///< after problems: "nothing was written", or where the writing stopped
-    /// When given, receives the files that the policy leaves alone, in list order.
-    std::vector<Text>* filesLeftAlone = nullptr;
+    /// When given, receives the files that the policy excludes, in list order.
+    std::vector<Text>* filesExcluded = nullptr;
     /// When given, adds to the run's plan (the runtime module, the names the blocks use).
     run::PlanExtension* extension = nullptr;
 };

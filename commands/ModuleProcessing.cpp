@@ -65,38 +65,38 @@ void CountSites(const scan::ModuleScan& result, const ModuleRequest& request, Mo
         const size_t procedure = procedureOf[static_cast<size_t>(site.header)];
         if (site.refusal == scan::Refusal::BlockAtOldPlace || procedure == noted) return;
         noted = procedure;
-        ++(site.refusal == scan::Refusal::AlreadyHasBlocks ? outcome.alreadyHaveBlocks : outcome.leftAsTheyAre);
+        ++(site.refusal == scan::Refusal::AlreadyHasBlocks ? outcome.counts.alreadyHaveBlocks : outcome.counts.proceduresRefused);
         outcome.notes.push_back(NoteOf(result, site, LineNote::Kind::Refused));
     };
     for (const scan::BlockSite& site : result.sites) {
         if (site.state == scan::BlockState::OldPlace) {
             if (request.operation == Operation::Remove) {
-                ++(site.kind == scan::BlockSite::Kind::Begin ? outcome.blocksRemoved : outcome.endBlocksRemoved);
+                ++(site.kind == scan::BlockSite::Kind::Begin ? outcome.counts.blocksRemoved : outcome.counts.endBlocksRemoved);
             } else if (site.header >= 0) {
                 outcome.notes.push_back(NoteOf(result, site, LineNote::Kind::OldPlace));
             }
             const bool underItsHeader = site.kind == scan::BlockSite::Kind::Begin && site.header >= 0 &&
                                         site.line == result.headers[static_cast<size_t>(site.header)].line;
-            if (underItsHeader) ++outcome.procedures;
+            if (underItsHeader) ++outcome.counts.proceduresSeen;
             continue;
         }
         if (site.kind != scan::BlockSite::Kind::Begin) {
             if (request.operation == Operation::Remove && site.state == scan::BlockState::Standing) {
-                ++outcome.endBlocksRemoved;
+                ++outcome.counts.endBlocksRemoved;
             }
             if (site.state == scan::BlockState::Refused) noteRefusal(site);
             continue;
         }
         if (site.state == scan::BlockState::Excluded) continue;
-        ++outcome.procedures;
+        ++outcome.counts.proceduresSeen;
         switch (site.state) {
         case scan::BlockState::Missing:
-            if (request.operation == Operation::Add) ++outcome.blocksInserted;
+            if (request.operation == Operation::Add) ++outcome.counts.blocksInserted;
             if (request.operation == Operation::Check) outcome.notes.push_back(NoteOf(result, site, LineNote::Kind::NoHandler));
             break;
         case scan::BlockState::Standing:
-            if (request.operation == Operation::Add) ++outcome.alreadyHandled;
-            if (request.operation == Operation::Remove) ++outcome.blocksRemoved;
+            if (request.operation == Operation::Add) ++outcome.counts.alreadyHandled;
+            if (request.operation == Operation::Remove) ++outcome.counts.blocksRemoved;
             break;
         case scan::BlockState::Edited:
             outcome.notes.push_back(NoteOf(result, site, request.operation == Operation::Check ? LineNote::Kind::NoHandler
@@ -314,7 +314,7 @@ PreparedModule::PreparedModule(std::string_view bytes, const ModuleRequest& requ
 // The module would have more lines than VB6 loads: nothing goes in, and no
 // procedure of it is reported as missing its block, since none can get one.
 void PreparedModule::RefuseModule(int64_t lineBreaks) {
-    outcome_.blocksInserted = 0;
+    outcome_.counts.blocksInserted = 0;
     std::erase_if(outcome_.notes, [](const LineNote& note) { return note.kind == LineNote::Kind::NoHandler; });
     LineNote note;
     note.kind = LineNote::Kind::ModuleTooLong;
@@ -339,8 +339,8 @@ void PreparedModule::PlanNumbers() {
                          : scan::PlanLineNumberRemoval(vb::TextView(text_), scan_, request_.numbering, false);
     }
     edits_ = std::move(plan.edits);
-    outcome_.procedures = static_cast<int32_t>(scan_.procedures.size());
-    outcome_.linesNumbered = static_cast<int32_t>(edits_.Size());
+    outcome_.counts.proceduresSeen = static_cast<int32_t>(scan_.procedures.size());
+    outcome_.counts.linesNumbered = static_cast<int32_t>(edits_.Size());
     if (number && request_.keepNumbers) {
         outcome_.numbers.reserve(plan.numbered.size());
         size_t named = ~size_t{0};  // the header whose name went in last
@@ -353,7 +353,7 @@ void PreparedModule::PlanNumbers() {
                                                     static_cast<int32_t>(line.line + 1), line.number});
         }
     }
-    for (const scan::ProcedureLeftAlone& left : plan.leftAlone) {
+    for (const scan::NumberingRefused& left : plan.refused) {
         LineNote note;
         switch (left.why) {
         case scan::NumberingRefusal::HasLineNumbers: note.kind = LineNote::Kind::HasLineNumbers; break;
@@ -363,7 +363,7 @@ void PreparedModule::PlanNumbers() {
         note.line = static_cast<int32_t>(scan_.headers[left.header].line + 1);
         note.name = vb::Trim(scan_.headers[left.header].name);
         outcome_.notes.push_back(std::move(note));
-        ++outcome_.leftAsTheyAre;
+        ++outcome_.counts.proceduresRefused;
     }
     outcome_.changed = !edits_.Empty() || request_.writeAlways;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "commands/ModuleContext.h"
+#include "commands/RunCounts.h"
 #include "source_transformation/Edits.h"
 #include "source_transformation/LineNumbering.h"
 #include "source_transformation/ModuleScan.h"
@@ -42,7 +43,7 @@ struct ModuleRequest {
     /// The classes, forms, user controls and Enums of the run; null: those
     /// the module declares itself.
     const scan::DeclaredNames* declared = nullptr;
-    /// A header directly below "' trapwright: skip" is left alone.
+    /// A header directly below "' trapwright: skip" is excluded.
     bool optOutComments = false;
     /// Number, Unnumber: where the numbers start, their step, per procedure or module.
     scan::NumberingOptions numbering;
@@ -106,14 +107,7 @@ struct ModuleOutcome {
     bool changed = false;          ///< whether the file is to be written: something goes in or comes out (or writeAlways)
     std::vector<ByteEdit> edits;   ///< how `bytes` differ from the input, in text order (with keepEdits)
     bool holdsNul = false;         ///< the text holds NUL bytes: no VB6 source, so it was left as it is
-    int32_t procedures = 0;        ///< headers recognised and not left alone
-    int32_t blocksInserted = 0;    ///< begin blocks inserted
-    int32_t alreadyHandled = 0;    ///< headers whose begin block already stands (left as they are)
-    int32_t blocksRemoved = 0;     ///< begin blocks taken out
-    int32_t endBlocksRemoved = 0;  ///< end blocks taken out
-    int32_t leftAsTheyAre = 0;     ///< procedures no block can go into safely (Refused notes), but for:
-    int32_t alreadyHaveBlocks = 0; ///< plain add: procedures refused because their blocks stand already
-    int32_t linesNumbered = 0;     ///< number: lines given a number; unnumber: lines that lost one
+    RunCounts counts;              ///< the file's counts (filesProcessed and the other file counts aside)
     std::vector<NumberedLine> numbers;  ///< number: the numbers given, in line order (with keepNumbers)
     std::vector<Text> numberedProcedures;  ///< their procedures' names, as "[ProcName]" gives them
     std::vector<LineNote> notes;   ///< in line order

@@ -42,7 +42,7 @@ Text ObjectKindByExtension(const Text& path) {
 
 // The templates of one file: per procedure, the most specific level of the
 // policy that gives a template, then the run's defaults; a procedure the
-// policy excludes is left alone.
+// policy excludes gets none.
 class PolicyTemplates : public scan::TemplateChoice {
 public:
     PolicyTemplates(std::shared_ptr<const policy::Policy> policy, Text objectKind, scan::HandlerTemplates defaults)
@@ -170,7 +170,7 @@ FileRules PolicyRules::For(const SourceFile& file) {
         const Text& policyPath = *PolicyPathOf(file);
         shared = policies_.at(policyPath);
         if (LeavesFileAlone(file, *policy, policyPath)) {
-            rules.leaveAlone = true;
+            rules.excluded = true;
             return rules;
         }
     }

@@ -53,7 +53,7 @@ void ApplyPlan(RunPlan& plan, const RunRequest& request, RunObserver* observer) 
             result.problems.push_back(Problem{file.Index, file.path, error});
             return;
         }
-        ++result.filesWritten;
+        ++result.counts.filesWritten;
         if (observer != nullptr) observer->FileWritten(file.Index, file.path);
     }
 }

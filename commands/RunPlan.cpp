@@ -48,7 +48,7 @@ private:
 // One entry of the list as classified, before anything is read.
 struct Entry {
     const SourceFile* source = nullptr;
-    enum class Kind { Skipped, Refused, LeftAlone, Repeat, Process } kind = Kind::Process;
+    enum class Kind { Skipped, Refused, Excluded, Repeat, Process } kind = Kind::Process;
     std::filesystem::path identity;
     FileRules rules;
     Text target;
@@ -81,7 +81,7 @@ public:
         FindDeclarations();
         ProcessAll();
         for (size_t i = 0; i < entries_.size(); ++i) Merge(entries_[i], results_[i]);
-        for (const PlannedFile& file : plan_.files) plan_.result.filesChanged += file.outcome.changed ? 1 : 0;
+        for (const PlannedFile& file : plan_.files) plan_.result.counts.filesChanged += file.outcome.changed ? 1 : 0;
         return std::move(plan_);
     }
 
@@ -113,40 +113,42 @@ private:
             return;
         }
         entry.rules = rules_.For(source);
-        if (entry.rules.leaveAlone) {
-            entry.kind = Entry::Kind::LeftAlone;
+        if (entry.rules.excluded) {
+            entry.kind = Entry::Kind::Excluded;
             return;
         }
         entry.target = request_.output.empty() ? source.path : request_.output;
         if (earlier != firstEntryOf_.end()) {
             entry.earlier = lastEntryOf_[entry.identity];
             entries_[static_cast<size_t>(entry.earlier)].namedLater = true;
-            sequential_ = true;
         } else {
             firstEntryOf_.emplace(entry.identity, static_cast<int>(i));
         }
         lastEntryOf_[entry.identity] = static_cast<int>(i);
     }
 
-    // Processes the entries, several at once unless a file is named twice:
-    // then each entry of it starts from what the one before leaves, in order.
-    // The new contents written ahead are flushed in the background
-    // meanwhile; every flush has ended, or failed, when this returns.
+    // Processes the files, several at once. A file the list names more
+    // than once is one work item: its passes run in list order, each
+    // starting from what the one before leaves. The new contents written
+    // ahead are flushed in the background meanwhile; every flush has ended,
+    // or failed, when this returns.
     void ProcessAll() {
-        std::vector<size_t> work;
+        std::vector<std::vector<size_t>> items;  // each file's entries, in list order
+        std::map<std::filesystem::path, size_t> itemOf;
         for (size_t i = 0; i < entries_.size(); ++i) {
-            if (entries_[i].kind == Entry::Kind::Process) work.push_back(i);
+            if (entries_[i].kind != Entry::Kind::Process) continue;
+            const auto [found, added] = itemOf.emplace(entries_[i].identity, items.size());
+            if (added) items.emplace_back();
+            items[found->second].push_back(i);
         }
         results_.resize(entries_.size());
         if (WritesAhead()) flush_.emplace();
-        ProcessEntries(work);
-        flush_.reset();
-    }
-
-    void ProcessEntries(const std::vector<size_t>& work) {
-        const unsigned workers = sequential_ ? 1 : Workers(work.size());
+        const unsigned workers = Workers(items.size());
         spareCore_ = workers < std::thread::hardware_concurrency();
-        ForEachAtOnce(work.size(), workers, [&](size_t k, unsigned) { results_[work[k]] = Process(entries_[work[k]]); });
+        ForEachAtOnce(items.size(), workers, [&](size_t k, unsigned) {
+            for (const size_t entry : items[k]) results_[entry] = Process(entries_[entry]);
+        });
+        flush_.reset();
     }
 
     unsigned Workers(size_t items) const { return WorkerCount(request_.workers, items); }
@@ -294,7 +296,7 @@ private:
         }
         AddProblems(source, entry.problems);
         AddProblems(source, processed.problems);
-        if (entry.kind == Entry::Kind::LeftAlone) ++Result().filesLeftAlone;
+        if (entry.kind == Entry::Kind::Excluded) ++Result().counts.filesExcluded;
         if (entry.kind != Entry::Kind::Process || !processed.processed) return;
 
         Count(source, processed.outcome);
@@ -328,15 +330,8 @@ private:
 
     void Count(const SourceFile& source, ModuleOutcome& outcome) {
         RunResult& result = Result();
-        ++result.filesProcessed;
-        result.procedures += outcome.blocksInserted;
-        result.proceduresSeen += outcome.procedures;
-        result.alreadyHandled += outcome.alreadyHandled;
-        result.blocksRemoved += outcome.blocksRemoved;
-        result.endBlocksRemoved += outcome.endBlocksRemoved;
-        result.leftAsTheyAre += outcome.leftAsTheyAre;
-        result.alreadyHaveBlocks += outcome.alreadyHaveBlocks;
-        result.linesNumbered += outcome.linesNumbered;
+        ++result.counts.filesProcessed;
+        result.counts += outcome.counts;
         if (!outcome.numbers.empty()) {
             result.numbers.push_back(
                 NumberedFile{source.path, std::move(outcome.numberedProcedures), std::move(outcome.numbers)});
@@ -366,7 +361,6 @@ private:
     std::vector<FileResult> results_;  // one per entry; those processed filled in
     std::map<std::filesystem::path, int> firstEntryOf_;
     std::map<std::filesystem::path, int> lastEntryOf_;
-    bool sequential_ = false;
     bool spareCore_ = false;  // fewer files are processed at once than there are cores
     scan::DeclaredNames declared_;  // the classes, forms, user controls and Enums of the run
     std::optional<vb::BackgroundFlush> flush_;  // while the entries are processed

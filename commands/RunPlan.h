@@ -30,8 +30,8 @@ struct FileRules {
     bool optOutComments = false;
     /// How number numbers the file's procedures.
     scan::NumberingOptions numbering;
-    /// The whole file is left alone: not read, changed or checked.
-    bool leaveAlone = false;
+    /// The whole file is excluded: not read, changed or checked.
+    bool excluded = false;
 };
 
 /// Where a run takes each file's rules from; asked once per file, in list order.
@@ -103,18 +103,7 @@ struct NumberedFile {
 };
 
 struct RunResult {
-    int32_t filesProcessed = 0;    ///< entries whose file was processed (a file named twice counts twice)
-    int32_t filesChanged = 0;      ///< distinct files that the apply phase writes
-    int32_t filesLeftAlone = 0;    ///< entries whose file the policy leaves alone
-    int32_t filesWritten = 0;      ///< files written so far
-    int32_t procedures = 0;        ///< headers given a begin block
-    int32_t proceduresSeen = 0;    ///< headers recognised and not left alone
-    int32_t alreadyHandled = 0;    ///< headers whose block already stood
-    int32_t blocksRemoved = 0;     ///< begin blocks taken out
-    int32_t endBlocksRemoved = 0;  ///< end blocks taken out
-    int32_t leftAsTheyAre = 0;     ///< procedures no block can go into safely, each named in a note, but for:
-    int32_t alreadyHaveBlocks = 0; ///< plain add: procedures whose blocks stand already (notes too)
-    int32_t linesNumbered = 0;     ///< number: lines given a number; unnumber: lines that lost one
+    RunCounts counts;
     std::vector<NumberedFile> numbers;  ///< number: the numbers given, in list order (with RunRequest::keepNumbers)
     std::vector<Text> skippedFiles;  ///< listed files that do not exist, in list order
     /// Everything that stopped the run. Problems found by the plan mean

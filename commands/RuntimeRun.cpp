@@ -87,8 +87,8 @@ public:
     FileRules For(const SourceFile& file) override {
         FileRules rules = inner_->For(file);
         if (!record_) return rules;
-        if (rules.leaveAlone) {
-            leftAlone.push_back(file.path);
+        if (rules.excluded) {
+            excluded.push_back(file.path);
         } else if (rules.templates) {
             records.emplace_back();
             rules.templates = std::make_shared<RecordingTemplates>(std::move(rules.templates), records.back());
@@ -97,7 +97,7 @@ public:
     }
 
     std::deque<FileRecord> records;  // stable addresses
-    std::vector<Text> leftAlone;
+    std::vector<Text> excluded;
 
 private:
     bool record_;
@@ -227,7 +227,7 @@ void RuntimeRun::AddProjectEdit(RunPlan& plan, const Text& projectFile, bool rem
         return;
     }
     plan.files.push_back(std::move(file));
-    ++plan.result.filesChanged;
+    ++plan.result.counts.filesChanged;
 }
 
 void RuntimeRun::Planned(RunPlan& plan) {
@@ -250,7 +250,7 @@ void RuntimeRun::Planned(RunPlan& plan) {
             continue;
         }
         plan.files.push_back(std::move(file));
-        ++plan.result.filesChanged;
+        ++plan.result.counts.filesChanged;
     }
     std::set<std::filesystem::path> edited;
     for (const Text& project : projectsToEdit_) {
@@ -274,7 +274,7 @@ void RuntimeRun::Applied(RunPlan& plan) {
             result.problems.push_back(Problem{static_cast<int32_t>(plan.files.size()), module, error});
             return;
         }
-        ++result.filesWritten;
+        ++result.counts.filesWritten;
     }
 }
 
@@ -291,7 +291,7 @@ void RuntimeRun::FindUndeclared(const RunPlan& plan) {
     if (used.empty()) return;
     scan::DeclaredNames declared = plan.moduleNames;
     for (const FileRecord& record : recorder_->records) declared.Merge(record.procedures);
-    for (const Text& path : recorder_->leftAlone) AddNamesOfFile(path, settings_.codePage, declared);
+    for (const Text& path : recorder_->excluded) AddNamesOfFile(path, settings_.codePage, declared);
     for (const Text& path : runtimeFiles_) AddNamesOfFile(path, settings_.codePage, declared);
     if (!modulesAdded_.empty()) scan::AddModuleLevelNames(RuntimeModuleText(), true, declared);
     for (const Text& name : used) {

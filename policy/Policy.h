@@ -62,11 +62,11 @@ public:
     /// default is left to the caller. Letter case is ignored.
     TemplateTexts Resolve(vb::TextView objectKind, vb::TextView procedureKind) const;
 
-    /// Whether a procedure is left alone: its name as VB knows it matches a
+    /// Whether a procedure is excluded: its name as VB knows it matches a
     /// glob of exclude.procedures, or its kind is in exclude.kinds.
     bool ExcludesProcedure(vb::TextView name, vb::TextView procedureKind) const;
 
-    /// Whether a file is left alone: `path` ("/" between folders) matches a
+    /// Whether a file is excluded: `path` ("/" between folders) matches a
     /// glob of exclude.files as a whole or, with `atAnyFolder`, from the
     /// start of any of its folders on.
     bool ExcludesFile(vb::TextView path, bool atAnyFolder) const;

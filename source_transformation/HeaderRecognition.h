@@ -18,7 +18,7 @@ template <typename Unit>
 size_t KeywordEndingAt(UnitView<Unit> line, size_t space);
 
 /// True for a comment line "' trapwright: skip", letter case and the spaces
-/// (or tabs) around its words ignored: the header below it is left alone.
+/// (or tabs) around its words ignored: the header below it is excluded.
 template <typename Unit>
 bool IsOptOutComment(UnitView<Unit> line);
 

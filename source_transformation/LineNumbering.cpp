@@ -133,7 +133,7 @@ struct BodyLine {
 };
 
 // Number and unnumber over one module: the bodies of its procedures that no
-// policy or opt-out comment leaves alone, in text order.
+// policy or opt-out comment excludes, in text order.
 template <typename Unit>
 class Numbering {
 public:
@@ -158,16 +158,16 @@ private:
     template <class Visit>
     void ForEachBody(Visit visit) {
         if (scan_.procedures.empty()) return;
-        std::vector<bool> leftAlone(scan_.headers.size(), false);
+        std::vector<bool> excluded(scan_.headers.size(), false);
         for (const BlockSite& site : scan_.sites) {
             if (site.kind == BlockSite::Kind::Begin && site.header >= 0 && site.state == BlockState::Excluded) {
-                leftAlone[static_cast<size_t>(site.header)] = true;
+                excluded[static_cast<size_t>(site.header)] = true;
             }
         }
         for (const Procedure& procedure : scan_.procedures) {
             if (!procedure.hasEndLine) continue;
             bool alone = false;
-            for (size_t k = 0; k < procedure.headerCount; ++k) alone = alone || leftAlone[procedure.firstHeader + k];
+            for (size_t k = 0; k < procedure.headerCount; ++k) alone = alone || excluded[procedure.firstHeader + k];
             if (alone) continue;
             const size_t last = procedure.firstHeader + procedure.headerCount - 1;
             visit(procedure.firstHeader, scan_.headers[last].attributeEnd + 1, procedure.endLine);
@@ -216,7 +216,7 @@ private:
         });
         if (hasNumber || longLine) {
             Undo(editsBefore);
-            plan_.leftAlone.push_back(
+            plan_.refused.push_back(
                 {header, hasNumber ? NumberingRefusal::HasLineNumbers : NumberingRefusal::LongLine});
             return;
         }
@@ -261,7 +261,7 @@ private:
         if (!numbered) return;
         if (!ours) {
             Undo(editsBefore);
-            plan_.leftAlone.push_back({header, NumberingRefusal::OtherLineNumbers});
+            plan_.refused.push_back({header, NumberingRefusal::OtherLineNumbers});
             return;
         }
         next_ = expected;

@@ -51,7 +51,7 @@ enum class NumberingRefusal {
     OtherLineNumbers,  ///< unnumber: its numbers are not those number gives it
 };
 
-struct ProcedureLeftAlone {
+struct NumberingRefused {
     size_t header = 0;  ///< index into ModuleScan::headers
     NumberingRefusal why = NumberingRefusal::HasLineNumbers;
 };
@@ -59,11 +59,11 @@ struct ProcedureLeftAlone {
 struct NumberingPlan {
     Edits edits;                                ///< in text order: numbers in (LineNumber), or out (Nothing)
     std::vector<NumberedLine> numbered;         ///< in text order, when the lines are recorded
-    std::vector<ProcedureLeftAlone> leftAlone;  ///< in text order
+    std::vector<NumberingRefused> refused;  ///< in text order
 };
 
 /// The numbers for the statement lines of every procedure of `scan` (a
-/// Locate scan of the text that kept its lines) that is not left alone, has no number yet
+/// Locate scan of the text that kept its lines) that is not excluded, has no number yet
 /// and whose numbered lines stay within what VB6 accepts. Throws VbError 5,
 /// tied to the line, when a number would exceed kLargestLineNumber. Each
 /// number's line goes into `numbered` when `recordLines`.

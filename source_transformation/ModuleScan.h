@@ -49,7 +49,7 @@ struct ScanOptions {
     const ModuleValues* module = nullptr;
     /// The classes and Enums of the run; null: those the module declares.
     const DeclaredNames* declared = nullptr;
-    /// A header directly below a line "' trapwright: skip" is left alone.
+    /// A header directly below a line "' trapwright: skip" is excluded.
     bool optOutComments = false;
     /// The text's line break when the caller has decided it already (from
     /// the file's bytes); empty: decided from the text.

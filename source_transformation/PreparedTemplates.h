@@ -28,7 +28,7 @@ public:
                   std::vector<std::shared_ptr<const HandlerTemplate>>& keep)
         : lineBreak_(lineBreak), module_(module), keep_(keep) {}
 
-    /// The pair prepared for `templates`; null for null (a procedure left alone).
+    /// The pair prepared for `templates`; null for null (an excluded procedure).
     const PreparedTemplates* For(const HandlerTemplates* templates) {
         if (templates == nullptr) return nullptr;
         for (const auto& [source, prepared] : prepared_) {

@@ -36,7 +36,7 @@ bool InStandingBlock(const ProcedureFound& procedure, size_t line) {
     return false;
 }
 
-// The label that leaves the procedure alone, and why: one its body defines
+// The label that refuses the procedure, and why: one its body defines
 // that a block would define too. (A pair of templates whose blocks define
 // one label twice is refused before any file is read.)
 struct LabelClash {

@@ -308,7 +308,7 @@ void frmMain::OnAddErr() {
         result = addrun::AddErrorHandlers(project, templates, nullptr, options);
     }
     if (!result.Succeeded()) {
-        MessageBoxW(hwnd_, FailureText(result, result.filesWritten).c_str(), L"Error handler",
+        MessageBoxW(hwnd_, FailureText(result, result.counts.filesWritten).c_str(), L"Error handler",
                     MB_OK | MB_ICONEXCLAMATION);
         return;
     }

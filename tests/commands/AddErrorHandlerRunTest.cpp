@@ -93,8 +93,8 @@ TEST(AddErrorHandlers, ProcessesEveryObjectInListOrder) {
     const addrun::RunResult result = addrun::AddErrorHandlers(project, templates, &observer);
 
     ASSERT_TRUE(result.Succeeded());
-    EXPECT_EQ(result.filesProcessed, 4);
-    EXPECT_EQ(result.procedures, 4);
+    EXPECT_EQ(result.counts.filesProcessed, 4);
+    EXPECT_EQ(result.counts.blocksInserted, 4);
     EXPECT_TRUE(result.skippedFiles.empty());
     EXPECT_EQ(templates.reads, 5) << "the templates are read once to be checked, then for every object";
     const std::string d = dir.path().string() + "/";
@@ -136,7 +136,7 @@ TEST(AddErrorHandlers, MissingFilesAreSkippedAndNeverWritten) {
     const addrun::RunResult result = addrun::AddErrorHandlers(project, templates, &observer);
 
     ASSERT_TRUE(result.Succeeded());
-    EXPECT_EQ(result.filesProcessed, 2);
+    EXPECT_EQ(result.counts.filesProcessed, 2);
     const std::string d = dir.path().string() + "/";
     ASSERT_EQ(result.skippedFiles.size(), 3u);
     EXPECT_EQ(U(result.skippedFiles[0]), d + "gone.bas");
@@ -247,8 +247,8 @@ TEST(AddErrorHandlers, FileNamedTwiceIsTransformedTwiceInListOrder) {
         const addrun::RunResult result = addrun::AddErrorHandlers(project, templates, &observer);
 
         ASSERT_TRUE(result.Succeeded());
-        EXPECT_EQ(result.filesProcessed, 3);
-        EXPECT_EQ(result.procedures, 3);
+        EXPECT_EQ(result.counts.filesProcessed, 3);
+        EXPECT_EQ(result.counts.blocksInserted, 3);
         EXPECT_EQ(ReadBytes(dir / "A.bas"), "Sub A(x As Integer)\r\n\r\n<Sub |A|x>\r\n\r\n<Sub |A|x>\r\nEnd Sub\r\n\r\n");
         EXPECT_EQ(ReadBytes(dir / "B.bas"), "Sub B()\r\n\r\n<Sub |B|>\r\nEnd Sub\r\n\r\n");
         int writes = 0;
@@ -279,8 +279,8 @@ TEST(AddErrorHandlers, EmptyProjectTouchesNothing) {
     RecordingObserver observer;
     const addrun::RunResult result = addrun::AddErrorHandlers(project, templates, &observer);
     EXPECT_TRUE(result.Succeeded());
-    EXPECT_EQ(result.filesProcessed, 0);
-    EXPECT_EQ(result.procedures, 0);
+    EXPECT_EQ(result.counts.filesProcessed, 0);
+    EXPECT_EQ(result.counts.blocksInserted, 0);
     EXPECT_TRUE(result.skippedFiles.empty());
     EXPECT_TRUE(observer.events.empty());
     EXPECT_EQ(templates.reads, 1) << "read once, to be checked";

@@ -93,7 +93,7 @@ TEST(LineNumbering, NumbersStatementLinesOutsideBlocksAndContinuations) {
         "Sub Numbered()\r\n10 x = 1\r\nEnd Sub\r\n";
     const std::string handled = Process(module, run::Operation::Add).bytes;
     const run::ModuleOutcome numbered = Process(handled, run::Operation::Number, {100, 5, false});
-    EXPECT_EQ(numbered.linesNumbered, 3);
+    EXPECT_EQ(numbered.counts.linesNumbered, 3);
     ASSERT_EQ(numbered.numbers.size(), 3u);
     EXPECT_EQ(numbered.numbers[0].number, 100);
     EXPECT_EQ(numbered.numbers[2].number, 110);
@@ -134,7 +134,7 @@ TEST(LineNumbering, UnnumberTakesOffOnlyTheNumbersNumberGives) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         const run::ModuleOutcome outcome = Process(row.module, run::Operation::Unnumber, row.options);
-        EXPECT_EQ(outcome.leftAsTheyAre, row.numbersLeft);
+        EXPECT_EQ(outcome.counts.proceduresRefused, row.numbersLeft);
         if (row.numbersLeft == 0) {
             EXPECT_EQ(outcome.bytes, original);
         }
@@ -152,7 +152,7 @@ TEST(LineNumbering, ProceduresWithALongLineOrAnIndentedNumberAreLeftAlone) {
     ASSERT_EQ(numbered.notes.size(), 2u);
     EXPECT_EQ(numbered.notes[0].kind, run::LineNote::Kind::NumberedLineTooLong);
     EXPECT_EQ(numbered.notes[1].kind, run::LineNote::Kind::HasLineNumbers);
-    EXPECT_EQ(numbered.linesNumbered, 1);
+    EXPECT_EQ(numbered.counts.linesNumbered, 1);
     EXPECT_NE(numbered.bytes.find("Sub Narrow()\r\n10   y = 1"), std::string::npos);
 }
 
@@ -164,7 +164,7 @@ TEST(LineNumbering, TheBytesAndTheDecodedTextAreNumberedAlike) {
         const run::ModuleOutcome numbered = Process(module, run::Operation::Number, {}, codePage);
         EXPECT_EQ(Process(numbered.bytes, run::Operation::Unnumber, {}, codePage).bytes, module);
         if (codePage == 1251) {
-            EXPECT_EQ(numbered.linesNumbered, 2);
+            EXPECT_EQ(numbered.counts.linesNumbered, 2);
             EXPECT_NE(numbered.bytes.find("\r\n\xd8\xe0\xe3:\r\n10   \xd8"), std::string::npos);
         }
     }
@@ -188,11 +188,11 @@ TEST(LineNumbering, NumberThenUnnumberGivesEveryModuleBack) {
                 SCOPED_TRACE(std::to_string(codePage) + (perModule ? " per module" : " per procedure"));
                 const run::ModuleOutcome numbered =
                     Process(module, run::Operation::Number, {1, 1, perModule}, codePage);
-                EXPECT_GT(numbered.linesNumbered, 0);
+                EXPECT_GT(numbered.counts.linesNumbered, 0);
                 const run::ModuleOutcome unnumbered =
                     Process(numbered.bytes, run::Operation::Unnumber, {1, 1, perModule}, codePage);
                 EXPECT_EQ(unnumbered.bytes, module);
-                EXPECT_EQ(unnumbered.linesNumbered, numbered.linesNumbered);
+                EXPECT_EQ(unnumbered.counts.linesNumbered, numbered.counts.linesNumbered);
             }
         }
     }

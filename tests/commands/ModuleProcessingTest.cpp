@@ -101,7 +101,7 @@ TEST(ModuleRoundTrips, AddSkipHandledRemoveAndCheckAgree) {
         EXPECT_EQ(Remove(plain, t), row.module + appended);
         EXPECT_TRUE(UnhandledLines(once, t).empty());
         EXPECT_EQ(UnhandledLines(row.module, t).size(), static_cast<size_t>(Process(row.module, Operation::Check,
-                                                                                   false, t).procedures));
+                                                                                   false, t).counts.proceduresSeen));
     }
 }
 
@@ -128,7 +128,7 @@ TEST(ModuleRoundTrips, HandEditsToBlocks) {
     EXPECT_EQ(removed.notes[0].kind, LineNote::Kind::EditedBlock);
     EXPECT_EQ(removed.notes[0].line, betaLine);
     EXPECT_EQ(removed.notes[0].name, u"Beta");
-    EXPECT_EQ(removed.blocksRemoved, 2);
+    EXPECT_EQ(removed.counts.blocksRemoved, 2);
     EXPECT_NE(removed.bytes.find("On Error GoTo 0"), std::string::npos);
     const run::ModuleOutcome skipped = Process(edited, Operation::Add, true, t);
     EXPECT_FALSE(skipped.changed) << "no second block under an edited one";
@@ -166,7 +166,7 @@ TEST(ModuleRoundTrips, ALargeModuleWithACoreToSpareGivesTheSameBytes) {
         request.spareCore = true;
         const run::ModuleOutcome spared = run::ProcessModule(module, request);
         EXPECT_EQ(spared.bytes, alone.bytes);
-        EXPECT_EQ(spared.procedures, alone.procedures);
+        EXPECT_EQ(spared.counts.proceduresSeen, alone.counts.proceduresSeen);
         EXPECT_EQ(spared.notes.size(), alone.notes.size());
     }
 }

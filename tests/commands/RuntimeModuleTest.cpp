@@ -168,7 +168,7 @@ TEST(RuntimeModule, TheDesktopApplicationsAddGivesItNoBlock) {
     project.ParseProject(testing_support::PathText(dir / "P.vbp"));
     const run::RunResult result = addrun::AddErrorHandlers(project, builtIn);
     EXPECT_TRUE(result.Succeeded());
-    EXPECT_EQ(result.filesProcessed, 1);
-    EXPECT_EQ(result.procedures, 1);
+    EXPECT_EQ(result.counts.filesProcessed, 1);
+    EXPECT_EQ(result.counts.blocksInserted, 1);
     EXPECT_EQ(testing_support::ReadBytes(dir / "modDebugErr.bas"), module);
 }

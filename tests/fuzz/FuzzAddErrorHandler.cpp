@@ -55,7 +55,7 @@ void CheckRoundTrip(const Text& module, const Text& begin, const Text& end) {
     } catch (const vb::VbError&) {
         return;
     }
-    if (once.alreadyHandled > 0 || !once.notes.empty()) return;
+    if (once.counts.alreadyHandled > 0 || !once.notes.empty()) return;
     // Blocks of placeholders and empty lines alone are never recognised.
     const vb::TextView lineBreak = vb::DetectLineBreak(module);
     const scan::HandlerTemplate beginTemplate(vb::LoneLfToCrLf(begin), scan::HandlerTemplate::Role::Begin, lineBreak,
@@ -89,7 +89,7 @@ void CheckByteScanAgrees(const Text& module, const Text& begin, const Text& end,
     const std::string bytes = vb::Encode(module, 1252);
     const run::ModuleOutcome outcome = run::ProcessModule(bytes, request);
     if (!outcome.changed) {
-        Check(outcome.leftAsTheyAre > 0 && output == module && outcome.bytes == bytes);
+        Check(outcome.counts.proceduresRefused > 0 && output == module && outcome.bytes == bytes);
         return;
     }
     Check(outcome.bytes == vb::Encode(output + Text(vb::DetectLineBreak(module)), 1252));
@@ -144,9 +144,9 @@ void CheckNumberingRoundTrip(const Text& module, const Text& begin, const Text& 
         if (!numbered.notes.empty()) return;
         request.operation = run::Operation::Unnumber;
         const run::ModuleOutcome unnumbered = run::ProcessModule(numbered.bytes, request);
-        Check(unnumbered.bytes == original && unnumbered.linesNumbered == numbered.linesNumbered);
+        Check(unnumbered.bytes == original && unnumbered.counts.linesNumbered == numbered.counts.linesNumbered);
         request.operation = run::Operation::Number;
-        Check(run::ProcessModule(numbered.bytes, request).linesNumbered == 0);
+        Check(run::ProcessModule(numbered.bytes, request).counts.linesNumbered == 0);
     }
 }
 
