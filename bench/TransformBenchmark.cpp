@@ -6,6 +6,7 @@
 
 #include "bench/SyntheticProject.h"
 #include "project_model/clsProject.h"
+#include "source_transformation/LineClassifier.h"
 #include "source_transformation/ModuleScan.h"
 #include "source_transformation/clsVBParser.h"
 #include "commands/DefaultTemplates.h"
@@ -64,6 +65,24 @@ BENCHMARK(BM_ScanModuleBytes)
     ->Args({1, 1})
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
+
+// The line classifier alone over the same bytes, with each of its kernels
+// (0 scalar, 1 16-byte vectors, 2 the widest the processor has).
+void BM_ClassifyLines(benchmark::State& state) {
+    const std::string module = synthetic::Module(65000, 7);
+    const scan::Units<char> units(1252);
+    const auto kernel = static_cast<scan::LineClassifier<char>::Kernel>(state.range(0));
+    std::vector<scan::ClassifiedLine> lines;
+    for (auto _ : state) {
+        lines.clear();
+        scan::LineClassifier<char> classifier(module, u"\r\n", units, kernel);
+        while (classifier.AppendBatch(lines)) {
+        }
+        benchmark::DoNotOptimize(lines.data());
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(module.size()));
+}
+BENCHMARK(BM_ClassifyLines)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 // LoadCode, AddErrorHandler and SaveCode of one file on disk.
 void BM_TransformFile(benchmark::State& state) {

@@ -8,14 +8,30 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "source_transformation/ScanKeywords.h"
 #include "source_transformation/SourceUnits.h"
 
 namespace scan {
 
 /// The 0-based start of the procedure keyword (without its space) that the
-/// space at `space` ends, or npos.
+/// space at `space` ends, or npos. The keywords end in different letters,
+/// so the letter before the space tells which one alone can end there.
+/// Keywords are all letters, so setting bit 0x20 of a unit folds exactly a
+/// keyword letter's capital.
 template <typename Unit>
-size_t KeywordEndingAt(UnitView<Unit> line, size_t space);
+inline size_t KeywordEndingAt(UnitView<Unit> line, size_t space) {
+    constexpr size_t npos = UnitView<Unit>::npos;
+    if (space == 0) return npos;
+    const auto last = static_cast<Unit>(line[space - 1] | 0x20);
+    for (size_t k = 0; k < kProcedureKeywords.size(); ++k) {
+        if (last != static_cast<Unit>(kKeywordLastLetters[k])) continue;
+        const std::string_view keyword = WordOf(kProcedureKeywords[k]);
+        if (space < keyword.size()) return npos;
+        const size_t start = space - keyword.size();
+        return StartsWithNoCase(line.substr(start), keyword) ? start : npos;
+    }
+    return npos;
+}
 
 /// True for a comment line "' trapwright: skip", letter case and the spaces
 /// (or tabs) around its words ignored: the header below it is excluded.

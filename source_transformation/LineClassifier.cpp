@@ -32,6 +32,17 @@ struct ChunkMasks {
     uint64_t errors = 0;
 };
 
+// Whether a unit is a letter that ends a keyword, letter case ignored: a
+// space after it is a key candidate.
+template <typename Unit>
+bool EndsKeywordLetter(Unit unit) {
+    const auto folded = static_cast<Unit>(unit | 0x20);
+    for (const char letter : kKeywordLastLetters) {
+        if (folded == static_cast<Unit>(letter)) return true;
+    }
+    return false;
+}
+
 /// The lowest set bit's index.
 unsigned LowestBit(uint64_t mask) { return static_cast<unsigned>(__builtin_ctzll(mask)); }
 
@@ -52,12 +63,7 @@ struct ScalarKernel {
             const uint64_t bit = uint64_t{1} << k;
             if (c == '\n') chunk.lineFeeds |= bit;
             if (c == '"' || c == '\'') chunk.keys |= bit;
-            if (c == ' ' && !(first && k == 0)) {
-                const auto before = static_cast<Unit>(at[static_cast<ptrdiff_t>(k) - 1] | 0x20);
-                for (const char letter : kKeywordLastLetters) {
-                    if (before == static_cast<Unit>(letter)) chunk.keys |= bit;
-                }
-            }
+            if (c == ' ' && !(first && k == 0) && EndsKeywordLetter(at[static_cast<ptrdiff_t>(k) - 1])) chunk.keys |= bit;
             if (ErrorWordAt(at + k)) chunk.errors |= bit;
         }
         return chunk;
@@ -244,10 +250,12 @@ template <typename Unit>
 template <class ChunkKernel>
 void LineClassifier<Unit>::AppendWith(std::vector<ClassifiedLine>& lines) {
     const UnitView<Unit> text = text_;
+    const Unit* const units = text.data();
     const bool crLf = crLf_;
     // The line being classified, kept in locals while the batch is made.
     size_t start = start_;
     int32_t keyPosition = keyPosition_;
+    bool keyword = keyword_;
     bool error = error_;
     const size_t first = lines.size();
     lines.resize(first + kBatch + kChunk);  // a chunk ends 64 lines at most
@@ -256,34 +264,30 @@ void LineClassifier<Unit>::AppendWith(std::vector<ClassifiedLine>& lines) {
 
     auto endLine = [&](size_t end, size_t next) {
         ClassifiedLine& line = *out++;
-        const UnitView<Unit> units = text.substr(start, end - start);
+        const UnitView<Unit> lineUnits = text.substr(start, end - start);
         line = ClassifiedLine{start, end, keyPosition};
-        line.shape = static_cast<uint8_t>(ShapeOf(units, units_) | (error ? kMayUseError : 0));
-        if (keyPosition > 0) line.header = rules::HeaderTestAt(units, keyPosition, units_) > 0;
+        line.shape = static_cast<uint8_t>(ShapeOf(lineUnits, units_) | (error ? kMayUseError : 0));
+        // Only a keyword can be a header's key; the rule decides.
+        if (keyword) line.header = rules::HeaderTestAt(lineUnits, keyPosition, units_) > 0;
         start = next;
         keyPosition = 0;
+        keyword = false;
         error = false;
     };
     // An LF ends its line, except a lone one in a CR LF text.
     auto lineFeed = [&](size_t at) {
         if (!crLf) {
             endLine(at, at + 1);
-        } else if (at > 0 && text[at - 1] == '\r') {
+        } else if (at > 0 && units[at - 1] == '\r') {
             endLine(at - 1, at + 1);
         }
     };
-    // A quote or an apostrophe is the key position; a space is when it
-    // ends a procedure keyword. True when it is.
-    auto isKey = [&](size_t at) {
-        const Unit c = text[at];
-        if (c == '"' || c == '\'') {
-            keyPosition = static_cast<int32_t>(at - start + 1);
-            return true;
-        }
-        if (c != ' ') return false;
-        const size_t keyword = KeywordEndingAt(text.substr(start), at - start);
-        if (keyword == UnitView<Unit>::npos) return false;
-        keyPosition = static_cast<int32_t>(keyword + 1);
+    // A space is the key position when it ends a procedure keyword.
+    auto keywordEndsAt = [&](size_t at) {
+        const size_t found = KeywordEndingAt(text.substr(start), at - start);
+        if (found == UnitView<Unit>::npos) return false;
+        keyPosition = static_cast<int32_t>(found + 1);
+        keyword = true;
         return true;
     };
 
@@ -291,10 +295,11 @@ void LineClassifier<Unit>::AppendWith(std::vector<ClassifiedLine>& lines) {
     // it (one before, two after) are within the text: the masks of its LFs,
     // key candidates and error words, then its lines in order. While a
     // line's key position is unknown, its candidates before its end are
-    // tried in order.
+    // tried in order: the first quote or apostrophe is one, a space only
+    // after a keyword.
     size_t i = pos_;
     for (; i + kChunk + 2 <= text.size() && out < full; i += kChunk) {
-        const ChunkMasks chunk = ChunkKernel::Masks(text.data() + i, i == 0);
+        const ChunkMasks chunk = ChunkKernel::Masks(units + i, i == 0);
         uint64_t lineFeeds = chunk.lineFeeds;
         uint64_t keys = chunk.keys;
         uint64_t errors = chunk.errors;
@@ -302,7 +307,12 @@ void LineClassifier<Unit>::AppendWith(std::vector<ClassifiedLine>& lines) {
             const uint64_t beforeLineFeed = BitsBelowLowest(lineFeeds);
             if (keyPosition == 0) {
                 for (uint64_t candidates = keys & beforeLineFeed; candidates != 0; candidates &= candidates - 1) {
-                    if (isKey(i + LowestBit(candidates))) break;
+                    const size_t at = i + LowestBit(candidates);
+                    if (units[at] != ' ') {
+                        keyPosition = static_cast<int32_t>(at - start + 1);
+                        break;
+                    }
+                    if (keywordEndsAt(at)) break;
                 }
             }
             error = error || (errors & beforeLineFeed) != 0;
@@ -316,12 +326,19 @@ void LineClassifier<Unit>::AppendWith(std::vector<ClassifiedLine>& lines) {
     }
     if (out < full) {
         for (; i < text.size(); ++i) {
-            if (text[i] == '\n') {
+            const Unit c = units[i];
+            if (c == '\n') {
                 lineFeed(i);
                 continue;
             }
-            if (keyPosition == 0) isKey(i);
-            if (i + 2 < text.size() && ErrorWordAt(text.data() + i)) error = true;
+            if (keyPosition == 0) {
+                if (c == '"' || c == '\'') {
+                    keyPosition = static_cast<int32_t>(i - start + 1);
+                } else if (c == ' ') {
+                    keywordEndsAt(i);
+                }
+            }
+            if (i + 2 < text.size() && ErrorWordAt(units + i)) error = true;
         }
     }
     if (i == text.size()) {
@@ -331,6 +348,7 @@ void LineClassifier<Unit>::AppendWith(std::vector<ClassifiedLine>& lines) {
     pos_ = i;
     start_ = start;
     keyPosition_ = keyPosition;
+    keyword_ = keyword;
     error_ = error;
     lines.resize(static_cast<size_t>(out - lines.data()));
 }

@@ -47,11 +47,19 @@ enum LineShape : uint8_t {
 
 /// The shape bits of a line but kMayUseError, which the kernels find.
 template <typename Unit>
-uint8_t ShapeOf(UnitView<Unit> line, const Units<Unit>& units) {
+inline uint8_t ShapeOf(UnitView<Unit> line, const Units<Unit>& units) {
     if (line.empty()) return 0;
-    uint8_t shape = units.IsLetter(line[0]) ? kMayBeLabel : 0;
-    const size_t at = SkipBlanks(line, 0);
+    uint8_t shape = 0;
+    size_t at = 0;
+    if (units.IsLetter(line[0])) {
+        shape = kMayBeLabel;
+    } else if (IsBlankUnit(line[0])) {
+        at = SkipBlanks(line, 1);
+    }
     if (at < line.size() && (line[at] | 0x20) == 'e') shape |= kMayBeEndLine;
+    // Only a line that ends in "_" or a blank may end in the mark.
+    const Unit last = line.back();
+    if (last != '_' && !IsBlankUnit(last)) return shape;
     size_t end = line.size();
     while (end > at && IsBlankUnit(line[end - 1])) --end;
     if (end >= 2 && line[end - 1] == '_' && IsBlankUnit(line[end - 2])) shape |= kMayContinue;
@@ -96,6 +104,7 @@ private:
     size_t pos_ = 0;            // the next unit to look at
     size_t start_ = 0;          // of the line being classified
     int32_t keyPosition_ = 0;   // of the line being classified, once found
+    bool keyword_ = false;      // that key is a keyword's
     bool error_ = false;        // the line being classified holds "err" or "erl"
     bool done_;                 // every line has been appended
 };

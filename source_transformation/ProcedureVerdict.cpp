@@ -1,6 +1,8 @@
 // The verdict on one procedure: its rules, in the order of Refusal.
 #include "source_transformation/ProcedureVerdict.h"
 
+#include <array>
+
 #include "vb_runtime/Letters.h"
 
 namespace scan {
@@ -8,6 +10,46 @@ namespace scan {
 namespace {
 
 using Labels = std::vector<vb::TextView>;
+
+// A few header pointers in place, more on the heap: a procedure's headers
+// missing their block, without an allocation per procedure.
+class MissingHeaders {
+public:
+    void push_back(const HeaderFound* header) {
+        if (count_ < inPlace_.size()) {
+            inPlace_[count_] = header;
+        } else {
+            more_.push_back(header);
+        }
+        ++count_;
+    }
+    size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    const HeaderFound* operator[](size_t k) const { return k < inPlace_.size() ? inPlace_[k] : more_[k - inPlace_.size()]; }
+    const HeaderFound* front() const { return (*this)[0]; }
+
+    class Iterator {
+    public:
+        Iterator(const MissingHeaders& headers, size_t at) : headers_(headers), at_(at) {}
+        const HeaderFound* operator*() const { return headers_[at_]; }
+        Iterator& operator++() {
+            ++at_;
+            return *this;
+        }
+        bool operator!=(const Iterator& other) const { return at_ != other.at_; }
+
+    private:
+        const MissingHeaders& headers_;
+        size_t at_;
+    };
+    Iterator begin() const { return Iterator(*this, 0); }
+    Iterator end() const { return Iterator(*this, count_); }
+
+private:
+    std::array<const HeaderFound*, 4> inPlace_{};
+    std::vector<const HeaderFound*> more_;
+    size_t count_ = 0;
+};
 
 // A label of `labels` that is among `others`, letter case ignored; empty for none.
 vb::TextView CommonLabel(const Labels& labels, const Labels& others) {
@@ -44,7 +86,7 @@ struct LabelClash {
     Text label;
 };
 
-LabelClash ClashingLabel(const ProcedureFound& procedure, const std::vector<const HeaderFound*>& missing) {
+LabelClash ClashingLabel(const ProcedureFound& procedure, const MissingHeaders& missing) {
     if (procedure.labels.empty()) return {};
     std::vector<Text> endStorage;
     std::vector<std::vector<Text>> missingStorage(missing.size());
@@ -76,7 +118,7 @@ bool BranchesDiffer(const ProcedureFound& procedure) {
     return false;
 }
 
-bool HasLongLine(const ProcedureFound& procedure, const std::vector<const HeaderFound*>& missing, bool wantsEnd) {
+bool HasLongLine(const ProcedureFound& procedure, const MissingHeaders& missing, bool wantsEnd) {
     for (const HeaderFound* header : missing) {
         if (header->templates->begin().LongestLine(*header->values) > kLongestLine) return true;
     }
@@ -96,7 +138,8 @@ Verdict Decide(const ProcedureFound& procedure) {
         }
         return verdict;
     }
-    std::vector<const HeaderFound*> missing;
+    // The headers missing their block: nearly always one, so kept in place.
+    MissingHeaders missing;
     bool anyStanding = false;
     for (const HeaderFound& header : procedure.headers) {
         if (header.state == BlockState::Missing) missing.push_back(&header);
@@ -119,7 +162,9 @@ Verdict Decide(const ProcedureFound& procedure) {
     }
     if (!procedure.hasEndLine) return refuse(Refusal::NoEndLine);
     for (const HeaderFound& header : procedure.headers) {
-        if (!header.errParameter.empty()) return refuse(Refusal::ErrParameter, header.errParameter);
+        if (header.errParameter[0] != 0) {
+            return refuse(Refusal::ErrParameter, Text(header.errParameter.begin(), header.errParameter.end()));
+        }
     }
     // The first sign that the procedure works with the error state it was
     // called with: a parameter that is the error, then its body's first use

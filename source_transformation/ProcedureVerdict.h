@@ -6,6 +6,7 @@
 // next.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <utility>
 #include <vector>
@@ -53,7 +54,7 @@ struct HeaderFound {
     const PreparedTemplates* templates = nullptr;  ///< null: excluded
     BlockState state = BlockState::Missing;
     bool statementAfter = false;  ///< a statement follows it on its line
-    Text errParameter;            ///< a parameter named Err or Erl, as written; empty for none
+    std::array<char16_t, 3> errParameter{};  ///< a parameter named Err or Erl, as written; all zero for none
     size_t errObjectLine = ~size_t{0};  ///< the line of a parameter of type ErrObject; ~0 for none
     bool blockStands = false;     ///< a block of its begin template stands under it (plain add)
     size_t attributeEnd = 0;      ///< the last of its Attribute lines (or its own last line)

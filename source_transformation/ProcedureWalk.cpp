@@ -39,7 +39,7 @@ public:
         result_.procedures.reserve(procedures);
         result_.sites.reserve(procedures);
         spans_.reserve(procedures);
-        values_.reserve(procedures * 32);
+        values_.reserve(procedures * 64);
         // The templates of the last header: blocks of earlier versions
         // between procedures are those of the procedure before them.
         const PreparedTemplates* current = cache_.For(&choice_.ForModule());
@@ -157,7 +157,7 @@ private:
         HeaderFound found;
         found.index = spans_.size();
         found.statementAfter = header.spans.statementAfter;
-        found.errParameter = std::move(header.spans.errParameter);
+        found.errParameter = header.spans.errParameter;
         found.errObjectLine = header.errObjectLine;
         spans_.push_back(header.spans);
         result_.headers.push_back(ProcedureHeader{header.line, header.lastLine, header.attributeEnd, {}, {}, {}, true});

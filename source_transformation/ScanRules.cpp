@@ -2,6 +2,7 @@
 // but one that gives the rule's own answer.
 #include "source_transformation/ScanRules.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -200,8 +201,11 @@ struct Parameter {
 Parameter ParameterOf(TextView piece) {
     Parameter parameter;
     TextView text = TrimLeft(piece);
-    for (bool more = true; more;) {
+    // Each modifier starts with o, b or p: a name that starts otherwise is none.
+    for (bool more = true; more && !text.empty();) {
         more = false;
+        const char16_t first = FoldUnit(text.front());
+        if (first != u'o' && first != u'b' && first != u'p') break;
         for (const std::string_view modifier : kParameterModifiers) {
             if (StartsWithWord(text, modifier)) {
                 parameter.paramArray = parameter.paramArray || modifier == "paramarray";
@@ -240,9 +244,14 @@ TextView ListedName(const Parameter& parameter, const DeclaredNames& declared) {
     return !parameter.hasType || VariantHolds(parameter.type, declared) ? parameter.name : TextView();
 }
 
-bool NamesErrorState(TextView name) { return vb::EqualsNoCase(name, u"err") || vb::EqualsNoCase(name, u"erl"); }
+bool NamesErrorState(TextView name) {
+    return name.size() == 3 && (StartsWithNoCase<char16_t>(name, "err") || StartsWithNoCase<char16_t>(name, "erl"));
+}
 
-bool IsErrObjectType(TextView type) { return vb::EqualsNoCase(type, u"errobject") || vb::EqualsNoCase(type, u"vba.errobject"); }
+bool IsErrObjectType(TextView type) {
+    return (type.size() == 9 && StartsWithNoCase<char16_t>(type, "errobject")) ||
+           (type.size() == 13 && StartsWithNoCase<char16_t>(type, "vba.errobject"));
+}
 
 }  // namespace
 
@@ -345,30 +354,46 @@ std::optional<HeaderSpans> ParseHeader(TextView joined, int32_t keyPosition, con
     HeaderSpans spans;
     spans.kindAt = values.size();
     spans.nameAt = spans.kindAt + (space + 1 - keyword);
-    values.append(joined.substr(keyword, openParen - keyword));
+    const TextView kindAndName = joined.substr(keyword, openParen - keyword);
+    values.append(kindAndName);
     spans.parametersAt = values.size();
-    if (withParameters) {
-        const int32_t closeParen = ClosingParenthesis(joined, static_cast<int32_t>(openParen + 1));
-        const size_t parametersEnd = closeParen > 0 ? static_cast<size_t>(closeParen - 1) : joined.size();
-        const TextView parameterText = joined.substr(openParen + 1, parametersEnd - openParen - 1);
-        bool first = true;
-        ForEachParameter(parameterText, [&](TextView piece, size_t offset) {
-            const Parameter parameter = ParameterOf(piece);
-            const TextView name = parameter.name.substr(0, parameter.nameLength);
-            if (spans.errParameter.empty() && NamesErrorState(name)) spans.errParameter = Text(name);
-            if (spans.errObjectAt == TextView::npos && IsErrObjectType(parameter.type)) {
-                spans.errObjectAt = openParen + 1 + offset + parameter.typeAt;
-            }
-            const TextView listed = ListedName(parameter, declared);
-            if (listed.empty()) return;
-            if (!first) values += u", ";
-            values += listed;
-            first = false;
-        });
-        spans.statementAfter = closeParen > 0 && HasStatementAfter(joined.substr(static_cast<size_t>(closeParen)));
+    // Listed names are names: only the kind and the name may hold a bracket.
+    spans.holdsBrackets = kindAndName.find_first_of(u"[]") != TextView::npos;
+    bool first = true;
+    auto visit = [&](size_t from, size_t to) {
+        if (!withParameters) return;
+        const Parameter parameter = ParameterOf(joined.substr(from, to - from));
+        const TextView name = parameter.name.substr(0, parameter.nameLength);
+        if (spans.errParameter[0] == 0 && NamesErrorState(name)) std::copy(name.begin(), name.end(), spans.errParameter.begin());
+        if (spans.errObjectAt == TextView::npos && IsErrObjectType(parameter.type)) spans.errObjectAt = from + parameter.typeAt;
+        const TextView listed = ListedName(parameter, declared);
+        if (listed.empty()) return;
+        if (!first) values += u", ";
+        values += listed;
+        first = false;
+    };
+    // One pass from the "(": the pieces between the commas outside string
+    // literals and nested parentheses, then the ")" that closes it.
+    int depth = 1;
+    bool inString = false;
+    size_t piece = openParen + 1;
+    size_t at = piece;
+    for (; at < joined.size(); ++at) {
+        const char16_t c = joined[at];
+        if (c == u'"') inString = !inString;
+        if (inString) continue;
+        if (c == u'(') {
+            ++depth;
+        } else if (c == u')') {
+            if (--depth == 0) break;
+        } else if (c == u',' && depth == 1) {
+            visit(piece, at);
+            piece = at + 1;
+        }
     }
+    visit(piece, at);
     spans.end = values.size();
-    spans.holdsBrackets = TextView(values).substr(spans.kindAt).find_first_of(u"[]") != TextView::npos;
+    spans.statementAfter = at < joined.size() && HasStatementAfter(joined.substr(at + 1));
     return spans;
 }
 
@@ -384,13 +409,11 @@ void AppendParameterNames(TextView parameterText, const DeclaredNames& declared,
 }
 
 bool VariantHolds(TextView type, const DeclaredNames& declared) {
-    static const std::array<TextView, 17> kTypes = {
-        u"Boolean", u"Byte",   u"Integer", u"Long",    u"LongLong",   u"LongPtr", u"Single", u"Double", u"Currency",
-        u"Decimal", u"Date",   u"String",  u"Object",  u"Variant",    u"Collection", u"Control", u"Form"};
-    for (const TextView known : kTypes) {
-        if (type.size() == known.size() && FoldUnit(type[0]) == FoldUnit(known[0]) && vb::EqualsNoCase(type, known)) {
-            return true;
-        }
+    static constexpr std::array<std::string_view, 17> kTypes = {
+        "boolean", "byte",   "integer", "long",    "longlong",   "longptr", "single", "double", "currency",
+        "decimal", "date",   "string",  "object",  "variant",    "collection", "control", "form"};
+    for (const std::string_view known : kTypes) {
+        if (type.size() == known.size() && StartsWithNoCase<char16_t>(type, known)) return true;
     }
     const size_t dot = type.find(u'.');
     if (dot != TextView::npos) {

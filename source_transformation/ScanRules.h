@@ -9,6 +9,7 @@
 // line's shape but otherwise calls these.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -132,8 +133,8 @@ struct HeaderSpans {
     bool statementAfter = false;  ///< a colon outside strings and comments after the closing ")"
     bool holdsBrackets = false;   ///< the values hold "[" or "]"
     /// A parameter named Err or Erl (a type character aside), as written;
-    /// empty for none.
-    Text errParameter;
+    /// all zero for none.
+    std::array<char16_t, 3> errParameter{};
     /// The offset in the joined header of a parameter's type ErrObject (the
     /// error passed in whole); npos for none.
     size_t errObjectAt = vb::TextView::npos;
@@ -143,7 +144,7 @@ struct HeaderSpans {
 /// dropped) whose keyword stands at `keyPosition`, appending its values to
 /// `values`; nothing (and nothing appended) without a "(" after the name.
 /// Without `withParameters` the parameters are not read: their value is
-/// empty, statementAfter false and no Err parameter found.
+/// empty and no Err parameter is found.
 std::optional<HeaderSpans> ParseHeader(vb::TextView joined, int32_t keyPosition, const DeclaredNames& declared,
                                        Text& values, bool withParameters = true);
 

@@ -14,6 +14,8 @@
 #pragma once
 
 #include <array>
+#include <bit>
+#include <cstring>
 #include <cstdint>
 #include <string_view>
 #include <type_traits>
@@ -50,9 +52,29 @@ constexpr bool IsDigitUnit(Unit unit) {
     return unit >= '0' && unit <= '9';
 }
 
+/// The lanes of eight bytes that hold a blank, one high bit each: the
+/// blanks of a line's indentation are found eight at a time.
+inline uint64_t BlankLanes(const char* at) {
+    constexpr uint64_t kOnes = 0x0101010101010101;
+    constexpr uint64_t kLow = kOnes * 0x7F;
+    uint64_t lanes;
+    std::memcpy(&lanes, at, sizeof lanes);
+    // A lane is zero exactly where it equals the byte; the zero test is
+    // exact in every lane (no borrow crosses lanes).
+    auto zeroLanes = [](uint64_t x) { return ~(((x & kLow) + kLow) | x | kLow); };
+    return zeroLanes(lanes ^ (kOnes * ' ')) | zeroLanes(lanes ^ (kOnes * '\t'));
+}
+
 /// The first unit from `at` on that is not a blank.
 template <typename Unit>
 size_t SkipBlanks(UnitView<Unit> text, size_t at) {
+    if constexpr (sizeof(Unit) == 1 && std::endian::native == std::endian::little) {
+        while (at + 8 <= text.size()) {
+            const uint64_t others = ~BlankLanes(text.data() + at) & uint64_t{0x8080808080808080};
+            if (others != 0) return at + static_cast<size_t>(__builtin_ctzll(others)) / 8;
+            at += 8;
+        }
+    }
     while (at < text.size() && IsBlankUnit(text[at])) ++at;
     return at;
 }
