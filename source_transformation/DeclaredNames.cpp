@@ -56,7 +56,14 @@ void TakeEnum(vb::TextView line, DeclaredNames& names) {
 
 void DeclaredNames::Add(vb::TextView name) { names_.insert(vb::FoldName(name)); }
 
-bool DeclaredNames::Has(vb::TextView name) const { return names_.count(vb::FoldName(name)) != 0; }
+bool DeclaredNames::Has(vb::TextView name) const {
+    if (names_.empty()) return false;
+    // A type name is short: folded in place, without an allocation.
+    std::array<char16_t, 64> folded;
+    if (name.size() > folded.size()) return names_.find(vb::TextView(vb::FoldName(name))) != names_.end();
+    for (size_t k = 0; k < name.size(); ++k) folded[k] = vb::FoldLetter(name[k]);
+    return names_.find(vb::TextView(folded.data(), name.size())) != names_.end();
+}
 
 void DeclaredNames::Merge(const DeclaredNames& other) { names_.insert(other.names_.begin(), other.names_.end()); }
 

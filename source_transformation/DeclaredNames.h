@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <functional>
 #include <unordered_set>
 
 #include "vb_runtime/Text.h"
@@ -22,7 +23,13 @@ public:
     void Merge(const DeclaredNames& other);
 
 private:
-    std::unordered_set<Text> names_;  // folded
+    // Names are looked up by a view of their folded letters, so that a
+    // lookup needs no string of its own.
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(vb::TextView name) const { return std::hash<vb::TextView>{}(name); }
+    };
+    std::unordered_set<Text, Hash, std::equal_to<>> names_;  // folded
 };
 
 /// Adds the declarations of a module's text: its "Attribute VB_Name" value

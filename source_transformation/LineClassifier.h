@@ -26,14 +26,21 @@ namespace scan {
 /// position above 0, the header test's verdict on it. The scan sets the
 /// continuation flags.
 struct ClassifiedLine {
-    size_t start = 0;
-    size_t end = 0;
-    int32_t keyPosition = 0;
-    bool header = false;         ///< the header test (rules::HeaderTestAt) passes
-    uint8_t shape = 0;           ///< LineShape bits: what its units allow it to be
-    bool continues = false;      ///< it continues onto the next line
-    bool continuedOnto = false;  ///< the line before continues onto it
-    bool comment = false;        ///< a comment continues onto it
+    /// Room for a line, filled in by the classifier: a batch's room is made
+    /// without zeroing it first.
+    ClassifiedLine() {}
+    ClassifiedLine(size_t lineStart, size_t lineEnd, int32_t key)
+        : start(lineStart), end(lineEnd), keyPosition(key), header(false), shape(0), continues(false),
+          continuedOnto(false), comment(false) {}
+
+    size_t start;
+    size_t end;
+    int32_t keyPosition;
+    bool header;         ///< the header test (rules::HeaderTestAt) passes
+    uint8_t shape;       ///< LineShape bits: what its units allow it to be
+    bool continues;      ///< it continues onto the next line
+    bool continuedOnto;  ///< the line before continues onto it
+    bool comment;        ///< a comment continues onto it
 };
 
 /// What a line's units allow it to be, found while the line is at hand.
