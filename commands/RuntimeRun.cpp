@@ -32,10 +32,26 @@ bool FindsNames(Operation operation) { return operation == Operation::Add || ope
 // What one file's procedures showed while it was scanned: their names, and
 // the templates they got. Each file has its own, so no lock is needed.
 struct FileRecord {
-    scan::DeclaredNames procedures;
+    /// A fingerprint of each procedure's name, letter case ignored: kept
+    /// for every procedure of every file until the run ends, so a number
+    /// rather than a string each. Two names that differ and share one (one
+    /// chance in 2^64) would only hide a warning.
+    std::vector<uint64_t> procedures;
     std::vector<const scan::HandlerTemplates*> seen;  // valid while the file's rules live
     std::vector<Text> templates;                       // their texts, begin and end
 };
+
+// The fingerprint of a name, spaces around it aside, letter case ignored
+// (FNV-1a over its folded units).
+uint64_t NameFingerprint(vb::TextView name) {
+    while (!name.empty() && name.front() == u' ') name.remove_prefix(1);
+    while (!name.empty() && name.back() == u' ') name.remove_suffix(1);
+    uint64_t hash = 14695981039346656037ull;
+    for (const char16_t unit : name) {
+        hash = (hash ^ vb::FoldLetter(unit)) * 1099511628211ull;
+    }
+    return hash;
+}
 
 // A file's templates, passed on, with what the scan asks of them recorded.
 // A header below an opt-out comment is never asked about, so its name is
@@ -46,7 +62,7 @@ public:
         : inner_(std::move(inner)), record_(record) {}
 
     const scan::HandlerTemplates* ForProcedure(const scan::ProcedureHeader& header) const override {
-        record_.procedures.Add(vb::Trim(header.name));
+        record_.procedures.push_back(NameFingerprint(header.name));
         const scan::HandlerTemplates* templates = inner_->ForProcedure(header);
         if (templates != nullptr &&
             std::find(record_.seen.begin(), record_.seen.end(), templates) == record_.seen.end()) {
@@ -290,12 +306,15 @@ void RuntimeRun::FindUndeclared(const RunPlan& plan) {
     const std::vector<Text> used = NamesTemplatesUse(templates);
     if (used.empty()) return;
     scan::DeclaredNames declared = plan.moduleNames;
-    for (const FileRecord& record : recorder_->records) declared.Merge(record.procedures);
     for (const Text& path : recorder_->excluded) AddNamesOfFile(path, settings_.codePage, declared);
     for (const Text& path : runtimeFiles_) AddNamesOfFile(path, settings_.codePage, declared);
     if (!modulesAdded_.empty()) scan::AddModuleLevelNames(RuntimeModuleText(), true, declared);
     for (const Text& name : used) {
-        if (!declared.Has(name)) undeclared_.push_back(name);
+        const uint64_t fingerprint = NameFingerprint(name);
+        const bool aProcedure = std::any_of(recorder_->records.begin(), recorder_->records.end(), [&](const FileRecord& record) {
+            return std::find(record.procedures.begin(), record.procedures.end(), fingerprint) != record.procedures.end();
+        });
+        if (!declared.Has(name) && !aProcedure) undeclared_.push_back(name);
     }
 }
 
