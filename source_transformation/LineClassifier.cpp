@@ -249,8 +249,8 @@ bool LineClassifier<Unit>::AppendBatch(std::vector<ClassifiedLine>& lines) {
 template <typename Unit>
 template <class ChunkKernel>
 void LineClassifier<Unit>::AppendWith(std::vector<ClassifiedLine>& lines) {
-    const UnitView<Unit> text = text_;
-    const Unit* const units = text.data();
+    const Unit* const units = text_.data();
+    const size_t size = text_.size();
     const bool crLf = crLf_;
     // The line being classified, kept in locals while the batch is made.
     size_t start = start_;
@@ -262,35 +262,6 @@ void LineClassifier<Unit>::AppendWith(std::vector<ClassifiedLine>& lines) {
     ClassifiedLine* out = lines.data() + first;
     ClassifiedLine* const full = out + kBatch;
 
-    auto endLine = [&](size_t end, size_t next) {
-        ClassifiedLine& line = *out++;
-        const UnitView<Unit> lineUnits = text.substr(start, end - start);
-        line = ClassifiedLine{start, end, keyPosition};
-        line.shape = static_cast<uint8_t>(ShapeOf(lineUnits, units_) | (error ? kMayUseError : 0));
-        // Only a keyword can be a header's key; the rule decides.
-        if (keyword) line.header = rules::HeaderTestAt(lineUnits, keyPosition, units_) > 0;
-        start = next;
-        keyPosition = 0;
-        keyword = false;
-        error = false;
-    };
-    // An LF ends its line, except a lone one in a CR LF text.
-    auto lineFeed = [&](size_t at) {
-        if (!crLf) {
-            endLine(at, at + 1);
-        } else if (at > 0 && units[at - 1] == '\r') {
-            endLine(at - 1, at + 1);
-        }
-    };
-    // A space is the key position when it ends a procedure keyword.
-    auto keywordEndsAt = [&](size_t at) {
-        const size_t found = KeywordEndingAt(text.substr(start), at - start);
-        if (found == UnitView<Unit>::npos) return false;
-        keyPosition = static_cast<int32_t>(found + 1);
-        keyword = true;
-        return true;
-    };
-
     // A chunk of 64 units at a time, while the units a kernel reads around
     // it (one before, two after) are within the text: the masks of its LFs,
     // key candidates and error words, then its lines in order. While a
@@ -298,7 +269,7 @@ void LineClassifier<Unit>::AppendWith(std::vector<ClassifiedLine>& lines) {
     // tried in order: the first quote or apostrophe is one, a space only
     // after a keyword.
     size_t i = pos_;
-    for (; i + kChunk + 2 <= text.size() && out < full; i += kChunk) {
+    for (; i + kChunk + 2 <= size && out < full; i += kChunk) {
         const ChunkMasks chunk = ChunkKernel::Masks(units + i, i == 0);
         uint64_t lineFeeds = chunk.lineFeeds;
         uint64_t keys = chunk.keys;
@@ -308,11 +279,15 @@ void LineClassifier<Unit>::AppendWith(std::vector<ClassifiedLine>& lines) {
             if (keyPosition == 0) {
                 for (uint64_t candidates = keys & beforeLineFeed; candidates != 0; candidates &= candidates - 1) {
                     const size_t at = i + LowestBit(candidates);
-                    if (units[at] != ' ') {
+                    if (units[at] != ' ') [[likely]] {
                         keyPosition = static_cast<int32_t>(at - start + 1);
                         break;
                     }
-                    if (keywordEndsAt(at)) break;
+                    keyPosition = KeywordKey(start, at);
+                    if (keyPosition > 0) {
+                        keyword = true;
+                        break;
+                    }
                 }
             }
             error = error || (errors & beforeLineFeed) != 0;
@@ -321,28 +296,50 @@ void LineClassifier<Unit>::AppendWith(std::vector<ClassifiedLine>& lines) {
             lineFeeds &= lineFeeds - 1;
             keys &= BitsAbove(bit);
             errors &= BitsAbove(bit);
-            lineFeed(i + bit);
+            // An LF ends its line, except a lone one in a CR LF text.
+            const size_t at = i + bit;
+            size_t end = at;
+            if (crLf) {
+                if (at == 0 || units[at - 1] != '\r') continue;
+                end = at - 1;
+            }
+            *out++ = LineAt(start, end, keyPosition, keyword, error);
+            start = at + 1;
+            keyPosition = 0;
+            keyword = false;
+            error = false;
         }
     }
     if (out < full) {
-        for (; i < text.size(); ++i) {
+        for (; i < size; ++i) {
             const Unit c = units[i];
             if (c == '\n') {
-                lineFeed(i);
+                size_t end = i;
+                if (crLf) {
+                    if (i == 0 || units[i - 1] != '\r') continue;
+                    end = i - 1;
+                }
+                *out++ = LineAt(start, end, keyPosition, keyword, error);
+                start = i + 1;
+                keyPosition = 0;
+                keyword = false;
+                error = false;
                 continue;
             }
             if (keyPosition == 0) {
                 if (c == '"' || c == '\'') {
                     keyPosition = static_cast<int32_t>(i - start + 1);
                 } else if (c == ' ') {
-                    keywordEndsAt(i);
+                    keyPosition = KeywordKey(start, i);
+                    keyword = keyPosition > 0;
                 }
             }
-            if (i + 2 < text.size() && ErrorWordAt(units + i)) error = true;
+            if (i + 2 < size && ErrorWordAt(units + i)) error = true;
         }
     }
-    if (i == text.size()) {
-        endLine(text.size(), text.size());
+    if (i == size) {
+        *out++ = LineAt(start, size, keyPosition, keyword, error);
+        start = size;
         done_ = true;
     }
     pos_ = i;
@@ -351,6 +348,25 @@ void LineClassifier<Unit>::AppendWith(std::vector<ClassifiedLine>& lines) {
     keyword_ = keyword;
     error_ = error;
     lines.resize(static_cast<size_t>(out - lines.data()));
+}
+
+// The key position when the space at `space` ends a procedure keyword of the
+// line that starts at `start`; 0 otherwise.
+template <typename Unit>
+int32_t LineClassifier<Unit>::KeywordKey(size_t start, size_t space) const {
+    const size_t found = KeywordEndingAt(text_.substr(start), space - start);
+    return found == UnitView<Unit>::npos ? 0 : static_cast<int32_t>(found + 1);
+}
+
+template <typename Unit>
+ClassifiedLine LineClassifier<Unit>::LineAt(size_t start, size_t end, int32_t keyPosition, bool keyword,
+                                            bool error) const {
+    ClassifiedLine line(start, end, keyPosition);
+    const UnitView<Unit> units = text_.substr(start, end - start);
+    line.shape = static_cast<uint8_t>(ShapeOf(units, units_) | (error ? kMayUseError : 0));
+    // Only a keyword can be a header's key; the rule decides.
+    if (keyword) [[unlikely]] line.header = rules::HeaderTestAt(units, keyPosition, units_) > 0;
+    return line;
 }
 
 template class LineClassifier<char16_t>;
