@@ -261,6 +261,19 @@ void LineClassifier<Unit>::AppendWith(std::vector<ClassifiedLine>& lines) {
     lines.resize(first + kBatch + kChunk);  // a chunk ends 64 lines at most
     ClassifiedLine* out = lines.data() + first;
     ClassifiedLine* const full = out + kBatch;
+    // An LF ends its line, except a lone one in a CR LF text.
+    auto lineFeed = [&](size_t at) {
+        size_t end = at;
+        if (crLf) {
+            if (at == 0 || units[at - 1] != '\r') return;
+            end = at - 1;
+        }
+        *out++ = LineAt(start, end, keyPosition, keyword, error);
+        start = at + 1;
+        keyPosition = 0;
+        keyword = false;
+        error = false;
+    };
 
     // A chunk of 64 units at a time, while the units a kernel reads around
     // it (one before, two after) are within the text: the masks of its LFs,
@@ -296,34 +309,14 @@ void LineClassifier<Unit>::AppendWith(std::vector<ClassifiedLine>& lines) {
             lineFeeds &= lineFeeds - 1;
             keys &= BitsAbove(bit);
             errors &= BitsAbove(bit);
-            // An LF ends its line, except a lone one in a CR LF text.
-            const size_t at = i + bit;
-            size_t end = at;
-            if (crLf) {
-                if (at == 0 || units[at - 1] != '\r') continue;
-                end = at - 1;
-            }
-            *out++ = LineAt(start, end, keyPosition, keyword, error);
-            start = at + 1;
-            keyPosition = 0;
-            keyword = false;
-            error = false;
+            lineFeed(i + bit);
         }
     }
     if (out < full) {
         for (; i < size; ++i) {
             const Unit c = units[i];
             if (c == '\n') {
-                size_t end = i;
-                if (crLf) {
-                    if (i == 0 || units[i - 1] != '\r') continue;
-                    end = i - 1;
-                }
-                *out++ = LineAt(start, end, keyPosition, keyword, error);
-                start = i + 1;
-                keyPosition = 0;
-                keyword = false;
-                error = false;
+                lineFeed(i);
                 continue;
             }
             if (keyPosition == 0) {

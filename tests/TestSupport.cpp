@@ -17,9 +17,11 @@ std::string ShellQuote(const std::string& argument) {
 }
 }  // namespace
 
-CommandResult RunCli(const std::vector<std::string>& arguments) {
+CommandResult RunCli(const std::vector<std::string>& arguments) { return RunCliAs("", arguments); }
+
+CommandResult RunCliAs(const std::string& prefix, const std::vector<std::string>& arguments) {
     ScratchDir capture;
-    std::string command = ShellQuote(TRAPWRIGHT_CLI);
+    std::string command = prefix + ShellQuote(TRAPWRIGHT_CLI);
     for (const std::string& argument : arguments) command += " " + ShellQuote(argument);
     command += " >" + ShellQuote((capture / "out").string()) + " 2>" + ShellQuote((capture / "err").string()) +
                " </dev/null";

@@ -18,6 +18,8 @@ struct CommandResult {
 
 /// Runs the built `trapwright` with the arguments (each quoted for the shell).
 CommandResult RunCli(const std::vector<std::string>& arguments);
+/// The same with a command put before it ("setpriv … ", say), which ends in a blank.
+CommandResult RunCliAs(const std::string& prefix, const std::vector<std::string>& arguments);
 
 /// A test data file under tests/data.
 std::filesystem::path DataFile(const std::string& name);

@@ -24,17 +24,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The built command line run as the user nobody, its output caught in `capture`.
-CommandResult RunAsNobody(const std::vector<std::string>& arguments, const fs::path& capture) {
-    std::string command = "setpriv --reuid=65534 --regid=65534 --clear-groups '" + std::string(TRAPWRIGHT_CLI) + "'";
-    for (const std::string& argument : arguments) command += " '" + argument + "'";
-    command += " >'" + (capture / "out").string() + "' 2>'" + (capture / "err").string() + "' </dev/null";
-    const int status = std::system(command.c_str());
-    CommandResult result;
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = ReadBytes(capture / "out");
-    result.err = ReadBytes(capture / "err");
-    return result;
+// The built command line run as the user nobody (the shell that catches its
+// output is root's).
+CommandResult RunAsNobody(const std::vector<std::string>& arguments) {
+    return testing_support::RunCliAs("setpriv --reuid=65534 --regid=65534 --clear-groups ", arguments);
 }
 
 }  // namespace
@@ -42,7 +35,6 @@ CommandResult RunAsNobody(const std::vector<std::string>& arguments, const fs::p
 TEST(ReadOnlyRuns, DryRunsAndCheckNeedOnlyReadAccess) {
     if (geteuid() != 0) GTEST_SKIP() << "needs the superuser, to run the command as a user who may not write";
     ScratchDir dir;
-    ScratchDir capture;
     const fs::path folder = dir / "readonly";
     WriteBytes(folder / "P.vbp", CrLfLines({"Module=A; a.bas", "Class=C; c.cls", ""}));
     WriteBytes(folder / "a.bas", CrLfLines({"Public Sub A(x)", "  x = 1", "End Sub", ""}));
@@ -52,7 +44,6 @@ TEST(ReadOnlyRuns, DryRunsAndCheckNeedOnlyReadAccess) {
     }
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                                 fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
-    fs::permissions(capture.path(), fs::perms::all);
     const auto before = Snapshot(folder);
     const std::string vbp = (folder / "P.vbp").string();
     const std::string module = (folder / "a.bas").string();
@@ -69,14 +60,14 @@ TEST(ReadOnlyRuns, DryRunsAndCheckNeedOnlyReadAccess) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.arguments[0] + " " + row.arguments.back());
-        const CommandResult result = RunAsNobody(row.arguments, capture.path());
+        const CommandResult result = RunAsNobody(row.arguments);
         EXPECT_EQ(result.exitCode, row.exitCode) << result.err;
         EXPECT_NE(result.out.find(row.inOut), std::string::npos) << result.out;
         EXPECT_EQ(result.err.find("trapwright: error"), std::string::npos) << result.err;
     }
 
     // A real run finds every file it cannot write before it writes any.
-    const CommandResult added = RunAsNobody({"add", vbp}, capture.path());
+    const CommandResult added = RunAsNobody({"add", vbp});
     EXPECT_EQ(added.exitCode, 1);
     EXPECT_NE(added.err.find("trapwright: error 70: Permission denied (" + module + ")\n"), std::string::npos)
         << added.err;
