@@ -115,6 +115,7 @@ inline vb::TextView TrimRight(vb::TextView text) { return TrimRight<char16_t>(te
 inline bool IsBlank(char16_t unit) { return IsBlankUnit(unit); }
 inline vb::TextView NameAtStart(vb::TextView text) { return text.substr(0, NameLength(text, kTextUnits)); }
 inline bool FirstWordIsRem(vb::TextView line) { return FirstWordIsRem(line, kTextUnits); }
+inline bool EndsWithContinuationMark(vb::TextView line) { return EndsWithContinuationMark<char16_t>(line); }
 inline vb::TextView LabelOf(vb::TextView line) { return LabelOf(line, kTextUnits); }
 inline bool IsEndLine(vb::TextView line) { return IsEndLine<char16_t>(line); }
 inline bool IsBlankLine(vb::TextView line) { return IsBlankLine<char16_t>(line); }
