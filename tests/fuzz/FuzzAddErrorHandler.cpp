@@ -2,14 +2,17 @@
 // The input is cut at the first two 0xFF bytes into module, begin template
 // and end template, each decoded in Windows-1252. Besides AddErrorHandler,
 // the run's scan of the bytes is checked against it, the fast scans against
-// the plain one in every mode, and the round trips of add --skip-handled and
-// remove on modules in which no block stood before.
+// the plain one in every mode, every kernel of the line classifier against
+// the scalar one, and the round trips of add --skip-handled and remove on
+// modules in which no block stood before.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
+#include <vector>
 
 #include "ScanComparison.h"
+#include "source_transformation/LineClassifier.h"
 #include "commands/ModuleProcessing.h"
 #include "source_transformation/ModuleScan.h"
 #include "source_transformation/ReferenceScan.h"
@@ -127,6 +130,31 @@ void CheckFastScansAgree(const Text& module, const Text& begin, const Text& end)
     }
 }
 
+// Every kernel of the line classifier gives the lines the scalar one gives.
+void CheckKernelsAgree(const Text& module) {
+    using Kernel = scan::LineClassifier<char>::Kernel;
+    const std::string bytes = vb::Encode(module, 1252);
+    const vb::TextView lineBreak = vb::DetectLineBreak(module);
+    const scan::Units<char> units(1252);
+    auto classify = [&](Kernel kernel) {
+        scan::LineClassifier<char> classifier(bytes, lineBreak, units, kernel);
+        std::vector<scan::ClassifiedLine> lines;
+        while (classifier.AppendBatch(lines)) {
+        }
+        return lines;
+    };
+    const std::vector<scan::ClassifiedLine> plain = classify(Kernel::Scalar);
+    for (const Kernel kernel : {Kernel::Narrow, Kernel::Widest}) {
+        const std::vector<scan::ClassifiedLine> lines = classify(kernel);
+        Check(lines.size() == plain.size());
+        for (size_t i = 0; i < lines.size(); ++i) {
+            Check(lines[i].start == plain[i].start && lines[i].end == plain[i].end &&
+                  lines[i].keyPosition == plain[i].keyPosition && lines[i].header == plain[i].header &&
+                  lines[i].shape == plain[i].shape);
+        }
+    }
+}
+
 // number, then unnumber with the same options, gives the module back, and
 // a second number adds nothing. A procedure that had numbers before is
 // left out: numbers just like those number gives cannot be told apart.
@@ -177,6 +205,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(parser.CodeInput() == module);
     CheckByteScanAgrees(module, begin, end, parser.CodeOutput());
     CheckFastScansAgree(module, begin, end);
+    CheckKernelsAgree(module);
     CheckNumberingRoundTrip(module, begin, end);
     CheckRoundTrip(module, begin, end);
     return 0;
