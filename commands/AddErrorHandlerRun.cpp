@@ -41,7 +41,9 @@ RunResult AddErrorHandlers(const clsProject& project, TemplateSource& templates,
         templates::CheckTemplatePair({templates.BeginTemplate(), "the begin template"},
                                      {templates.EndTemplate(), "the end template"});
     } catch (const templates::TemplateError& error) {
-        throw vb::VbError(vb::ErrInvalidArgument, error.what());
+        RunResult refused;
+        refused.problems.push_back(Problem{-1, Text(), vb::VbError(vb::ErrInvalidArgument, error.what())});
+        return refused;
     }
     run::RunRequest request;
     request.operation = run::Operation::Add;

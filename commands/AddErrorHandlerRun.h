@@ -40,9 +40,9 @@ extern const char CompletionMessage[];
 /// every existing object file is read, checked for writing and transformed;
 /// if anything fails, every problem found is returned and no file is
 /// written. Missing files are skipped. A file that disappears or turns
-/// read-only after the checks stops the writing there. Throws VbError 5,
-/// before any file is read, when the templates cannot make blocks VB6
-/// compiles (templates::CheckTemplatePair).
+/// read-only after the checks stops the writing there. Templates that
+/// cannot make blocks VB6 compiles (templates::CheckTemplatePair) are one
+/// problem, error 5 without a file, found before any file is read.
 RunResult AddErrorHandlers(const clsProject& project, TemplateSource& templates, RunObserver* observer = nullptr,
                            const RunOptions& options = {});
 

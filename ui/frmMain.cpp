@@ -107,7 +107,9 @@ private:
 // when the error names one.
 std::wstring ProblemText(const addrun::Problem& problem) {
     std::wstring text = L"Error " + std::to_wstring(problem.error.Number()) + L": " +
-                        ui::Wide(vb::FromUtf8(problem.error.Description())) + L" \u2014 File: " + ui::Wide(problem.path);
+                        ui::Wide(vb::FromUtf8(problem.error.Description()));
+    // A problem of the templates concerns no file.
+    if (!problem.path.empty()) text += L" \u2014 File: " + ui::Wide(problem.path);
     const std::string& context = problem.error.Context();
     if (!context.empty() && context != vb::DisplayPath(problem.path)) text += L" (" + ui::Wide(vb::FromUtf8(context)) + L")";
     return text;

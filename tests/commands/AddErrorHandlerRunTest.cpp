@@ -211,13 +211,11 @@ TEST(AddErrorHandlers, UnusableTemplatesAreRefusedBeforeAnyFileIsRead) {
         const auto before = Snapshot(dir.path());
         CountingTemplates templates(row.begin, row.end);
         RecordingObserver observer;
-        try {
-            addrun::AddErrorHandlers(project, templates, &observer);
-            ADD_FAILURE() << "no error";
-        } catch (const vb::VbError& error) {
-            EXPECT_EQ(error.Number(), vb::ErrInvalidArgument);
-            EXPECT_EQ(error.Context(), row.message);
-        }
+        const addrun::RunResult result = addrun::AddErrorHandlers(project, templates, &observer);
+        ASSERT_EQ(result.problems.size(), 1u);
+        EXPECT_EQ(result.problems[0].error.Number(), vb::ErrInvalidArgument);
+        EXPECT_EQ(result.problems[0].error.Context(), row.message);
+        EXPECT_TRUE(result.problems[0].path.empty());
         EXPECT_TRUE(observer.events.empty());
         EXPECT_EQ(Snapshot(dir.path()), before);
     }

@@ -132,7 +132,7 @@ TEST_F(AddCommand, ASecondRunChangesNothingAndNamesTheProcedures) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text.rfind(std::wstring(Completion, Completion + sizeof Completion - 1), 0), 0u) << boxes[0].text;
     EXPECT_NE(boxes[0].text.find(L"were left as they are:"), std::wstring::npos) << boxes[0].text;
-    EXPECT_NE(boxes[0].text.find(L"Hello already has the label errHandler; left as it is"), std::wstring::npos)
+    EXPECT_NE(boxes[0].text.find(L"Hello already has its blocks; left as it is"), std::wstring::npos)
         << boxes[0].text;
 }
 
@@ -185,9 +185,11 @@ TEST_F(AddCommand, AnErrorIsShownAndNoFileIsWritten) {
     const auto boxes = Click(IDC_CMDADDERR);
     ASSERT_EQ(boxes.size(), 1u) << "no closing message after an error";
     EXPECT_EQ(boxes[0].title, L"Error handler");
-    EXPECT_NE(boxes[0].text.find(L"Error 5: Invalid procedure call or argument"), std::wstring::npos)
+    // An empty begin template is refused before any file is read.
+    EXPECT_NE(boxes[0].text.find(L"Error 5: Invalid procedure call or argument (the begin template is empty)"),
+              std::wstring::npos)
         << boxes[0].text;
-    EXPECT_NE(boxes[0].text.find(L"File: " + (folder / Module.name).wstring()), std::wstring::npos) << boxes[0].text;
+    EXPECT_EQ(boxes[0].text.find(L"File: "), std::wstring::npos) << boxes[0].text;
     EXPECT_EQ(boxes[0].buttonIds, std::vector<int>{IDOK});
     ExpectUntouched();
     // The program goes on: the next run with a good template works.
