@@ -414,9 +414,13 @@ namespace {
 
 // A count as the messages write it: 65,534.
 std::string WithThousands(int64_t count) {
-    std::string digits = std::to_string(count);
-    for (auto at = static_cast<ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<size_t>(at), ",");
-    return digits;
+    const std::string digits = std::to_string(count);
+    std::string written;
+    for (size_t k = 0; k < digits.size(); ++k) {
+        if (k > 0 && (digits.size() - k) % 3 == 0) written += ',';
+        written += digits[k];
+    }
+    return written;
 }
 
 }  // namespace
