@@ -2,6 +2,8 @@
 // templates read afresh for every object.
 #include "commands/AddErrorHandlerRun.h"
 
+#include <vector>
+
 #include "commands/RunApply.h"
 #include "commands/RuntimeModule.h"
 #include "commands/TemplateCheck.h"
@@ -35,15 +37,19 @@ private:
 
 RunResult AddErrorHandlers(const clsProject& project, TemplateSource& templates, RunObserver* observer,
                            const RunOptions& options) {
+    // The runtime module never gets a block: it would handle its own errors.
+    const std::vector<run::SourceFile> sources = run::WithoutRuntimeModule(run::ProjectSources(project));
     // Templates that cannot make blocks VB6 compiles are refused before any
-    // file is read.
-    try {
-        templates::CheckTemplatePair({templates.BeginTemplate(), "the begin template"},
-                                     {templates.EndTemplate(), "the end template"});
-    } catch (const templates::TemplateError& error) {
-        RunResult refused;
-        refused.problems.push_back(Problem{-1, Text(), vb::VbError(vb::ErrInvalidArgument, error.what())});
-        return refused;
+    // file is read. A project without objects reads no template at all.
+    if (!sources.empty()) {
+        try {
+            templates::CheckTemplatePair({templates.BeginTemplate(), "the begin template"},
+                                         {templates.EndTemplate(), "the end template"});
+        } catch (const templates::TemplateError& error) {
+            RunResult refused;
+            refused.problems.push_back(Problem{-1, Text(), vb::VbError(vb::ErrInvalidArgument, error.what())});
+            return refused;
+        }
     }
     run::RunRequest request;
     request.operation = run::Operation::Add;
@@ -51,7 +57,6 @@ RunResult AddErrorHandlers(const clsProject& project, TemplateSource& templates,
     request.writeAhead = true;
     if (!options.projectFile.empty()) request.projectFiles.push_back(options.projectFile);
     TemplatesPerObject rules(templates);
-    // The runtime module never gets a block: it would handle its own errors.
     run::RunPlan plan = run::MakePlan(run::WithoutRuntimeModule(run::ProjectSources(project)), rules, request, observer);
     run::ApplyPlan(plan, request, observer);
     return std::move(plan.result);

@@ -353,7 +353,7 @@ TEST_F(AddCommand, TheWindowsTakeNoInputWhileTheCommandRuns) {
         SetWindowLongPtrW(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchingEditProc)));
     Click(IDC_CMDADDERR);
     SetWindowLongPtrW(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(originalEditProc));
-    ASSERT_EQ(enabledWhileRead.size(), 4u) << "read afresh for each of the four objects";
+    ASSERT_EQ(enabledWhileRead.size(), 5u) << "read once to be checked, then afresh for each of the four objects";
     for (bool enabled : enabledWhileRead) EXPECT_FALSE(enabled);
     EXPECT_TRUE(IsWindowEnabled(main.Hwnd()));
     EXPECT_TRUE(IsWindowEnabled(main.Settings().Hwnd()));
