@@ -71,6 +71,7 @@ CheckOutcome Check(const SourceRunOptions& options, const RunInputs& inputs) {
     RunReporting reporting;
     reporting.progressLines = false;     // a check names only what it finds
     reporting.nameSkippedFiles = false;  // they are findings, on stdout
+    reporting.sayWhatWasWritten = false; // a check writes nothing
     reporting.filesExcluded = &outcome.filesExcluded;
     run::RuntimeRun runtime = RuntimeRunFor(inputs, run::Operation::Check, options);
     reporting.extension = &runtime;
