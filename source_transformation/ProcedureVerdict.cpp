@@ -1,8 +1,6 @@
 // The verdict on one procedure: its rules, in the order of Refusal.
 #include "source_transformation/ProcedureVerdict.h"
 
-#include <array>
-
 #include "vb_runtime/Letters.h"
 
 namespace scan {
@@ -11,45 +9,7 @@ namespace {
 
 using Labels = std::vector<vb::TextView>;
 
-// A few header pointers in place, more on the heap: a procedure's headers
-// missing their block, without an allocation per procedure.
-class MissingHeaders {
-public:
-    void push_back(const HeaderFound* header) {
-        if (count_ < inPlace_.size()) {
-            inPlace_[count_] = header;
-        } else {
-            more_.push_back(header);
-        }
-        ++count_;
-    }
-    size_t size() const { return count_; }
-    bool empty() const { return count_ == 0; }
-    const HeaderFound* operator[](size_t k) const { return k < inPlace_.size() ? inPlace_[k] : more_[k - inPlace_.size()]; }
-    const HeaderFound* front() const { return (*this)[0]; }
-
-    class Iterator {
-    public:
-        Iterator(const MissingHeaders& headers, size_t at) : headers_(headers), at_(at) {}
-        const HeaderFound* operator*() const { return headers_[at_]; }
-        Iterator& operator++() {
-            ++at_;
-            return *this;
-        }
-        bool operator!=(const Iterator& other) const { return at_ != other.at_; }
-
-    private:
-        const MissingHeaders& headers_;
-        size_t at_;
-    };
-    Iterator begin() const { return Iterator(*this, 0); }
-    Iterator end() const { return Iterator(*this, count_); }
-
-private:
-    std::array<const HeaderFound*, 4> inPlace_{};
-    std::vector<const HeaderFound*> more_;
-    size_t count_ = 0;
-};
+bool IsMissing(const HeaderFound& header) { return header.state == BlockState::Missing; }
 
 // A label of `labels` that is among `others`, letter case ignored; empty for none.
 vb::TextView CommonLabel(const Labels& labels, const Labels& others) {
@@ -86,13 +46,14 @@ struct LabelClash {
     Text label;
 };
 
-LabelClash ClashingLabel(const ProcedureFound& procedure, const MissingHeaders& missing) {
+LabelClash ClashingLabel(const ProcedureFound& procedure) {
     if (procedure.labels.empty()) return {};
     std::vector<Text> endStorage;
-    std::vector<std::vector<Text>> missingStorage(missing.size());
+    std::vector<std::vector<Text>> beginStorage(procedure.headers.size());
     Labels blockLabels;
-    for (size_t k = 0; k < missing.size(); ++k) {
-        AddLabels(missing[k]->templates->begin(), *missing[k]->values, missingStorage[k], blockLabels);
+    for (size_t k = 0; k < procedure.headers.size(); ++k) {
+        const HeaderFound& header = procedure.headers[k];
+        if (IsMissing(header)) AddLabels(header.templates->begin(), *header.values, beginStorage[k], blockLabels);
     }
     const HeaderFound& last = procedure.headers[procedure.lastWithTemplates];
     if (procedure.end != nullptr) AddLabels(*procedure.end, *last.values, endStorage, blockLabels);
@@ -104,7 +65,7 @@ LabelClash ClashingLabel(const ProcedureFound& procedure, const MissingHeaders& 
     const vb::TextView common = CommonLabel(blockLabels, bodyLabels);
     if (common.empty()) return {};
     bool blocksStand = false;
-    for (const HeaderFound* header : missing) blocksStand = blocksStand || header->blockStands;
+    for (const HeaderFound& header : procedure.headers) blocksStand = blocksStand || (IsMissing(header) && header.blockStands);
     return {blocksStand ? Refusal::AlreadyHasBlocks : Refusal::HasLabel, Text(common)};
 }
 
@@ -118,9 +79,9 @@ bool BranchesDiffer(const ProcedureFound& procedure) {
     return false;
 }
 
-bool HasLongLine(const ProcedureFound& procedure, const MissingHeaders& missing, bool wantsEnd) {
-    for (const HeaderFound* header : missing) {
-        if (header->templates->begin().LongestLine(*header->values) > kLongestLine) return true;
+bool HasLongLine(const ProcedureFound& procedure, bool wantsEnd) {
+    for (const HeaderFound& header : procedure.headers) {
+        if (IsMissing(header) && header.templates->begin().LongestLine(*header.values) > kLongestLine) return true;
     }
     const HeaderFound& last = procedure.headers[procedure.lastWithTemplates];
     return wantsEnd && procedure.end->LongestLine(*last.values) > kLongestLine;
@@ -138,27 +99,26 @@ Verdict Decide(const ProcedureFound& procedure) {
         }
         return verdict;
     }
-    // The headers missing their block: nearly always one, so kept in place.
-    MissingHeaders missing;
+    const HeaderFound* firstMissing = nullptr;
     bool anyStanding = false;
     for (const HeaderFound& header : procedure.headers) {
-        if (header.state == BlockState::Missing) missing.push_back(&header);
+        if (firstMissing == nullptr && IsMissing(header)) firstMissing = &header;
         anyStanding = anyStanding || header.state == BlockState::Standing;
     }
     const bool endWanted = procedure.end != nullptr && !procedure.endStands && procedure.hasEndLine;
-    const bool wantsEnd = endWanted && (!missing.empty() || anyStanding);
-    if (!wantsEnd && missing.empty()) return verdict;
+    const bool wantsEnd = endWanted && (firstMissing != nullptr || anyStanding);
+    if (!wantsEnd && firstMissing == nullptr) return verdict;
 
     auto refuse = [&](Refusal refusal, Text detail = {}, size_t line = 0) {
         verdict.refusal = refusal;
         verdict.detail = std::move(detail);
         verdict.line = line;
-        verdict.endBlockAlone = missing.empty();
+        verdict.endBlockAlone = firstMissing == nullptr;
         return verdict;
     };
     if (procedure.blockAtOldPlace) return refuse(Refusal::BlockAtOldPlace);
-    for (const HeaderFound* header : missing) {
-        if (header->statementAfter) return refuse(Refusal::StatementAfterHeader);
+    for (const HeaderFound& header : procedure.headers) {
+        if (IsMissing(header) && header.statementAfter) return refuse(Refusal::StatementAfterHeader);
     }
     if (!procedure.hasEndLine) return refuse(Refusal::NoEndLine);
     for (const HeaderFound& header : procedure.headers) {
@@ -179,10 +139,10 @@ Verdict Decide(const ProcedureFound& procedure) {
     case rules::ErrorUse::Kind::OnError: break;
     }
     if (wantsEnd && BranchesDiffer(procedure)) return refuse(Refusal::BranchParameters);
-    const LabelClash clash = ClashingLabel(procedure, missing);
+    const LabelClash clash = ClashingLabel(procedure);
     if (clash.refusal != Refusal::None) return refuse(clash.refusal, clash.label);
-    if (HasLongLine(procedure, missing, wantsEnd)) return refuse(Refusal::LongLine);
-    if (!missing.empty()) missing.front()->templates->begin().ThrowIfTooShort(missing.front()->values->line);
+    if (HasLongLine(procedure, wantsEnd)) return refuse(Refusal::LongLine);
+    if (firstMissing != nullptr) firstMissing->templates->begin().ThrowIfTooShort(firstMissing->values->line);
     verdict.endBlock = wantsEnd;
     return verdict;
 }
