@@ -14,6 +14,7 @@
 #include "ScanComparison.h"
 #include "source_transformation/LineClassifier.h"
 #include "commands/ModuleProcessing.h"
+#include "commands/TemplateCheck.h"
 #include "source_transformation/ModuleScan.h"
 #include "source_transformation/ReferenceScan.h"
 #include "source_transformation/ScanRules.h"
@@ -45,9 +46,22 @@ run::ModuleOutcome Process(const std::string& bytes, run::Operation operation, c
     return run::ProcessModule(bytes, request);
 }
 
+// Whether the run takes the pair: it refuses one that cannot make blocks
+// VB6 compiles (a control character, a jump to no label) before any file.
+bool RunTakes(const Text& begin, const Text& end) {
+    try {
+        templates::CheckTemplatePair({begin, "begin"}, {end, "end"});
+    } catch (const templates::TemplateError&) {
+        return false;
+    }
+    return true;
+}
+
 // add --skip-handled twice is once, and remove gives the module back, where
-// nothing stood before and the inserted text keeps the line break.
+// nothing stood before, the run takes the templates and the inserted text
+// keeps the line break.
 void CheckRoundTrip(const Text& module, const Text& begin, const Text& end) {
+    if (!RunTakes(begin, end)) return;
     // Template files and the settings window never hold a lone LF.
     const scan::FixedTemplates templates(scan::HandlerTemplates{vb::LoneLfToCrLf(begin), vb::LoneLfToCrLf(end)});
     const std::string original = vb::Encode(module, 1252);
