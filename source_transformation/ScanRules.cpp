@@ -154,11 +154,33 @@ int32_t ClosingParenthesis(TextView text, int32_t open) {
     return 0;
 }
 
+// The signs a header's parameter list and the rest of its line are read
+// by; every other unit is passed over in one compare and one lookup.
+constexpr std::array<bool, 128> kHeaderSigns = [] {
+    std::array<bool, 128> signs{};
+    for (const char c : {'"', '(', ')', ',', '\'', ':'}) signs[static_cast<unsigned char>(c)] = true;
+    return signs;
+}();
+
+// The first header sign from `at` on; the text's size when none follows.
+size_t NextHeaderSign(TextView text, size_t at) {
+    for (; at < text.size(); ++at) {
+        if (text[at] < 128 && kHeaderSigns[text[at]]) return at;
+    }
+    return text.size();
+}
+
+// The closing quote of the string literal whose opening quote is at `at`;
+// the text's size when it is not closed.
+size_t ClosingQuote(TextView text, size_t at) {
+    const size_t close = text.find(u'"', at + 1);
+    return close == TextView::npos ? text.size() : close;
+}
+
 bool HasStatementAfter(TextView rest) {
-    bool inString = false;
-    for (const char16_t c : rest) {
-        if (c == u'"') inString = !inString;
-        if (inString) continue;
+    for (size_t at = NextHeaderSign(rest, 0); at < rest.size(); at = NextHeaderSign(rest, at + 1)) {
+        const char16_t c = rest[at];
+        if (c == u'"') at = ClosingQuote(rest, at);
         if (c == u'\'') return false;
         if (c == u':') return true;
     }
@@ -201,18 +223,21 @@ struct Parameter {
 Parameter ParameterOf(TextView piece) {
     Parameter parameter;
     TextView text = TrimLeft(piece);
-    // Each modifier starts with o, b or p: a name that starts otherwise is none.
-    for (bool more = true; more && !text.empty();) {
-        more = false;
+    // The modifiers before the name, in any order: the first letter (and
+    // the third, for ByVal and ByRef) tells which one a word may be.
+    while (!text.empty()) {
         const char16_t first = FoldUnit(text.front());
-        if (first != u'o' && first != u'b' && first != u'p') break;
-        for (const std::string_view modifier : kParameterModifiers) {
-            if (StartsWithWord(text, modifier)) {
-                parameter.paramArray = parameter.paramArray || modifier == "paramarray";
-                text = TrimLeft(text.substr(modifier.size()));
-                more = true;
-            }
+        std::string_view modifier;
+        if (first == u'o') {
+            modifier = kParameterModifiers[0];
+        } else if (first == u'b') {
+            modifier = text.size() > 2 && FoldUnit(text[2]) == u'v' ? kParameterModifiers[1] : kParameterModifiers[2];
+        } else if (first == u'p') {
+            modifier = kParameterModifiers[3];
         }
+        if (modifier.empty() || !StartsWithWord(text, modifier)) break;
+        parameter.paramArray = parameter.paramArray || modifier == kParameterModifiers[3];
+        text = TrimLeft(text.substr(modifier.size()));
     }
     parameter.nameLength = NameLength(text, kTextUnits);
     if (parameter.nameLength == 0) return parameter;
@@ -358,7 +383,7 @@ std::optional<HeaderSpans> ParseHeader(TextView joined, int32_t keyPosition, con
     values.append(kindAndName);
     spans.parametersAt = values.size();
     // Listed names are names: only the kind and the name may hold a bracket.
-    spans.holdsBrackets = kindAndName.find_first_of(u"[]") != TextView::npos;
+    for (const char16_t c : kindAndName) spans.holdsBrackets |= (c == u'[') | (c == u']');
     bool first = true;
     auto visit = [&](size_t from, size_t to) {
         if (!withParameters) return;
@@ -375,14 +400,13 @@ std::optional<HeaderSpans> ParseHeader(TextView joined, int32_t keyPosition, con
     // One pass from the "(": the pieces between the commas outside string
     // literals and nested parentheses, then the ")" that closes it.
     int depth = 1;
-    bool inString = false;
     size_t piece = openParen + 1;
-    size_t at = piece;
-    for (; at < joined.size(); ++at) {
+    size_t at = NextHeaderSign(joined, piece);
+    for (; at < joined.size(); at = NextHeaderSign(joined, at + 1)) {
         const char16_t c = joined[at];
-        if (c == u'"') inString = !inString;
-        if (inString) continue;
-        if (c == u'(') {
+        if (c == u'"') {
+            at = ClosingQuote(joined, at);
+        } else if (c == u'(') {
             ++depth;
         } else if (c == u')') {
             if (--depth == 0) break;
