@@ -95,6 +95,8 @@ HandlerTemplate::HandlerTemplate(TextView raw, Role role, TextView lineBreak, co
         const size_t at = body_.find(lineBreak, from);
         lines_.push_back(PatternOf(TextView(body_).substr(from, at == Text::npos ? Text::npos : at - from)));
         distinctiveLines_ += lines_.back().distinctive ? 1 : 0;
+        mostLiteral_ = std::max(mostLiteral_, lines_.back().literalLength);
+        mostSlots_ = std::max(mostSlots_, lines_.back().slots.size());
         labelsDecided_ = labelsDecided_ && lines_.back().labelDecided;
         if (!lines_.back().label.empty()) labels_.push_back(lines_.back().label);
         if (at == Text::npos) break;
@@ -195,26 +197,26 @@ const std::vector<Text>& HandlerTemplate::Labels(const ProcedureHeader& values, 
     return storage;
 }
 
-size_t HandlerTemplate::LongestLine(const ProcedureHeader& values) const {
-    if (tooShort_) return 0;
+bool HandlerTemplate::HasLineLongerThan(const ProcedureHeader& values, size_t limit) const {
+    if (tooShort_) return false;
     if (!onePass_ || ValuesHoldBrackets(values)) {
-        size_t longest = 0;
         for (const Text& line : Split(ExpandStepByStep(values), lineBreakSize_ == 2 ? TextView(u"\r\n") : TextView(u"\n"))) {
-            longest = std::max(longest, line.size());
+            if (line.size() > limit) return true;
         }
-        return longest;
+        return false;
     }
     const size_t sizes[] = {values.name.size(), values.kind.size(), values.parameters.size(),
                             module_ != nullptr ? module_->moduleName.size() : 0,
                             module_ != nullptr ? module_->fileName.size() : 0,
                             module_ != nullptr ? module_->projectName.size() : 0};
-    size_t longest = 0;
+    // Mostly the bound tells, without a look at each line.
+    if (mostLiteral_ + mostSlots_ * *std::max_element(std::begin(sizes), std::end(sizes)) <= limit) return false;
     for (const LinePattern& line : lines_) {
         size_t length = line.literalLength;
         for (const int slot : line.slots) length += sizes[slot];
-        longest = std::max(longest, length);
+        if (length > limit) return true;
     }
-    return longest;
+    return false;
 }
 
 // Glob matching with the placeholders as wildcards: the first literal must

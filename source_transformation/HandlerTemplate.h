@@ -75,9 +75,9 @@ public:
     /// them, else those of the expansion, made in `storage`.
     const std::vector<Text>& Labels(const ProcedureHeader& values, std::vector<Text>& storage) const;
 
-    /// The length of the longest line of a block for `values`; 0 for a
-    /// template that is too short.
-    size_t LongestLine(const ProcedureHeader& values) const;
+    /// Whether a line of a block for `values` is longer than `limit`; never
+    /// for a template that is too short.
+    bool HasLineLongerThan(const ProcedureHeader& values, size_t limit) const;
 
     /// How many of the lines resemble one of the template's distinctive
     /// lines (lines with literal text besides placeholders and spaces), and
@@ -126,6 +126,10 @@ private:
     // placeholders one after the other gives what a single pass over the
     // pieces gives.
     bool onePass_ = false;
+    // The most literal units and placeholders of any one line: with the
+    // longest value, a bound on every line's length.
+    size_t mostLiteral_ = 0;
+    size_t mostSlots_ = 0;
 };
 
 }  // namespace scan

@@ -352,7 +352,7 @@ int32_t LineClassifier<Unit>::KeywordKey(size_t start, size_t space) const {
 }
 
 template <typename Unit>
-ClassifiedLine LineClassifier<Unit>::LineAt(size_t start, size_t end, int32_t keyPosition, bool keyword,
+inline ClassifiedLine LineClassifier<Unit>::LineAt(size_t start, size_t end, int32_t keyPosition, bool keyword,
                                             bool error) const {
     ClassifiedLine line(start, end, keyPosition);
     const UnitView<Unit> units = text_.substr(start, end - start);

@@ -104,7 +104,7 @@ private:
     template <class ChunkKernel>
     void AppendWith(std::vector<ClassifiedLine>& lines);
     int32_t KeywordKey(size_t start, size_t space) const;
-    ClassifiedLine LineAt(size_t start, size_t end, int32_t keyPosition, bool keyword, bool error) const;
+    [[gnu::always_inline]] ClassifiedLine LineAt(size_t start, size_t end, int32_t keyPosition, bool keyword, bool error) const;
 
     UnitView<Unit> text_;
     Units<Unit> units_;

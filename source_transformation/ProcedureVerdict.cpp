@@ -81,10 +81,10 @@ bool BranchesDiffer(const ProcedureFound& procedure) {
 
 bool HasLongLine(const ProcedureFound& procedure, bool wantsEnd) {
     for (const HeaderFound& header : procedure.headers) {
-        if (IsMissing(header) && header.templates->begin().LongestLine(*header.values) > kLongestLine) return true;
+        if (IsMissing(header) && header.templates->begin().HasLineLongerThan(*header.values, kLongestLine)) return true;
     }
     const HeaderFound& last = procedure.headers[procedure.lastWithTemplates];
-    return wantsEnd && procedure.end->LongestLine(*last.values) > kLongestLine;
+    return wantsEnd && procedure.end->HasLineLongerThan(*last.values, kLongestLine);
 }
 
 }  // namespace

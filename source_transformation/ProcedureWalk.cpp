@@ -383,7 +383,7 @@ private:
         }
         const Verdict verdict = Decide(found);
         RecordProcedure();
-        for (const HeaderFound& header : headers) result_.sites.push_back(BeginSite(header, verdict));
+        for (const HeaderFound& header : headers) FillBeginSite(header, verdict, result_.sites.emplace_back());
         for (BlockSite& site : procedure_.inner) result_.sites.push_back(std::move(site));
         if (found.end == nullptr || !found.hasEndLine) return;
         const auto lastIndex = static_cast<int32_t>(last.index);
@@ -411,9 +411,9 @@ private:
         site.refusalLine = verdict.line;
     }
 
-    BlockSite BeginSite(const HeaderFound& header, const Verdict& verdict) const {
+    // Fills in a new site, made in place: a site is too large to move about.
+    void FillBeginSite(const HeaderFound& header, const Verdict& verdict, BlockSite& site) const {
         const ProcedureHeader& values = result_.headers[header.index];
-        BlockSite site;
         site.kind = BlockSite::Kind::Begin;
         site.line = values.line;
         site.header = static_cast<int32_t>(header.index);
@@ -428,7 +428,6 @@ private:
             site.from = End(header.blockFrom);
             site.to = End(header.blockFrom + header.templates->begin().LineCount() + 1);
         }
-        return site;
     }
 
     void RecordProcedure() {
