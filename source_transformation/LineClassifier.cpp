@@ -23,13 +23,19 @@ namespace {
 constexpr size_t kBatch = 512;
 constexpr size_t kChunk = 64;  // units per chunk: one bit each in a 64-bit mask
 
-// What a kernel finds in a chunk, one bit per unit: line feeds; key
-// candidates (quotes, apostrophes, and spaces after a letter that ends a
-// keyword); and the starts of "err" and "erl", letter case ignored.
+// What a kernel finds in a chunk, one bit per unit: line feeds, and those
+// after a CR; quotes and apostrophes; spaces after a letter that ends a
+// keyword; the starts of "err" and "erl", letter case
+// ignored; blanks; the letter "e" in either case; and each "_" after a blank.
 struct ChunkMasks {
     uint64_t lineFeeds = 0;
-    uint64_t keys = 0;
+    uint64_t crLineFeeds = 0;
+    uint64_t quotes = 0;
+    uint64_t keywordSpaces = 0;
     uint64_t errors = 0;
+    uint64_t blanks = 0;
+    uint64_t letterE = 0;
+    uint64_t marks = 0;
 };
 
 // Whether a unit is a letter that ends a keyword, letter case ignored: a
@@ -47,24 +53,30 @@ bool EndsKeywordLetter(Unit unit) {
 unsigned LowestBit(uint64_t mask) { return static_cast<unsigned>(__builtin_ctzll(mask)); }
 
 /// The bits below the lowest set bit of `mask`; all bits when it has none.
-uint64_t BitsBelowLowest(uint64_t mask) { return mask != 0 ? (mask & (0 - mask)) - 1 : ~uint64_t{0}; }
+uint64_t BitsBelowLowest(uint64_t mask) { return (mask & (0 - mask)) - 1; }
 
 /// The bits above bit `bit` (none above bit 63).
 uint64_t BitsAbove(unsigned bit) { return 0 - (uint64_t{2} << bit); }
 
 // The plain kernel: every unit looked at on its own. The chunk's units from
-// `at` - 1 to `at` + 65 are within the text.
+// `at` - 1 to `at` + 65 are within the text, but for the one before the
+// text's first chunk.
 template <typename Unit>
 struct ScalarKernel {
     static ChunkMasks Masks(const Unit* at, bool first) {
         ChunkMasks chunk;
         for (size_t k = 0; k < kChunk; ++k) {
             const Unit c = at[k];
+            const Unit before = first && k == 0 ? Unit{0} : at[static_cast<ptrdiff_t>(k) - 1];
             const uint64_t bit = uint64_t{1} << k;
             if (c == '\n') chunk.lineFeeds |= bit;
-            if (c == '"' || c == '\'') chunk.keys |= bit;
-            if (c == ' ' && !(first && k == 0) && EndsKeywordLetter(at[static_cast<ptrdiff_t>(k) - 1])) chunk.keys |= bit;
+            if (c == '\n' && before == '\r') chunk.crLineFeeds |= bit;
+            if (c == '"' || c == '\'') chunk.quotes |= bit;
+            if (c == ' ' && EndsKeywordLetter(before)) chunk.keywordSpaces |= bit;
             if (ErrorWordAt(at + k)) chunk.errors |= bit;
+            if (IsBlankUnit(c)) chunk.blanks |= bit;
+            if ((c | 0x20) == 'e') chunk.letterE |= bit;
+            if (c == '_' && IsBlankUnit(before)) chunk.marks |= bit;
         }
         return chunk;
     }
@@ -94,27 +106,41 @@ __m128i Load(const Unit* at) {
 
 // The masks of one vector of units as vectors: `before` holds the unit
 // before each, `next` and `second` the unit after each and the one after that.
-template <typename Unit>
 struct VectorMasks {
     __m128i lineFeeds;
-    __m128i keys;
+    __m128i crLineFeeds;
+    __m128i quotes;
+    __m128i keywordSpaces;
     __m128i errors;
+    __m128i blanks;
+    __m128i letterE;
+    __m128i marks;
 };
 
 template <typename Unit>
-VectorMasks<Unit> MasksOfVector(__m128i units, __m128i before, __m128i next, __m128i second) {
+VectorMasks MasksOfVector(__m128i units, __m128i before, __m128i next, __m128i second) {
     using L = Lanes<Unit>;
     const __m128i folded = L::Fold(before);
     const __m128i afterKeywordLetter =
         _mm_or_si128(_mm_or_si128(L::Equal(folded, kKeywordLastLetters[0]), L::Equal(folded, kKeywordLastLetters[1])),
                      L::Equal(folded, kKeywordLastLetters[2]));
-    const __m128i keys = _mm_or_si128(_mm_or_si128(L::Equal(units, '"'), L::Equal(units, '\'')),
-                                      _mm_and_si128(L::Equal(units, ' '), afterKeywordLetter));
+    const __m128i quotes = _mm_or_si128(L::Equal(units, '"'), L::Equal(units, '\''));
+    const __m128i keywordSpaces = _mm_and_si128(L::Equal(units, ' '), afterKeywordLetter);
     const __m128i foldedSecond = L::Fold(second);
-    const __m128i errors =
-        _mm_and_si128(_mm_and_si128(L::Equal(L::Fold(units), 'e'), L::Equal(L::Fold(next), 'r')),
-                      _mm_or_si128(L::Equal(foldedSecond, 'r'), L::Equal(foldedSecond, 'l')));
-    return {L::Equal(units, '\n'), keys, errors};
+    const __m128i letterE = L::Equal(L::Fold(units), 'e');
+    const __m128i errors = _mm_and_si128(_mm_and_si128(letterE, L::Equal(L::Fold(next), 'r')),
+                                         _mm_or_si128(L::Equal(foldedSecond, 'r'), L::Equal(foldedSecond, 'l')));
+    const __m128i lineFeeds = L::Equal(units, '\n');
+    const __m128i blanks = _mm_or_si128(L::Equal(units, ' '), L::Equal(units, '\t'));
+    const __m128i blankBefore = _mm_or_si128(L::Equal(before, ' '), L::Equal(before, '\t'));
+    return {lineFeeds,
+            _mm_and_si128(lineFeeds, L::Equal(before, '\r')),
+            quotes,
+            keywordSpaces,
+            errors,
+            blanks,
+            letterE,
+            _mm_and_si128(L::Equal(units, '_'), blankBefore)};
 }
 
 // The 16-byte kernel, which every x86-64 processor has. Sixteen bytes are
@@ -123,17 +149,29 @@ VectorMasks<Unit> MasksOfVector(__m128i units, __m128i before, __m128i next, __m
 template <typename Unit>
 struct NarrowKernel;
 
+// Each mask of `masks` as bits, shifted to `shift`, into `chunk`; `bits`
+// takes one vector mask to its bits.
+template <class Bits>
+void AddMasks(const VectorMasks& masks, Bits bits, unsigned shift, ChunkMasks& chunk) {
+    chunk.lineFeeds |= bits(masks.lineFeeds) << shift;
+    chunk.crLineFeeds |= bits(masks.crLineFeeds) << shift;
+    chunk.quotes |= bits(masks.quotes) << shift;
+    chunk.keywordSpaces |= bits(masks.keywordSpaces) << shift;
+    chunk.errors |= bits(masks.errors) << shift;
+    chunk.blanks |= bits(masks.blanks) << shift;
+    chunk.letterE |= bits(masks.letterE) << shift;
+    chunk.marks |= bits(masks.marks) << shift;
+}
+
 template <>
 struct NarrowKernel<char> {
     static ChunkMasks Masks(const char* at, bool first) {
         ChunkMasks chunk;
-        for (size_t k = 0; k < kChunk; k += 16) {
+        auto bits = [](__m128i x) { return uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(x))}; };
+        for (unsigned k = 0; k < kChunk; k += 16) {
             const __m128i units = Load(at + k);
             const __m128i before = first && k == 0 ? _mm_slli_si128(units, 1) : Load(at + k - 1);
-            const VectorMasks<char> masks = MasksOfVector<char>(units, before, Load(at + k + 1), Load(at + k + 2));
-            chunk.lineFeeds |= uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(masks.lineFeeds))} << k;
-            chunk.keys |= uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(masks.keys))} << k;
-            chunk.errors |= uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(masks.errors))} << k;
+            AddMasks(MasksOfVector<char>(units, before, Load(at + k + 1), Load(at + k + 2)), bits, k, chunk);
         }
         return chunk;
     }
@@ -143,18 +181,24 @@ template <>
 struct NarrowKernel<char16_t> {
     static ChunkMasks Masks(const char16_t* at, bool first) {
         ChunkMasks chunk;
-        for (size_t k = 0; k < kChunk; k += 16) {
+        for (unsigned k = 0; k < kChunk; k += 16) {
             const char16_t* low = at + k;
             const __m128i lowUnits = Load(low);
             const __m128i lowBefore = first && k == 0 ? _mm_slli_si128(lowUnits, 2) : Load(low - 1);
-            const VectorMasks<char16_t> a = MasksOfVector<char16_t>(lowUnits, lowBefore, Load(low + 1), Load(low + 2));
-            const VectorMasks<char16_t> b = MasksOfVector<char16_t>(Load(low + 8), Load(low + 7), Load(low + 9), Load(low + 10));
+            const VectorMasks a = MasksOfVector<char16_t>(lowUnits, lowBefore, Load(low + 1), Load(low + 2));
+            const VectorMasks b = MasksOfVector<char16_t>(Load(low + 8), Load(low + 7), Load(low + 9), Load(low + 10));
+            // Sixteen units in two vectors: their compares packed to a byte each.
             auto packed = [](__m128i x, __m128i y) {
                 return uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(x, y)))};
             };
             chunk.lineFeeds |= packed(a.lineFeeds, b.lineFeeds) << k;
-            chunk.keys |= packed(a.keys, b.keys) << k;
+            chunk.crLineFeeds |= packed(a.crLineFeeds, b.crLineFeeds) << k;
+            chunk.quotes |= packed(a.quotes, b.quotes) << k;
+            chunk.keywordSpaces |= packed(a.keywordSpaces, b.keywordSpaces) << k;
             chunk.errors |= packed(a.errors, b.errors) << k;
+            chunk.blanks |= packed(a.blanks, b.blanks) << k;
+            chunk.letterE |= packed(a.letterE, b.letterE) << k;
+            chunk.marks |= packed(a.marks, b.marks) << k;
         }
         return chunk;
     }
@@ -174,22 +218,35 @@ __attribute__((target("avx2"))) inline __m256i WideFold(__m256i units) {
     return _mm256_or_si256(units, _mm256_set1_epi8(0x20));
 }
 
+// One bit for each lane of 32 that is set.
+__attribute__((target("avx2"))) inline uint64_t WideBits(__m256i lanes) {
+    return uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(lanes))};
+}
+
 // The masks of the 32 bytes at `at`, which do not begin the text.
 __attribute__((target("avx2"))) inline void WideMasksOf(const char* at, ChunkMasks& chunk, unsigned shift) {
     const __m256i units = WideLoad(at);
-    const __m256i folded = WideFold(WideLoad(at - 1));
+    const __m256i before = WideLoad(at - 1);
+    const __m256i folded = WideFold(before);
     const __m256i afterKeywordLetter = _mm256_or_si256(
         _mm256_or_si256(WideEqual(folded, kKeywordLastLetters[0]), WideEqual(folded, kKeywordLastLetters[1])),
         WideEqual(folded, kKeywordLastLetters[2]));
-    const __m256i keys = _mm256_or_si256(_mm256_or_si256(WideEqual(units, '"'), WideEqual(units, '\'')),
-                                         _mm256_and_si256(WideEqual(units, ' '), afterKeywordLetter));
+    const __m256i quotes = _mm256_or_si256(WideEqual(units, '"'), WideEqual(units, '\''));
+    const __m256i keywordSpaces = _mm256_and_si256(WideEqual(units, ' '), afterKeywordLetter);
     const __m256i second = WideFold(WideLoad(at + 2));
-    const __m256i errors =
-        _mm256_and_si256(_mm256_and_si256(WideEqual(WideFold(units), 'e'), WideEqual(WideFold(WideLoad(at + 1)), 'r')),
-                         _mm256_or_si256(WideEqual(second, 'r'), WideEqual(second, 'l')));
-    chunk.lineFeeds |= uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(WideEqual(units, '\n')))} << shift;
-    chunk.keys |= uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(keys))} << shift;
-    chunk.errors |= uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(errors))} << shift;
+    const __m256i letterE = WideEqual(WideFold(units), 'e');
+    const __m256i errors = _mm256_and_si256(_mm256_and_si256(letterE, WideEqual(WideFold(WideLoad(at + 1)), 'r')),
+                                            _mm256_or_si256(WideEqual(second, 'r'), WideEqual(second, 'l')));
+    const __m256i lineFeeds = WideEqual(units, '\n');
+    const __m256i blankBefore = _mm256_or_si256(WideEqual(before, ' '), WideEqual(before, '\t'));
+    chunk.lineFeeds |= WideBits(lineFeeds) << shift;
+    chunk.crLineFeeds |= WideBits(_mm256_and_si256(lineFeeds, WideEqual(before, '\r'))) << shift;
+    chunk.quotes |= WideBits(quotes) << shift;
+    chunk.keywordSpaces |= WideBits(keywordSpaces) << shift;
+    chunk.errors |= WideBits(errors) << shift;
+    chunk.blanks |= WideBits(_mm256_or_si256(WideEqual(units, ' '), WideEqual(units, '\t'))) << shift;
+    chunk.letterE |= WideBits(letterE) << shift;
+    chunk.marks |= WideBits(_mm256_and_si256(WideEqual(units, '_'), blankBefore)) << shift;
 }
 
 // The 32-byte kernel, for bytes on processors that have the wider
@@ -251,95 +308,102 @@ template <class ChunkKernel>
 void LineClassifier<Unit>::AppendWith(std::vector<ClassifiedLine>& lines) {
     const Unit* const units = text_.data();
     const size_t size = text_.size();
-    const bool crLf = crLf_;
+    const size_t breakBeforeLineFeed = crLf_ ? 1 : 0;  // the CR that ends a line with its LF
     // The line being classified, kept in locals while the batch is made.
     size_t start = start_;
     int32_t keyPosition = keyPosition_;
-    bool keyword = keyword_;
-    bool error = error_;
+    uint64_t keyOpen = keyOpen_ ? ~uint64_t{0} : 0;  // all bits while the line's key is undecided
+    uint8_t shape = shape_;
     const size_t first = lines.size();
-    lines.resize(first + kBatch + kChunk);  // a chunk ends 64 lines at most
+    // Room for a batch and what may follow it: a chunk ends 64 lines at
+    // most, and the last 65 units, which are too few for a chunk, 66.
+    lines.resize(first + kBatch + kChunk + 2);
     ClassifiedLine* out = lines.data() + first;
     ClassifiedLine* const full = out + kBatch;
-    // An LF ends its line, except a lone one in a CR LF text.
-    auto lineFeed = [&](size_t at) {
-        size_t end = at;
-        if (crLf) {
-            if (at == 0 || units[at - 1] != '\r') return;
-            end = at - 1;
-        }
-        *out++ = LineAt(start, end, keyPosition, keyword, error);
-        start = at + 1;
+    auto endLine = [&](size_t lineFeed) {
+        *out++ = LineAt(start, lineFeed - breakBeforeLineFeed, keyPosition, shape);
+        start = lineFeed + 1;
         keyPosition = 0;
-        keyword = false;
-        error = false;
+        keyOpen = ~uint64_t{0};
+        shape = 0;
     };
 
     // A chunk of 64 units at a time, while the units a kernel reads around
-    // it (one before, two after) are within the text: the masks of its LFs,
-    // key candidates and error words, then its lines in order. While a
-    // line's key position is unknown, its candidates before its end are
-    // tried in order: the first quote or apostrophe is one, a space only
-    // after a keyword.
+    // it (one before, two after) are within the text: its masks, then its
+    // lines in order. The line breaks are its LFs, in a CR LF text only
+    // those after a CR. Each line's first unit that is not a blank is found
+    // for all lines at once: adding a line's start bit to the blanks' bits
+    // carries through the blanks it starts and lands on that unit, and a
+    // carry out of the chunk goes on in the next.
     size_t i = pos_;
     for (; i + kChunk + 2 <= size && out < full; i += kChunk) {
         const ChunkMasks chunk = ChunkKernel::Masks(units + i, i == 0);
-        uint64_t lineFeeds = chunk.lineFeeds;
-        uint64_t keys = chunk.keys;
-        uint64_t errors = chunk.errors;
+        uint64_t lineFeeds = crLf_ ? chunk.crLineFeeds : chunk.lineFeeds;
+        const uint64_t starts = (lineFeeds << 1) | startsChunk_;
+        startsChunk_ = lineFeeds >> 63;
+        uint64_t landed;
+        firstPending_ = __builtin_add_overflow(chunk.blanks, starts | uint64_t{firstPending_}, &landed);
+        const uint64_t endLike = landed & ~chunk.blanks & chunk.letterE;
+        // Until a line's key is decided, the spaces that may end a keyword
+        // before its first quote or apostrophe are tried in order.
+        uint64_t from = ~uint64_t{0};  // the bits of the line being classified
         for (;;) {
-            const uint64_t beforeLineFeed = BitsBelowLowest(lineFeeds);
-            if (keyPosition == 0) {
-                for (uint64_t candidates = keys & beforeLineFeed; candidates != 0; candidates &= candidates - 1) {
-                    const size_t at = i + LowestBit(candidates);
-                    if (units[at] != ' ') [[likely]] {
-                        keyPosition = static_cast<int32_t>(at - start + 1);
-                        break;
-                    }
-                    keyPosition = KeywordKey(start, at);
-                    if (keyPosition > 0) {
-                        keyword = true;
-                        break;
-                    }
+            const uint64_t line = from & BitsBelowLowest(lineFeeds);
+            const uint64_t quotes = chunk.quotes & line & keyOpen;
+            const uint64_t spaces = chunk.keywordSpaces & line & keyOpen & BitsBelowLowest(quotes);
+            if (spaces != 0) [[unlikely]] {
+                for (uint64_t left = spaces; left != 0 && keyPosition == 0; left &= left - 1) {
+                    keyPosition = KeywordKey(start, i + LowestBit(left));
                 }
             }
-            error = error || (errors & beforeLineFeed) != 0;
+            keyOpen &= keyPosition > 0 || quotes != 0 ? 0 : ~uint64_t{0};
+            shape |= static_cast<uint8_t>(((chunk.errors & line) != 0 ? kMayUseError : 0) |
+                                          ((endLike & line) != 0 ? kMayBeEndLine : 0) |
+                                          ((chunk.marks & line) != 0 ? kMayContinue : 0));
             if (lineFeeds == 0) break;
             const unsigned bit = LowestBit(lineFeeds);
             lineFeeds &= lineFeeds - 1;
-            keys &= BitsAbove(bit);
-            errors &= BitsAbove(bit);
-            lineFeed(i + bit);
+            from = BitsAbove(bit);
+            endLine(i + bit);
         }
     }
     if (out < full) {
+        // The last units one at a time, by the same definitions.
+        bool firstPending = firstPending_ || startsChunk_;
         for (; i < size; ++i) {
             const Unit c = units[i];
-            if (c == '\n') {
-                lineFeed(i);
+            const Unit before = i > 0 ? units[i - 1] : Unit{0};
+            if (c == '\n' && (!crLf_ || before == '\r')) {
+                endLine(i);
+                firstPending = true;
                 continue;
             }
-            if (keyPosition == 0) {
+            if (firstPending && !IsBlankUnit(c)) {
+                firstPending = false;
+                if ((c | 0x20) == 'e') shape |= kMayBeEndLine;
+            }
+            if (c == '_' && IsBlankUnit(before)) shape |= kMayContinue;
+            if (i + 2 < size && ErrorWordAt(units + i)) shape |= kMayUseError;
+            if (keyOpen != 0) {
                 if (c == '"' || c == '\'') {
-                    keyPosition = static_cast<int32_t>(i - start + 1);
-                } else if (c == ' ') {
+                    keyOpen = 0;
+                } else if (c == ' ' && EndsKeywordLetter(before)) {
                     keyPosition = KeywordKey(start, i);
-                    keyword = keyPosition > 0;
+                    if (keyPosition > 0) keyOpen = 0;
                 }
             }
-            if (i + 2 < size && ErrorWordAt(units + i)) error = true;
         }
     }
     if (i == size) {
-        *out++ = LineAt(start, size, keyPosition, keyword, error);
+        *out++ = LineAt(start, size, keyPosition, shape);
         start = size;
         done_ = true;
     }
     pos_ = i;
     start_ = start;
     keyPosition_ = keyPosition;
-    keyword_ = keyword;
-    error_ = error;
+    keyOpen_ = keyOpen != 0;
+    shape_ = shape;
     lines.resize(static_cast<size_t>(out - lines.data()));
 }
 
@@ -352,13 +416,13 @@ int32_t LineClassifier<Unit>::KeywordKey(size_t start, size_t space) const {
 }
 
 template <typename Unit>
-inline ClassifiedLine LineClassifier<Unit>::LineAt(size_t start, size_t end, int32_t keyPosition, bool keyword,
-                                            bool error) const {
+inline ClassifiedLine LineClassifier<Unit>::LineAt(size_t start, size_t end, int32_t keyPosition,
+                                                   uint8_t shape) const {
     ClassifiedLine line(start, end, keyPosition);
     const UnitView<Unit> units = text_.substr(start, end - start);
-    line.shape = static_cast<uint8_t>(ShapeOf(units, units_) | (error ? kMayUseError : 0));
+    line.shape = static_cast<uint8_t>(shape | (!units.empty() && units_.IsLetter(units[0]) ? kMayBeLabel : 0));
     // Only a keyword can be a header's key; the rule decides.
-    if (keyword) [[unlikely]] line.header = rules::HeaderTestAt(units, keyPosition, units_) > 0;
+    if (keyPosition > 0) [[unlikely]] line.header = rules::HeaderTestAt(units, keyPosition, units_) > 0;
     return line;
 }
 

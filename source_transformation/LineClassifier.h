@@ -2,13 +2,14 @@
 // verdict on it, found in one pass over the text. The key position of a
 // line is the smallest position at which one of the procedure keywords
 // (ScanKeywords.h, each with its space, letter case ignored), a double
-// quote or an apostrophe occurs; 0 when none does. No two of them can
-// overlap (a keyword holds no quote, and its only space is its last
-// character), so the one that ends first also begins first: the pass stops
-// at the first quote, apostrophe or keyword-ending space of each line.
+// quote or an apostrophe occurs. No two of them can overlap (a keyword
+// holds no quote, and its only space is its last character), so the one
+// that ends first also begins first: the pass stops at the first quote,
+// apostrophe or keyword-ending space of each line. Only a keyword can be a
+// header's key, so a line keeps its key position only when it is one.
 //
-// A kernel finds the line feeds and key candidates of 64 units at a time:
-// a plain scalar one, or one of the vector ones. The kernel is chosen once,
+// A kernel finds what matters in 64 units at a time, one bit per unit: a
+// plain scalar one, or one of the vector ones. The kernel is chosen once,
 // when the classifier is made; every kernel gives the same lines.
 #pragma once
 
@@ -22,9 +23,9 @@
 namespace scan {
 
 /// One line: [start, end) of the text, its line break not included, its
-/// key position (1-based within the line; 0 for none) and, for a key
-/// position above 0, the header test's verdict on it. The scan sets the
-/// continuation flags.
+/// key position when that is a keyword's (1-based within the line; 0
+/// otherwise) and, for a key position above 0, the header test's verdict
+/// on it. The scan sets the continuation flags.
 struct ClassifiedLine {
     /// Room for a line, filled in by the classifier: a batch's room is made
     /// without zeroing it first.
@@ -48,30 +49,9 @@ struct ClassifiedLine {
 enum LineShape : uint8_t {
     kMayBeLabel = 1,    ///< its first unit is a letter
     kMayBeEndLine = 2,  ///< its first unit after blanks is "e" or "E"
-    kMayContinue = 4,   ///< trailing blanks aside, it ends in a blank and "_"
+    kMayContinue = 4,   ///< it holds a blank and "_", as a line that ends in the mark does
     kMayUseError = 8,   ///< it holds "err" or "erl", letter case ignored
 };
-
-/// The shape bits of a line but kMayUseError, which the kernels find.
-template <typename Unit>
-inline uint8_t ShapeOf(UnitView<Unit> line, const Units<Unit>& units) {
-    if (line.empty()) return 0;
-    uint8_t shape = 0;
-    size_t at = 0;
-    if (units.IsLetter(line[0])) {
-        shape = kMayBeLabel;
-    } else if (IsBlankUnit(line[0])) {
-        at = SkipBlanks(line, 1);
-    }
-    if (at < line.size() && (line[at] | 0x20) == 'e') shape |= kMayBeEndLine;
-    // Only a line that ends in "_" or a blank may end in the mark.
-    const Unit last = line.back();
-    if (last != '_' && !IsBlankUnit(last)) return shape;
-    size_t end = line.size();
-    while (end > at && IsBlankUnit(line[end - 1])) --end;
-    if (end >= 2 && line[end - 1] == '_' && IsBlankUnit(line[end - 2])) shape |= kMayContinue;
-    return shape;
-}
 
 /// Where "err" or "erl" starts at `at`, letter case ignored (`at` + 2 must
 /// be within the text): the plain form of what the kernels find.
@@ -104,7 +84,7 @@ private:
     template <class ChunkKernel>
     void AppendWith(std::vector<ClassifiedLine>& lines);
     int32_t KeywordKey(size_t start, size_t space) const;
-    [[gnu::always_inline]] ClassifiedLine LineAt(size_t start, size_t end, int32_t keyPosition, bool keyword, bool error) const;
+    [[gnu::always_inline]] ClassifiedLine LineAt(size_t start, size_t end, int32_t keyPosition, uint8_t shape) const;
 
     UnitView<Unit> text_;
     Units<Unit> units_;
@@ -112,9 +92,11 @@ private:
     enum class Chosen { Scalar, Narrow, Wide } kernel_ = Chosen::Scalar;
     size_t pos_ = 0;            // the next unit to look at
     size_t start_ = 0;          // of the line being classified
-    int32_t keyPosition_ = 0;   // of the line being classified, once found
-    bool keyword_ = false;      // that key is a keyword's
-    bool error_ = false;        // the line being classified holds "err" or "erl"
+    int32_t keyPosition_ = 0;   // of the line being classified, once a keyword is found
+    bool keyOpen_ = true;       // its key is undecided: no keyword, quote or apostrophe yet
+    uint8_t shape_ = 0;         // of the line being classified, as far as it was read
+    bool startsChunk_ = true;   // a line starts at the next chunk's first unit
+    bool firstPending_ = false;  // blanks that start a line run into the next chunk
     bool done_;                 // every line has been appended
 };
 

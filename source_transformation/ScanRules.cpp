@@ -383,7 +383,7 @@ std::optional<HeaderSpans> ParseHeader(TextView joined, int32_t keyPosition, con
     values.append(kindAndName);
     spans.parametersAt = values.size();
     // Listed names are names: only the kind and the name may hold a bracket.
-    for (const char16_t c : kindAndName) spans.holdsBrackets |= (c == u'[') | (c == u']');
+    for (const char16_t c : kindAndName) spans.holdsBrackets |= c == u'[' || c == u']';
     bool first = true;
     auto visit = [&](size_t from, size_t to) {
         if (!withParameters) return;

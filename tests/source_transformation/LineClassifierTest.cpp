@@ -56,7 +56,7 @@ uint8_t PlainShape(vb::TextView line) {
     if (!line.empty() && vb::IsLetter(line[0])) shape |= scan::kMayBeLabel;
     const vb::TextView text = scan::rules::TrimLeft(line);
     if (!text.empty() && (text[0] == u'e' || text[0] == u'E')) shape |= scan::kMayBeEndLine;
-    if (scan::rules::EndsWithContinuationMark<char16_t>(line)) shape |= scan::kMayContinue;
+    if (line.find(u" _") != vb::TextView::npos || line.find(u"\t_") != vb::TextView::npos) shape |= scan::kMayContinue;
     if (vb::InStr(1, line, u"err", vb::TextCompare) > 0 || vb::InStr(1, line, u"erl", vb::TextCompare) > 0) {
         shape |= scan::kMayUseError;
     }
@@ -83,7 +83,9 @@ void ExpectAgreement(const std::string& bytes) {
         for (size_t i = 0; i < lines.size(); ++i) {
             const vb::TextView found = vb::TextView(text).substr(lines[i].start, lines[i].end - lines[i].start);
             ASSERT_EQ(Text(found), expected[i]) << "line " << i;
-            const int32_t keyPosition = RuleKeyPosition(found);
+            // A key position is kept where it is a keyword's.
+            int32_t keyPosition = RuleKeyPosition(found);
+            if (keyPosition > 0 && (found[keyPosition - 1] == u'"' || found[keyPosition - 1] == u'\'')) keyPosition = 0;
             const bool header = scan::rules::HeaderKeyword(found) > 0;
             const uint8_t shape = PlainShape(found);
             for (const scan::ClassifiedLine* line : {&lines[i], &byteLines[i]}) {
@@ -110,6 +112,31 @@ TEST(LineClassifier, EveryKernelAgreesWithSplittingTheKeyListAndTheRules) {
     for (int i = 0; i < 2000; ++i) {
         SCOPED_TRACE(i);
         ExpectAgreement(RandomText(random, 1 + random() % 60));
+    }
+}
+
+// Texts of many lines whose last units are all line breaks, so that some
+// batch ends a few units before the text does: every kernel finds each
+// line, and the lines of a chunk and of the last units fit the batch.
+TEST(LineClassifier, BatchesThatEndInManyLineBreaks) {
+    using Kernel = scan::LineClassifier<char>::Kernel;
+    const scan::Units<char> units(1252);
+    for (const bool crLf : {false, true}) {
+        const std::string line = crLf ? "xy\r\n" : "x\n";
+        const std::string lineBreak = crLf ? "\r\n" : "\n";
+        for (size_t lines = 400 / line.size() * 2; lines < 1040 / line.size(); ++lines) {
+            std::string text;
+            for (size_t k = 0; k < lines; ++k) text += line;
+            for (size_t breaks = 1; breaks < 140 / lineBreak.size(); ++breaks) {
+                text += lineBreak;
+                for (const Kernel kernel : {Kernel::Scalar, Kernel::Narrow, Kernel::Widest}) {
+                    const std::vector<scan::ClassifiedLine> found =
+                        Classify<char>(text, crLf ? vb::CrLf : vb::TextView(u"\n"), units, kernel);
+                    ASSERT_EQ(found.size(), lines + breaks + 1) << lines << " lines, " << breaks << " breaks";
+                    ASSERT_EQ(found.back().start, text.size());
+                }
+            }
+        }
     }
 }
 
