@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -71,7 +72,7 @@ struct BlockSite {
     int32_t header = -1;  ///< index into ModuleScan::headers; -1 when there is no header to name
     BlockState state = BlockState::Missing;
     Refusal refusal = Refusal::None;
-    Text detail;            ///< Refused: the label or the parameter's name the refusal names
+    vb::TextView detail;     ///< Refused: the label or the parameter's name the refusal names (in ModuleScan::details)
     size_t refusalLine = 0;  ///< Refused for reading or raising errors: the line of the sign (0-based)
     size_t insertAt = 0;  ///< Missing: the text offset where the block goes
     /// Missing: the template of the block that goes there (ModuleScan::AppendInsertion).
@@ -105,6 +106,7 @@ struct ModuleScan {
     /// the headers view.
     std::unique_ptr<const Text> headerValues;
     std::vector<BlockSite> sites;          ///< in text order
+    std::deque<Text> details;              ///< what the sites' details view; an element never moves
     std::vector<Procedure> procedures;     ///< in text order
     std::vector<LineSpan> lines;           ///< with ScanOptions::keepLines: every line, in order
     size_t lineCount = 0;                  ///< the text's lines: one more than its line breaks; none when empty

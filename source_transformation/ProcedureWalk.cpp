@@ -404,15 +404,15 @@ private:
         }
     }
 
-    static void Refuse(BlockSite& site, const Verdict& verdict) {
+    void Refuse(BlockSite& site, const Verdict& verdict) {
         site.state = BlockState::Refused;
         site.refusal = verdict.refusal;
-        site.detail = verdict.detail;
+        if (!verdict.detail.empty()) site.detail = result_.details.emplace_back(verdict.detail);
         site.refusalLine = verdict.line;
     }
 
     // Fills in a new site, made in place: a site is too large to move about.
-    void FillBeginSite(const HeaderFound& header, const Verdict& verdict, BlockSite& site) const {
+    void FillBeginSite(const HeaderFound& header, const Verdict& verdict, BlockSite& site) {
         const ProcedureHeader& values = result_.headers[header.index];
         site.kind = BlockSite::Kind::Begin;
         site.line = values.line;
