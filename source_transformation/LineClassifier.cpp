@@ -25,8 +25,8 @@ constexpr size_t kChunk = 64;  // units per chunk: one bit each in a 64-bit mask
 
 // What a kernel finds in a chunk, one bit per unit: line feeds, and those
 // after a CR; quotes and apostrophes; spaces after a letter that ends a
-// keyword; the starts of "err" and "erl", letter case
-// ignored; blanks; the letter "e" in either case; and each "_" after a blank.
+// keyword; the starts of "err" and "erl", letter case ignored; blanks; the
+// letter "e" in either case; and each "_" after a blank.
 struct ChunkMasks {
     uint64_t lineFeeds = 0;
     uint64_t crLineFeeds = 0;
