@@ -17,9 +17,11 @@
 
 namespace scan {
 
-template <typename Unit>
+template <typename UnitType>
 class FastLines {
 public:
+    using Unit = UnitType;
+
     /// `text` must outlive this object.
     FastLines(UnitView<Unit> text, vb::TextView lineBreak, const Units<Unit>& units, bool classifyAhead);
     ~FastLines();
@@ -36,6 +38,8 @@ public:
     size_t Start(size_t i) const { return lines_[i].start; }
     size_t End(size_t i) const { return lines_[i].end; }
     vb::TextView TextOf(size_t i, Text& storage) const;
+    UnitView<Unit> UnitsOf(size_t i) const { return Line(i); }
+    const Units<Unit>& Reading() const { return units_; }
     bool ContinuedOnto(size_t i) const { return lines_[i].continuedOnto; }
     bool Continues(size_t i) const { return lines_[i].continues; }
     bool Comment(size_t i) const { return lines_[i].comment; }

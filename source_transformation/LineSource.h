@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "source_transformation/ErrorStateRules.h"
+#include "source_transformation/SourceUnits.h"
 #include "vb_runtime/Text.h"
 
 namespace scan {
@@ -27,6 +28,9 @@ concept LineSource = requires(Lines& lines, size_t i, Text& storage, vb::TextVie
     { lines.End(i) } -> std::same_as<size_t>;
     /// The line as text; it may be decoded into `storage`.
     { lines.TextOf(i, storage) } -> std::same_as<vb::TextView>;
+    /// The line's own units, and how they read.
+    { lines.UnitsOf(i) } -> std::same_as<UnitView<typename Lines::Unit>>;
+    { lines.Reading() } -> std::same_as<const Units<typename Lines::Unit>&>;
     /// The line before continues onto it; it continues onto the next; a
     /// comment continues onto it.
     { lines.ContinuedOnto(i) } -> std::same_as<bool>;

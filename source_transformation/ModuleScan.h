@@ -63,15 +63,15 @@ struct ScanOptions {
 };
 
 struct BlockSite {
-    enum class Kind { Begin, End };
+    enum class Kind : uint8_t { Begin, End };
     Kind kind = Kind::Begin;
+    BlockState state = BlockState::Missing;
+    Refusal refusal = Refusal::None;
+    int32_t header = -1;  ///< index into ModuleScan::headers; -1 when there is no header to name
     /// 0-based: the header's first line; for an end block the End line (or
     /// the line an earlier version put it above); for a begin block at an
     /// earlier version's place that follows no header, the line it follows.
     size_t line = 0;
-    int32_t header = -1;  ///< index into ModuleScan::headers; -1 when there is no header to name
-    BlockState state = BlockState::Missing;
-    Refusal refusal = Refusal::None;
     vb::TextView detail;     ///< Refused: the label or the parameter's name the refusal names (in ModuleScan::details)
     size_t refusalLine = 0;  ///< Refused for reading or raising errors: the line of the sign (0-based)
     size_t insertAt = 0;  ///< Missing: the text offset where the block goes

@@ -14,6 +14,8 @@ namespace scan {
 
 class PlainLines {
 public:
+    using Unit = char16_t;
+
     /// `text` must outlive this object.
     PlainLines(vb::TextView text, vb::TextView lineBreak);
 
@@ -22,6 +24,8 @@ public:
     size_t Start(size_t i) const { return lines_[i].start; }
     size_t End(size_t i) const { return lines_[i].start + lines_[i].text.size(); }
     vb::TextView TextOf(size_t i, Text&) const { return lines_[i].text; }
+    vb::TextView UnitsOf(size_t i) const { return lines_[i].text; }
+    static const Units<char16_t>& Reading() { return kTextUnits; }
     bool ContinuedOnto(size_t i) const { return lines_[i].continuedOnto; }
     bool Continues(size_t i) const { return lines_[i].continues; }
     bool Comment(size_t i) const { return lines_[i].comment; }

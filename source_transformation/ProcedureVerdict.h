@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -20,7 +21,7 @@ namespace scan {
 
 /// Why a procedure gets no block although it has none, in the order the
 /// rules are tried.
-enum class Refusal {
+enum class Refusal : uint8_t {
     None,
     BlockAtOldPlace,       ///< a block stands in it where earlier versions put it
     StatementAfterHeader,  ///< a statement follows a header on its line
@@ -38,7 +39,7 @@ enum class Refusal {
 inline constexpr size_t kLongestLine = 1023;
 
 /// What stands under a header, or at an End line.
-enum class BlockState {
+enum class BlockState : uint8_t {
     Missing,    ///< no block there; one goes in unless the procedure is refused
     Standing,   ///< a block of the template stands there (Recognize, Remove)
     Edited,     ///< a begin block that looks edited by hand stands there

@@ -22,6 +22,8 @@ constexpr size_t kNoLine = ~size_t{0};
 template <LineSource Lines>
 class ProcedureWalk {
 public:
+    using Unit = typename Lines::Unit;
+
     ProcedureWalk(Lines& lines, vb::TextView lineBreak, const TemplateChoice& choice, const ScanOptions& options,
                   const DeclaredNames& declared)
         : lines_(lines),
@@ -34,10 +36,10 @@ public:
     ModuleScan Run(size_t sizeHint) {
         // About one procedure per few hundred units of a typical module; a
         // huge text gets no more room than a large module needs.
-        const size_t procedures = std::min<size_t>(sizeHint / 512, size_t{1} << 16);
+        const size_t procedures = std::min<size_t>(sizeHint / 256, size_t{1} << 16);
         result_.headers.reserve(procedures);
         result_.procedures.reserve(procedures);
-        result_.sites.reserve(procedures);
+        result_.sites.reserve(2 * procedures);
         spans_.reserve(procedures);
         values_.reserve(procedures * 64);
         // The templates of the last header: blocks of earlier versions
@@ -106,9 +108,11 @@ private:
         // Only what is judged or inserted needs the parameters.
         const bool withParameters = options_.mode != ScanMode::Locate;
         if (header.lastLine == i) {
-            spans = rules::ParseHeader(TextOf(i), keyPosition, declared_, values_, withParameters);
+            spans = rules::ParseHeader(lines_.UnitsOf(i), keyPosition, declared_, lines_.Reading(), values_,
+                                       withParameters);
         } else {
-            spans = rules::ParseHeader(JoinedHeader(i, header.lastLine), keyPosition, declared_, values_, withParameters);
+            spans = rules::ParseHeader(UnitView<Unit>(JoinedHeader(i, header.lastLine)), keyPosition, declared_,
+                                       lines_.Reading(), values_, withParameters);
         }
         if (!spans) return std::nullopt;
         header.spans = std::move(*spans);
@@ -126,10 +130,10 @@ private:
 
     // A continued header's lines joined: each final "_" and line break
     // dropped, the blanks around them kept.
-    Text JoinedHeader(size_t first, size_t last) {
-        Text joined;
+    std::basic_string<Unit> JoinedHeader(size_t first, size_t last) {
+        std::basic_string<Unit> joined;
         for (size_t k = first; k <= last; ++k) {
-            const vb::TextView text = TextOf(k);
+            const UnitView<Unit> text = lines_.UnitsOf(k);
             if (k == last) {
                 joined += text;
                 continue;

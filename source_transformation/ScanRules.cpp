@@ -142,14 +142,15 @@ bool HoldsExclusionWord(TextView text) { return Inspect<char16_t>(text).exclusio
 
 // The 1-based position of the ")" that closes the "(" at `open`; 0 when
 // none does. Parentheses in string literals do not count.
-int32_t ClosingParenthesis(TextView text, int32_t open) {
+template <typename Unit>
+int32_t ClosingParenthesis(UnitView<Unit> text, int32_t open) {
     int depth = 0;
     bool inString = false;
     for (size_t k = static_cast<size_t>(open - 1); k < text.size(); ++k) {
-        if (text[k] == u'"') inString = !inString;
+        if (text[k] == '"') inString = !inString;
         if (inString) continue;
-        if (text[k] == u'(') ++depth;
-        if (text[k] == u')' && --depth == 0) return static_cast<int32_t>(k + 1);
+        if (text[k] == '(') ++depth;
+        if (text[k] == ')' && --depth == 0) return static_cast<int32_t>(k + 1);
     }
     return 0;
 }
@@ -163,119 +164,134 @@ constexpr std::array<bool, 128> kHeaderSigns = [] {
 }();
 
 // The first header sign from `at` on; the text's size when none follows.
-size_t NextHeaderSign(TextView text, size_t at) {
+template <typename Unit>
+size_t NextHeaderSign(UnitView<Unit> text, size_t at) {
     for (; at < text.size(); ++at) {
-        if (text[at] < 128 && kHeaderSigns[text[at]]) return at;
+        const char16_t c = UnitAsChar(text[at]);
+        if (c < 128 && kHeaderSigns[c]) return at;
     }
     return text.size();
 }
 
 // The closing quote of the string literal whose opening quote is at `at`;
 // the text's size when it is not closed.
-size_t ClosingQuote(TextView text, size_t at) {
-    const size_t close = text.find(u'"', at + 1);
-    return close == TextView::npos ? text.size() : close;
+template <typename Unit>
+size_t ClosingQuote(UnitView<Unit> text, size_t at) {
+    const size_t close = text.find(Unit{'"'}, at + 1);
+    return close == UnitView<Unit>::npos ? text.size() : close;
 }
 
-bool HasStatementAfter(TextView rest) {
+template <typename Unit>
+bool HasStatementAfter(UnitView<Unit> rest) {
     for (size_t at = NextHeaderSign(rest, 0); at < rest.size(); at = NextHeaderSign(rest, at + 1)) {
-        const char16_t c = rest[at];
-        if (c == u'"') at = ClosingQuote(rest, at);
-        if (c == u'\'') return false;
-        if (c == u':') return true;
+        const Unit c = rest[at];
+        if (c == '"') at = ClosingQuote(rest, at);
+        if (c == '\'') return false;
+        if (c == ':') return true;
     }
     return false;
-}
-
-// Calls visit(piece, offset) for the pieces between the commas outside
-// string literals and parentheses, in order.
-template <class Visit>
-void ForEachParameter(TextView text, Visit visit) {
-    int depth = 0;
-    bool inString = false;
-    size_t from = 0;
-    for (size_t k = 0; k < text.size(); ++k) {
-        const char16_t c = text[k];
-        if (c == u'"') inString = !inString;
-        if (inString) continue;
-        if (c == u'(') ++depth;
-        if (c == u')') --depth;
-        if (c == u',' && depth == 0) {
-            visit(text.substr(from, k - from), from);
-            from = k + 1;
-        }
-    }
-    visit(text.substr(from), from);
 }
 
 constexpr std::array<std::string_view, 4> kParameterModifiers = {"optional", "byval", "byref", "paramarray"};
 
 // One parameter as the header writes it.
+template <typename Unit>
 struct Parameter {
-    TextView name;  // with its type character, if any
+    UnitView<Unit> name;    // with its type character, if any
     size_t nameLength = 0;  // without it
     bool paramArray = false;
     bool hasType = false;  // "As" follows the name
-    TextView type;         // the type after As
+    UnitView<Unit> type;   // the type after As
     size_t typeAt = 0;     // its offset in the piece
 };
 
-Parameter ParameterOf(TextView piece) {
-    Parameter parameter;
-    TextView text = TrimLeft(piece);
+template <typename Unit>
+bool IsTypeCharacter(Unit unit) {
+    return unit == '$' || unit == '%' || unit == '&' || unit == '!' || unit == '#' || unit == '@';
+}
+
+template <typename Unit>
+Parameter<Unit> ParameterOf(UnitView<Unit> piece, const Units<Unit>& units) {
+    Parameter<Unit> parameter;
+    UnitView<Unit> text = TrimLeft(piece);
     // The modifiers before the name, in any order: the first letter (and
     // the third, for ByVal and ByRef) tells which one a word may be.
     while (!text.empty()) {
-        const char16_t first = FoldUnit(text.front());
+        const Unit first = FoldUnit(text.front());
         std::string_view modifier;
-        if (first == u'o') {
+        if (first == 'o') {
             modifier = kParameterModifiers[0];
-        } else if (first == u'b') {
-            modifier = text.size() > 2 && FoldUnit(text[2]) == u'v' ? kParameterModifiers[1] : kParameterModifiers[2];
-        } else if (first == u'p') {
+        } else if (first == 'b') {
+            modifier = text.size() > 2 && FoldUnit(text[2]) == 'v' ? kParameterModifiers[1] : kParameterModifiers[2];
+        } else if (first == 'p') {
             modifier = kParameterModifiers[3];
         }
         if (modifier.empty() || !StartsWithWord(text, modifier)) break;
         parameter.paramArray = parameter.paramArray || modifier == kParameterModifiers[3];
         text = TrimLeft(text.substr(modifier.size()));
     }
-    parameter.nameLength = NameLength(text, kTextUnits);
+    parameter.nameLength = NameLength(text, units);
     if (parameter.nameLength == 0) return parameter;
     size_t nameEnd = parameter.nameLength;
-    if (nameEnd < text.size() && TextView(u"$%&!#@").find(text[nameEnd]) != TextView::npos) ++nameEnd;
+    if (nameEnd < text.size() && IsTypeCharacter(text[nameEnd])) ++nameEnd;
     parameter.name = text.substr(0, nameEnd);
-    TextView rest = TrimLeft(text.substr(nameEnd));
-    if (!rest.empty() && rest.front() == u'(') {  // an array: its element type follows
+    UnitView<Unit> rest = TrimLeft(text.substr(nameEnd));
+    if (!rest.empty() && rest.front() == '(') {  // an array: its element type follows
         const int32_t close = ClosingParenthesis(rest, 1);
-        rest = close == 0 ? TextView() : TrimLeft(rest.substr(static_cast<size_t>(close)));
+        rest = close == 0 ? UnitView<Unit>() : TrimLeft(rest.substr(static_cast<size_t>(close)));
     }
     if (!StartsWithWord(rest, "as")) return parameter;
     parameter.hasType = true;
-    const TextView typeText = TrimLeft(rest.substr(2));
+    const UnitView<Unit> typeText = TrimLeft(rest.substr(2));
     size_t typeEnd = 0;
-    while (typeEnd < typeText.size() && (kTextUnits.IsNameUnit(typeText[typeEnd]) || typeText[typeEnd] == u'.')) {
-        ++typeEnd;
-    }
+    while (typeEnd < typeText.size() && (units.IsNameUnit(typeText[typeEnd]) || typeText[typeEnd] == '.')) ++typeEnd;
     parameter.type = typeText.substr(0, typeEnd);
     parameter.typeAt = static_cast<size_t>(typeText.data() - piece.data());
     return parameter;
 }
 
+// Whether VB6 can put a value of the type (as written after As) into a
+// Variant for certain.
+template <typename Unit>
+bool VariantHolds(UnitView<Unit> type, const DeclaredNames& declared, const Units<Unit>& units) {
+    static constexpr std::array<std::string_view, 17> kTypes = {
+        "boolean", "byte",   "integer", "long",    "longlong",   "longptr", "single", "double", "currency",
+        "decimal", "date",   "string",  "object",  "variant",    "collection", "control", "form"};
+    for (const std::string_view known : kTypes) {
+        if (type.size() == known.size() && StartsWithNoCase(type, known)) return true;
+    }
+    const size_t dot = type.find(Unit{'.'});
+    if (dot != UnitView<Unit>::npos) {
+        const UnitView<Unit> library = type.substr(0, dot);
+        auto is = [&library](std::string_view name) { return library.size() == name.size() && StartsWithNoCase(library, name); };
+        return is("vb") || is("vba") || is("stdole");
+    }
+    if (type.empty() || declared.Empty()) return false;
+    if constexpr (sizeof(Unit) == 2) {
+        return declared.Has(type);
+    } else {
+        return declared.Has(units(type));
+    }
+}
+
 // The parameter's name when it is to be listed: with its type character;
 // empty when it has no name, is a ParamArray, or has a type a Variant may
 // not hold.
-TextView ListedName(const Parameter& parameter, const DeclaredNames& declared) {
+template <typename Unit>
+UnitView<Unit> ListedName(const Parameter<Unit>& parameter, const DeclaredNames& declared, const Units<Unit>& units) {
     if (parameter.name.empty() || parameter.paramArray) return {};
-    return !parameter.hasType || VariantHolds(parameter.type, declared) ? parameter.name : TextView();
+    return !parameter.hasType || VariantHolds(parameter.type, declared, units) ? parameter.name : UnitView<Unit>();
 }
 
-bool NamesErrorState(TextView name) {
-    return name.size() == 3 && (StartsWithNoCase<char16_t>(name, "err") || StartsWithNoCase<char16_t>(name, "erl"));
+template <typename Unit>
+bool NamesErrorState(UnitView<Unit> name) {
+    return name.size() == 3 && (StartsWithNoCase(name, "err") || StartsWithNoCase(name, "erl"));
 }
 
-bool IsErrObjectType(TextView type) {
-    return (type.size() == 9 && StartsWithNoCase<char16_t>(type, "errobject")) ||
-           (type.size() == 13 && StartsWithNoCase<char16_t>(type, "vba.errobject"));
+template <typename Unit>
+bool IsErrObjectType(UnitView<Unit> type) {
+    return (type.size() == 9 && StartsWithNoCase(type, "errobject")) ||
+           (type.size() == 13 && StartsWithNoCase(type, "vba.errobject"));
 }
 
 }  // namespace
@@ -367,34 +383,37 @@ TRAPWRIGHT_SCAN_RULES(char16_t)
 TRAPWRIGHT_SCAN_RULES(char)
 #undef TRAPWRIGHT_SCAN_RULES
 
-std::optional<HeaderSpans> ParseHeader(TextView joined, int32_t keyPosition, const DeclaredNames& declared,
-                                       Text& values, bool withParameters) {
+template <typename Unit>
+std::optional<HeaderSpans> ParseHeader(UnitView<Unit> joined, int32_t keyPosition, const DeclaredNames& declared,
+                                       const Units<Unit>& units, Text& values, bool withParameters) {
     // 0-based: the name after the first space from the keyword, the
     // parameters from the first "(" after the name to its ")".
     const size_t keyword = static_cast<size_t>(keyPosition - 1);
-    const size_t space = joined.find(u' ', keyword);
-    if (space == TextView::npos) return std::nullopt;
-    const size_t openParen = joined.find(u'(', space + 1);
-    if (openParen == TextView::npos) return std::nullopt;
+    const size_t space = joined.find(Unit{' '}, keyword);
+    if (space == UnitView<Unit>::npos) return std::nullopt;
+    const size_t openParen = joined.find(Unit{'('}, space + 1);
+    if (openParen == UnitView<Unit>::npos) return std::nullopt;
     HeaderSpans spans;
     spans.kindAt = values.size();
     spans.nameAt = spans.kindAt + (space + 1 - keyword);
-    const TextView kindAndName = joined.substr(keyword, openParen - keyword);
-    values.append(kindAndName);
+    const UnitView<Unit> kindAndName = joined.substr(keyword, openParen - keyword);
+    units.AppendTo(kindAndName, values);
     spans.parametersAt = values.size();
     // Listed names are names: only the kind and the name may hold a bracket.
-    for (const char16_t c : kindAndName) spans.holdsBrackets |= c == u'[' || c == u']';
+    for (const Unit c : kindAndName) spans.holdsBrackets |= c == '[' || c == ']';
     bool first = true;
     auto visit = [&](size_t from, size_t to) {
         if (!withParameters) return;
-        const Parameter parameter = ParameterOf(joined.substr(from, to - from));
-        const TextView name = parameter.name.substr(0, parameter.nameLength);
-        if (spans.errParameter[0] == 0 && NamesErrorState(name)) std::copy(name.begin(), name.end(), spans.errParameter.begin());
+        const Parameter<Unit> parameter = ParameterOf(joined.substr(from, to - from), units);
+        const UnitView<Unit> name = parameter.name.substr(0, parameter.nameLength);
+        if (spans.errParameter[0] == 0 && NamesErrorState(name)) {
+            std::transform(name.begin(), name.end(), spans.errParameter.begin(), UnitAsChar<Unit>);
+        }
         if (spans.errObjectAt == TextView::npos && IsErrObjectType(parameter.type)) spans.errObjectAt = from + parameter.typeAt;
-        const TextView listed = ListedName(parameter, declared);
+        const UnitView<Unit> listed = ListedName(parameter, declared, units);
         if (listed.empty()) return;
         if (!first) values += u", ";
-        values += listed;
+        units.AppendTo(listed, values);
         first = false;
     };
     // One pass from the "(": the pieces between the commas outside string
@@ -403,14 +422,14 @@ std::optional<HeaderSpans> ParseHeader(TextView joined, int32_t keyPosition, con
     size_t piece = openParen + 1;
     size_t at = NextHeaderSign(joined, piece);
     for (; at < joined.size(); at = NextHeaderSign(joined, at + 1)) {
-        const char16_t c = joined[at];
-        if (c == u'"') {
+        const Unit c = joined[at];
+        if (c == '"') {
             at = ClosingQuote(joined, at);
-        } else if (c == u'(') {
+        } else if (c == '(') {
             ++depth;
-        } else if (c == u')') {
+        } else if (c == ')') {
             if (--depth == 0) break;
-        } else if (c == u',' && depth == 1) {
+        } else if (c == ',' && depth == 1) {
             visit(piece, at);
             piece = at + 1;
         }
@@ -421,31 +440,10 @@ std::optional<HeaderSpans> ParseHeader(TextView joined, int32_t keyPosition, con
     return spans;
 }
 
-void AppendParameterNames(TextView parameterText, const DeclaredNames& declared, Text& out) {
-    bool first = true;
-    ForEachParameter(parameterText, [&](TextView piece, size_t) {
-        const TextView name = ListedName(ParameterOf(piece), declared);
-        if (name.empty()) return;
-        if (!first) out += u", ";
-        out += name;
-        first = false;
-    });
-}
-
-bool VariantHolds(TextView type, const DeclaredNames& declared) {
-    static constexpr std::array<std::string_view, 17> kTypes = {
-        "boolean", "byte",   "integer", "long",    "longlong",   "longptr", "single", "double", "currency",
-        "decimal", "date",   "string",  "object",  "variant",    "collection", "control", "form"};
-    for (const std::string_view known : kTypes) {
-        if (type.size() == known.size() && StartsWithNoCase<char16_t>(type, known)) return true;
-    }
-    const size_t dot = type.find(u'.');
-    if (dot != TextView::npos) {
-        const TextView library = type.substr(0, dot);
-        return vb::EqualsNoCase(library, u"VB") || vb::EqualsNoCase(library, u"VBA") || vb::EqualsNoCase(library, u"stdole");
-    }
-    return !type.empty() && declared.Has(type);
-}
+template std::optional<HeaderSpans> ParseHeader<char16_t>(UnitView<char16_t>, int32_t, const DeclaredNames&,
+                                                          const Units<char16_t>&, Text&, bool);
+template std::optional<HeaderSpans> ParseHeader<char>(UnitView<char>, int32_t, const DeclaredNames&,
+                                                      const Units<char>&, Text&, bool);
 
 bool EarlierHeader(TextView line) {
     const int32_t keyPosition = KeyPositionOf(line, kEarlierProcedureKeywords);

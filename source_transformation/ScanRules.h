@@ -142,19 +142,13 @@ struct HeaderSpans {
 };
 
 /// Parses a joined header (its lines joined, each final "_" and line break
-/// dropped) whose keyword stands at `keyPosition`, appending its values to
-/// `values`; nothing (and nothing appended) without a "(" after the name.
-/// Without `withParameters` the parameters are not read: their value is
-/// empty and no Err parameter is found.
-std::optional<HeaderSpans> ParseHeader(vb::TextView joined, int32_t keyPosition, const DeclaredNames& declared,
-                                       Text& values, bool withParameters = true);
-
-/// Appends the names listed for a parameter text (between the parentheses).
-void AppendParameterNames(vb::TextView parameterText, const DeclaredNames& declared, Text& out);
-
-/// Whether VB6 can put a value of the type (as written after As) into a
-/// Variant for certain.
-bool VariantHolds(vb::TextView type, const DeclaredNames& declared);
+/// dropped) whose keyword stands at `keyPosition`, appending its values,
+/// decoded, to `values`; nothing (and nothing appended) without a "(" after
+/// the name. Without `withParameters` the parameters are not read: their
+/// value is empty and no Err parameter is found.
+template <typename Unit>
+std::optional<HeaderSpans> ParseHeader(UnitView<Unit> joined, int32_t keyPosition, const DeclaredNames& declared,
+                                       const Units<Unit>& units, Text& values, bool withParameters = true);
 
 /// Earlier versions took a line for a header by the key list with
 /// "friend " and the line alone, and put a begin block under it.

@@ -68,6 +68,9 @@ inline uint64_t BlankLanes(const char* at) {
 /// The first unit from `at` on that is not a blank.
 template <typename Unit>
 size_t SkipBlanks(UnitView<Unit> text, size_t at) {
+    // Most texts start with no blank, or with one.
+    if (at < text.size() && !IsBlankUnit(text[at])) return at;
+    if (at + 1 < text.size() && !IsBlankUnit(text[at + 1])) return at + 1;
     if constexpr (sizeof(Unit) == 1 && std::endian::native == std::endian::little) {
         while (at + 8 <= text.size()) {
             const uint64_t others = ~BlankLanes(text.data() + at) & uint64_t{0x8080808080808080};
