@@ -72,13 +72,13 @@ void BM_ClassifyLines(benchmark::State& state) {
     const std::string module = synthetic::Module(65000, 7);
     const scan::Units<char> units(1252);
     const auto kernel = static_cast<scan::LineClassifier<char>::Kernel>(state.range(0));
-    std::vector<scan::ClassifiedLine> lines;
+    scan::ClassifiedLines lines;
     for (auto _ : state) {
-        lines.clear();
+        lines.Clear();
         scan::LineClassifier<char> classifier(module, u"\r\n", units, kernel);
         while (classifier.AppendBatch(lines)) {
         }
-        benchmark::DoNotOptimize(lines.data());
+        benchmark::DoNotOptimize(lines.ends.data());
     }
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(module.size()));
 }

@@ -37,14 +37,15 @@ void ClassifyAhead<Unit>::Classify() {
     try {
         for (bool more = true, first = true; more; first = false) {
             const size_t handover = first ? kFirstHandover : kLinesPerHandover;
-            std::vector<ClassifiedLine> batch;
-            batch.reserve(handover + 1024);  // a call appends fewer than 1024 lines
-            while (batch.size() < handover && (more = classifier_.AppendBatch(batch))) {
+            ClassifiedLines batch;
+            batch.ends.reserve(handover + 1024);  // a call appends fewer than 1024 lines
+            batch.shapes.reserve(handover + 1024);
+            while (batch.Count() < handover && (more = classifier_.AppendBatch(batch))) {
             }
             std::unique_lock<std::mutex> lock(mutex_);
             changed_.wait(lock, [this] { return stopping_ || ready_.size() < kBatchesAhead; });
             if (stopping_) return;
-            if (!batch.empty()) ready_.push_back(std::move(batch));
+            if (batch.Count() > 0) ready_.push_back(std::move(batch));
             finished_ = !more;
             lock.unlock();
             changed_.notify_all();
@@ -58,8 +59,8 @@ void ClassifyAhead<Unit>::Classify() {
 }
 
 template <typename Unit>
-bool ClassifyAhead<Unit>::AppendBatch(std::vector<ClassifiedLine>& lines) {
-    std::vector<ClassifiedLine> batch;
+bool ClassifyAhead<Unit>::AppendBatch(ClassifiedLines& lines) {
+    ClassifiedLines batch;
     {
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [this] { return finished_ || !ready_.empty(); });
@@ -71,7 +72,7 @@ bool ClassifyAhead<Unit>::AppendBatch(std::vector<ClassifiedLine>& lines) {
         ready_.pop_front();
     }
     changed_.notify_all();
-    lines.insert(lines.end(), batch.begin(), batch.end());
+    lines.Append(batch);
     return true;
 }
 

@@ -26,7 +26,7 @@ public:
 
     /// Appends the next lines, in order, waiting for them if need be; false
     /// when none are left. Rethrows what stopped the thread.
-    bool AppendBatch(std::vector<ClassifiedLine>& lines);
+    bool AppendBatch(ClassifiedLines& lines);
 
 private:
     void Classify();
@@ -34,7 +34,7 @@ private:
     LineClassifier<Unit> classifier_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<std::vector<ClassifiedLine>> ready_;  // classified, not yet read
+    std::deque<ClassifiedLines> ready_;  // classified, not yet read
     bool finished_ = false;                          // every line is in ready_ or was read
     bool stopping_ = false;                          // the reader is gone
     std::exception_ptr failure_;

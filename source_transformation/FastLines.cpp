@@ -2,7 +2,9 @@
 // not", and the rules for the rest.
 #include "source_transformation/FastLines.h"
 
+#include <algorithm>
 #include <system_error>
+#include <utility>
 
 #include "source_transformation/HeaderRecognition.h"
 #include "source_transformation/ScanRules.h"
@@ -11,16 +13,15 @@ namespace scan {
 
 namespace {
 
-// A line of the walk's interest: one that may be a header, an End line or
-// a label, that may use the error state, or that another continues onto.
-bool Matters(const ClassifiedLine& line) {
-    return line.header || line.continuedOnto || (line.shape & (kMayBeEndLine | kMayBeLabel | kMayUseError)) != 0;
-}
+// The shape bits of a line of the walk's interest: one that may be a
+// header, an End line or a label, that may use the error state, or that
+// another continues onto.
+constexpr uint8_t kMatters = kIsHeader | kContinuedOnto | kMayBeEndLine | kMayBeLabel | kMayUseError;
 
 // The lines of the thread's last module make room for the next one's, so
 // that a run of many files does not map fresh memory for each.
-std::vector<ClassifiedLine>& SpareLines() {
-    thread_local std::vector<ClassifiedLine> spare;
+ClassifiedLines& SpareLines() {
+    thread_local ClassifiedLines spare;
     return spare;
 }
 
@@ -28,10 +29,11 @@ std::vector<ClassifiedLine>& SpareLines() {
 
 template <typename Unit>
 FastLines<Unit>::FastLines(UnitView<Unit> text, vb::TextView lineBreak, const Units<Unit>& units, bool classifyAhead)
-    : text_(text), units_(units), classifier_(text, lineBreak, units) {
-    lines_.swap(SpareLines());
-    lines_.clear();
-    lines_.reserve(text.size() / 32 + 1024);
+    : text_(text), units_(units), breakSize_(lineBreak.size()), classifier_(text, lineBreak, units) {
+    std::swap(lines_, SpareLines());
+    lines_.Clear();
+    lines_.ends.reserve(text.size() / 24 + 1024);
+    lines_.shapes.reserve(text.size() / 24 + 1024);
     if (!classifyAhead) return;
     try {
         ahead_ = std::make_unique<ClassifyAhead<Unit>>(text, lineBreak, units);
@@ -43,15 +45,17 @@ FastLines<Unit>::FastLines(UnitView<Unit> text, vb::TextView lineBreak, const Un
 template <typename Unit>
 FastLines<Unit>::~FastLines() {
     // A very large module's lines are not kept for the next one.
-    constexpr size_t kKeep = size_t{1} << 16;
-    if (lines_.capacity() <= kKeep) lines_.swap(SpareLines());
+    constexpr size_t kKeep = size_t{1} << 17;
+    if (lines_.ends.capacity() <= kKeep) std::swap(lines_, SpareLines());
 }
 
 template <typename Unit>
 size_t FastLines<Unit>::NextThatMatters(size_t i) {
     for (;;) {
-        while (i < lines_.size() && !Matters(lines_[i])) ++i;
-        if (i < lines_.size() || !ClassifyMore()) return i;
+        const uint8_t* const shapes = lines_.shapes.data();
+        const size_t count = lines_.Count();
+        while (i < count && (shapes[i] & kMatters) == 0) ++i;
+        if (i < count || !ClassifyMore()) return i;
     }
 }
 
@@ -65,6 +69,16 @@ vb::TextView FastLines<Unit>::TextOf(size_t i, Text& storage) const {
         units_.AppendTo(Line(i), storage);
         return storage;
     }
+}
+
+template <typename Unit>
+int32_t FastLines<Unit>::HeaderKeyword(size_t i) const {
+    if (!Shaped(i, kIsHeader)) return 0;
+    // The walk asks in line order, mostly: the search starts at the last header found.
+    const std::vector<HeaderLine>& headers = lines_.headers;
+    if (headerAt_ >= headers.size() || headers[headerAt_].line > i) headerAt_ = 0;
+    while (headers[headerAt_].line < i) ++headerAt_;
+    return headers[headerAt_].keyPosition;
 }
 
 template <typename Unit>
@@ -126,32 +140,43 @@ template <typename Unit>
 void FastLines<Unit>::AppendSpans(std::vector<LineSpan>& spans) {
     while (ClassifyMore()) {
     }
-    spans.reserve(spans.size() + lines_.size());
-    for (const ClassifiedLine& line : lines_) spans.push_back(LineSpan{line.start, line.end, line.continuedOnto});
+    spans.reserve(spans.size() + lines_.Count());
+    for (size_t i = 0; i < lines_.Count(); ++i) spans.push_back(LineSpan{Start(i), End(i), ContinuedOnto(i)});
 }
 
 template <typename Unit>
 bool FastLines<Unit>::ClassifyMore() {
-    const size_t first = lines_.size();
+    const size_t first = lines_.Count();
     if (!(ahead_ ? ahead_->AppendBatch(lines_) : classifier_.AppendBatch(lines_))) return false;
-    for (size_t i = first; i < lines_.size(); ++i) FindContinuation(i);
+    FindContinuations(first);
     return true;
 }
 
-// Whether line i continues onto the next, which the rule tells once the
-// line ends in a blank and "_".
+// Which of the new lines from `from` on continue onto the next, which the
+// rule tells once a line holds a blank and "_", in order: whether a comment
+// continues onto a line decides how the line goes on.
 template <typename Unit>
-void FastLines<Unit>::FindContinuation(size_t i) {
-    ClassifiedLine& line = lines_[i];
-    if (i > 0) {
-        line.continuedOnto = lines_[i - 1].continues;
-        line.comment = pendingComment_;
+void FastLines<Unit>::FindContinuations(size_t from) {
+    uint8_t* const shapes = lines_.shapes.data();
+    const size_t count = lines_.Count();
+    if (from < count && pendingContinues_) {
+        shapes[from] |= static_cast<uint8_t>(kContinuedOnto | (pendingComment_ ? kInComment : 0));
     }
-    pendingComment_ = false;
-    if ((line.shape & kMayContinue) == 0) return;
-    const rules::Continuation continuation = rules::ContinuationOf(Line(i), line.comment, units_);
-    line.continues = continuation.continues;
-    pendingComment_ = continuation.comment;
+    pendingContinues_ = false;
+    for (size_t i = from; i < count; ++i) {
+        if ((shapes[i] & kMayContinue) == 0) continue;
+        const rules::Continuation continuation =
+            rules::ContinuationOf(Line(i), (shapes[i] & kInComment) != 0, units_);
+        if (!continuation.continues) continue;
+        shapes[i] |= kContinues;
+        const auto onto = static_cast<uint8_t>(kContinuedOnto | (continuation.comment ? kInComment : 0));
+        if (i + 1 < count) {
+            shapes[i + 1] |= onto;
+        } else {
+            pendingContinues_ = true;
+            pendingComment_ = continuation.comment;
+        }
+    }
 }
 
 template class FastLines<char16_t>;

@@ -26,7 +26,8 @@ constexpr size_t kChunk = 64;  // units per chunk: one bit each in a 64-bit mask
 // What a kernel finds in a chunk, one bit per unit: line feeds, and those
 // after a CR; quotes and apostrophes; spaces after a letter that ends a
 // keyword; the starts of "err" and "erl", letter case ignored; blanks; the
-// letter "e" in either case; and each "_" after a blank.
+// letter "e" in either case; each "_" after a blank; and ASCII letters and
+// units that are no ASCII character.
 struct ChunkMasks {
     uint64_t lineFeeds = 0;
     uint64_t crLineFeeds = 0;
@@ -36,7 +37,16 @@ struct ChunkMasks {
     uint64_t blanks = 0;
     uint64_t letterE = 0;
     uint64_t marks = 0;
+    uint64_t letters = 0;
 };
+
+// An ASCII letter, or a unit that is no ASCII character (which may be a
+// letter of the text's script).
+template <typename Unit>
+bool MayBeLetter(Unit unit) {
+    const auto folded = static_cast<Unit>(unit | 0x20);
+    return (folded >= 'a' && folded <= 'z') || UnitAsChar(unit) >= 0x80;
+}
 
 // Whether a unit is a letter that ends a keyword, letter case ignored: a
 // space after it is a key candidate.
@@ -54,6 +64,9 @@ unsigned LowestBit(uint64_t mask) { return static_cast<unsigned>(__builtin_ctzll
 
 /// The bits below the lowest set bit of `mask`; all bits when it has none.
 uint64_t BitsBelowLowest(uint64_t mask) { return (mask & (0 - mask)) - 1; }
+
+/// The highest set bit's index.
+unsigned HighestBit(uint64_t mask) { return 63 - static_cast<unsigned>(__builtin_clzll(mask)); }
 
 /// The bits above bit `bit` (none above bit 63).
 uint64_t BitsAbove(unsigned bit) { return 0 - (uint64_t{2} << bit); }
@@ -77,6 +90,7 @@ struct ScalarKernel {
             if (IsBlankUnit(c)) chunk.blanks |= bit;
             if ((c | 0x20) == 'e') chunk.letterE |= bit;
             if (c == '_' && IsBlankUnit(before)) chunk.marks |= bit;
+            if (MayBeLetter(c)) chunk.letters |= bit;
         }
         return chunk;
     }
@@ -91,12 +105,27 @@ template <>
 struct Lanes<char> {
     static __m128i Equal(__m128i units, char c) { return _mm_cmpeq_epi8(units, _mm_set1_epi8(c)); }
     static __m128i Fold(__m128i units) { return _mm_or_si128(units, _mm_set1_epi8(0x20)); }
+    // Signed compares: a byte of 128 or above is below every ASCII letter.
+    static __m128i MayBeLetter(__m128i units) {
+        const __m128i folded = Fold(units);
+        const __m128i ascii = _mm_and_si128(_mm_cmpgt_epi8(folded, _mm_set1_epi8('a' - 1)),
+                                            _mm_cmplt_epi8(folded, _mm_set1_epi8('z' + 1)));
+        return _mm_or_si128(ascii, _mm_cmplt_epi8(units, _mm_setzero_si128()));
+    }
 };
 
 template <>
 struct Lanes<char16_t> {
     static __m128i Equal(__m128i units, char16_t c) { return _mm_cmpeq_epi16(units, _mm_set1_epi16(static_cast<short>(c))); }
     static __m128i Fold(__m128i units) { return _mm_or_si128(units, _mm_set1_epi16(0x20)); }
+    static __m128i MayBeLetter(__m128i units) {
+        const __m128i folded = Fold(units);
+        const __m128i ascii = _mm_and_si128(_mm_cmpgt_epi16(folded, _mm_set1_epi16('a' - 1)),
+                                            _mm_cmplt_epi16(folded, _mm_set1_epi16('z' + 1)));
+        const __m128i ascii7 = _mm_cmpeq_epi16(_mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xFF80))),
+                                               _mm_setzero_si128());
+        return _mm_or_si128(ascii, _mm_andnot_si128(ascii7, _mm_set1_epi16(-1)));
+    }
 };
 
 template <typename Unit>
@@ -115,6 +144,7 @@ struct VectorMasks {
     __m128i blanks;
     __m128i letterE;
     __m128i marks;
+    __m128i letters;
 };
 
 template <typename Unit>
@@ -140,7 +170,8 @@ VectorMasks MasksOfVector(__m128i units, __m128i before, __m128i next, __m128i s
             errors,
             blanks,
             letterE,
-            _mm_and_si128(L::Equal(units, '_'), blankBefore)};
+            _mm_and_si128(L::Equal(units, '_'), blankBefore),
+            L::MayBeLetter(units)};
 }
 
 // The 16-byte kernel, which every x86-64 processor has. Sixteen bytes are
@@ -161,6 +192,7 @@ void AddMasks(const VectorMasks& masks, Bits bits, unsigned shift, ChunkMasks& c
     chunk.blanks |= bits(masks.blanks) << shift;
     chunk.letterE |= bits(masks.letterE) << shift;
     chunk.marks |= bits(masks.marks) << shift;
+    chunk.letters |= bits(masks.letters) << shift;
 }
 
 template <>
@@ -199,6 +231,7 @@ struct NarrowKernel<char16_t> {
             chunk.blanks |= packed(a.blanks, b.blanks) << k;
             chunk.letterE |= packed(a.letterE, b.letterE) << k;
             chunk.marks |= packed(a.marks, b.marks) << k;
+            chunk.letters |= packed(a.letters, b.letters) << k;
         }
         return chunk;
     }
@@ -247,6 +280,10 @@ __attribute__((target("avx2"))) inline void WideMasksOf(const char* at, ChunkMas
     chunk.blanks |= WideBits(_mm256_or_si256(WideEqual(units, ' '), WideEqual(units, '\t'))) << shift;
     chunk.letterE |= WideBits(letterE) << shift;
     chunk.marks |= WideBits(_mm256_and_si256(WideEqual(units, '_'), blankBefore)) << shift;
+    const __m256i foldedUnits = WideFold(units);
+    const __m256i ascii = _mm256_and_si256(_mm256_cmpgt_epi8(foldedUnits, _mm256_set1_epi8('a' - 1)),
+                                           _mm256_cmpgt_epi8(_mm256_set1_epi8('z' + 1), foldedUnits));
+    chunk.letters |= (WideBits(ascii) | WideBits(units)) << shift;
 }
 
 // The 32-byte kernel, for bytes on processors that have the wider
@@ -286,7 +323,7 @@ LineClassifier<Unit>::LineClassifier(UnitView<Unit> text, vb::TextView lineBreak
 }
 
 template <typename Unit>
-bool LineClassifier<Unit>::AppendBatch(std::vector<ClassifiedLine>& lines) {
+bool LineClassifier<Unit>::AppendBatch(ClassifiedLines& lines) {
     if (done_) return false;
     switch (kernel_) {
     case Chosen::Scalar: AppendWith<ScalarKernel<Unit>>(lines); break;
@@ -303,108 +340,157 @@ bool LineClassifier<Unit>::AppendBatch(std::vector<ClassifiedLine>& lines) {
     return true;
 }
 
+namespace {
+
+// The shape bits the units of a line's bits give.
+uint8_t ShapeOf(const ChunkMasks& chunk, uint64_t endLike, uint64_t labelLike, uint64_t line) {
+    return static_cast<uint8_t>(((chunk.errors & line) != 0 ? kMayUseError : 0) |
+                                ((endLike & line) != 0 ? kMayBeEndLine : 0) |
+                                ((chunk.marks & line) != 0 ? kMayContinue : 0) |
+                                ((labelLike & line) != 0 ? kMayBeLabel : 0));
+}
+
+// The masks of the chunk at `at` (the text's first when `at` is 0) whose
+// units run past the text's end, or too close to it for a kernel to read
+// around them: the units are copied with zeros after them, which make no
+// bit of any mask.
+template <class ChunkKernel, typename Unit>
+ChunkMasks TailMasks(UnitView<Unit> text, size_t at) {
+    Unit padded[1 + kChunk + 7] = {};
+    if (at > 0) padded[0] = text[at - 1];
+    const size_t count = text.size() - at;
+    for (size_t k = 0; k < count; ++k) padded[1 + k] = text[at + k];
+    return ChunkKernel::Masks(padded + 1, at == 0);
+}
+
+}  // namespace
+
 template <typename Unit>
 template <class ChunkKernel>
-void LineClassifier<Unit>::AppendWith(std::vector<ClassifiedLine>& lines) {
+void LineClassifier<Unit>::AppendWith(ClassifiedLines& lines) {
     const Unit* const units = text_.data();
     const size_t size = text_.size();
     const size_t breakBeforeLineFeed = crLf_ ? 1 : 0;  // the CR that ends a line with its LF
     // The line being classified, kept in locals while the batch is made.
     size_t start = start_;
-    int32_t keyPosition = keyPosition_;
-    uint64_t keyOpen = keyOpen_ ? ~uint64_t{0} : 0;  // all bits while the line's key is undecided
     uint8_t shape = shape_;
-    const size_t first = lines.size();
+    const size_t first = lines.ends.size();
     // Room for a batch and what may follow it: a chunk ends 64 lines at
-    // most, and the last 65 units, which are too few for a chunk, 66.
-    lines.resize(first + kBatch + kChunk + 2);
-    ClassifiedLine* out = lines.data() + first;
-    ClassifiedLine* const full = out + kBatch;
-    auto endLine = [&](size_t lineFeed) {
-        *out++ = LineAt(start, lineFeed - breakBeforeLineFeed, keyPosition, shape);
-        start = lineFeed + 1;
-        keyPosition = 0;
-        keyOpen = ~uint64_t{0};
-        shape = 0;
+    // most, and the text's last line ends with the text.
+    lines.ends.resize(first + kBatch + kChunk + 1);
+    lines.shapes.resize(first + kBatch + kChunk + 1);
+    size_t* const endsFrom = lines.ends.data() + first;
+    size_t* endOut = endsFrom;
+    uint8_t* shapeOut = lines.shapes.data() + first;
+    size_t* const full = endOut + kBatch;
+    // The space of the next keyword whose line has not ended; none: past every unit.
+    auto nextKeySpace = [this] { return keysTaken_ < keys_.size() ? keys_[keysTaken_].space : ~size_t{0}; };
+    size_t keySpace = nextKeySpace();
+    // A line whose keyword space it holds takes the key: the header test decides.
+    auto takeKey = [&](size_t end) -> uint8_t {
+        const PendingKey& key = keys_[keysTaken_++];
+        keySpace = nextKeySpace();
+        if (!HeaderTestPasses(start, end, key.keyPosition)) return 0;
+        lines.headers.push_back(HeaderLine{lineCount_ + static_cast<size_t>(endOut - endsFrom), key.keyPosition});
+        return kIsHeader;
     };
 
-    // A chunk of 64 units at a time, while the units a kernel reads around
-    // it (one before, two after) are within the text: its masks, then its
-    // lines in order. The line breaks are its LFs, in a CR LF text only
-    // those after a CR. Each line's first unit that is not a blank is found
-    // for all lines at once: adding a line's start bit to the blanks' bits
-    // carries through the blanks it starts and lands on that unit, and a
-    // carry out of the chunk goes on in the next.
+    // A chunk of 64 units at a time: its masks, then its lines in order.
+    // The line breaks are its LFs, in a CR LF text only those after a CR.
+    // Each line's first unit that is not a blank is found for all lines at
+    // once: adding a line's start bit to the blanks' bits carries through
+    // the blanks it starts and lands on that unit, and a carry out of the
+    // chunk goes on in the next. A line costs its end and its shape; its
+    // shape is read from the masks only when one of its units may set a bit.
     size_t i = pos_;
-    for (; i + kChunk + 2 <= size && out < full; i += kChunk) {
-        const ChunkMasks chunk = ChunkKernel::Masks(units + i, i == 0);
+    for (; i < size && endOut < full; i += kChunk) {
+        const ChunkMasks chunk = i + kChunk + 2 <= size ? ChunkKernel::Masks(units + i, i == 0)
+                                                        : TailMasks<ChunkKernel>(text_, i);
         uint64_t lineFeeds = crLf_ ? chunk.crLineFeeds : chunk.lineFeeds;
         const uint64_t starts = (lineFeeds << 1) | startsChunk_;
         startsChunk_ = lineFeeds >> 63;
         uint64_t landed;
         firstPending_ = __builtin_add_overflow(chunk.blanks, starts | uint64_t{firstPending_}, &landed);
         const uint64_t endLike = landed & ~chunk.blanks & chunk.letterE;
-        // Until a line's key is decided, the spaces that may end a keyword
-        // before its first quote or apostrophe are tried in order.
+        const uint64_t labelLike = starts & chunk.letters;
+        const uint64_t interesting = chunk.errors | endLike | chunk.marks | labelLike;
+        if (chunk.keywordSpaces != 0) [[unlikely]] {
+            FindKeys(chunk.keywordSpaces, starts, chunk.quotes, i, start);
+            keySpace = nextKeySpace();
+        }
         uint64_t from = ~uint64_t{0};  // the bits of the line being classified
-        for (;;) {
-            const uint64_t line = from & BitsBelowLowest(lineFeeds);
-            const uint64_t quotes = chunk.quotes & line & keyOpen;
-            const uint64_t spaces = chunk.keywordSpaces & line & keyOpen & BitsBelowLowest(quotes);
-            if (spaces != 0) [[unlikely]] {
-                for (uint64_t left = spaces; left != 0 && keyPosition == 0; left &= left - 1) {
-                    keyPosition = KeywordKey(start, i + LowestBit(left));
-                }
-            }
-            keyOpen &= keyPosition > 0 || quotes != 0 ? 0 : ~uint64_t{0};
-            shape |= static_cast<uint8_t>(((chunk.errors & line) != 0 ? kMayUseError : 0) |
-                                          ((endLike & line) != 0 ? kMayBeEndLine : 0) |
-                                          ((chunk.marks & line) != 0 ? kMayContinue : 0));
-            if (lineFeeds == 0) break;
+        while (lineFeeds != 0) {
             const unsigned bit = LowestBit(lineFeeds);
-            lineFeeds &= lineFeeds - 1;
+            const uint64_t line = from & BitsBelowLowest(lineFeeds);
+            const size_t end = i + bit - breakBeforeLineFeed;
+            uint8_t lineShape = shape;
+            if ((interesting & line) != 0) lineShape |= ShapeOf(chunk, endLike, labelLike, line);
+            if (keySpace < end) [[unlikely]] lineShape |= takeKey(end);
+            *endOut++ = end;
+            *shapeOut++ = lineShape;
+            shape = 0;
+            start = i + bit + 1;
             from = BitsAbove(bit);
-            endLine(i + bit);
+            lineFeeds &= lineFeeds - 1;
         }
+        if ((interesting & from) != 0) shape |= ShapeOf(chunk, endLike, labelLike, from);
     }
-    if (out < full) {
-        // The last units one at a time, by the same definitions.
-        bool firstPending = firstPending_ || startsChunk_;
-        for (; i < size; ++i) {
-            const Unit c = units[i];
-            const Unit before = i > 0 ? units[i - 1] : Unit{0};
-            if (c == '\n' && (!crLf_ || before == '\r')) {
-                endLine(i);
-                firstPending = true;
-                continue;
-            }
-            if (firstPending && !IsBlankUnit(c)) {
-                firstPending = false;
-                if ((c | 0x20) == 'e') shape |= kMayBeEndLine;
-            }
-            if (c == '_' && IsBlankUnit(before)) shape |= kMayContinue;
-            if (i + 2 < size && ErrorWordAt(units + i)) shape |= kMayUseError;
-            if (keyOpen != 0) {
-                if (c == '"' || c == '\'') {
-                    keyOpen = 0;
-                } else if (c == ' ' && EndsKeywordLetter(before)) {
-                    keyPosition = KeywordKey(start, i);
-                    if (keyPosition > 0) keyOpen = 0;
-                }
-            }
-        }
-    }
-    if (i == size) {
-        *out++ = LineAt(start, size, keyPosition, shape);
+    if (i >= size) {
+        // Every unit was read: the last line ends with the text.
+        i = size;
+        if (keySpace < size) shape |= takeKey(size);
+        *endOut++ = size;
+        *shapeOut++ = shape;
         start = size;
         done_ = true;
     }
+    const auto appended = static_cast<size_t>(endOut - endsFrom);
+    lineCount_ += appended;
     pos_ = i;
     start_ = start;
-    keyPosition_ = keyPosition;
-    keyOpen_ = keyOpen != 0;
     shape_ = shape;
-    lines.resize(static_cast<size_t>(out - lines.data()));
+    lines.ends.resize(first + appended);
+    lines.shapes.resize(first + appended);
+    if (keysTaken_ == keys_.size()) {
+        keys_.clear();
+        keysTaken_ = 0;
+    }
+}
+
+// The keys among a chunk's keyword spaces (`candidates`): on each line,
+// the first space that ends a keyword before any quote or apostrophe of
+// the line. `openStart`: the start of the line that was open when the
+// chunk began, whose units before the chunk are looked at only when one
+// of its spaces is a candidate.
+template <typename Unit>
+void LineClassifier<Unit>::FindKeys(uint64_t candidates, uint64_t starts, uint64_t quotes, size_t chunkStart,
+                                    size_t openStart) {
+    for (; candidates != 0; candidates &= candidates - 1) {
+        const unsigned bit = LowestBit(candidates);
+        const uint64_t upTo = BitsBelowLowest(uint64_t{2} << bit);  // bits 0..bit; all of them for bit 63
+        const uint64_t lineStarts = starts & upTo;
+        size_t lineStart = openStart;
+        uint64_t lineBits = upTo;
+        if (lineStarts != 0) {
+            const unsigned first = HighestBit(lineStarts);
+            lineStart = chunkStart + first;
+            lineBits &= ~BitsBelowLowest(uint64_t{1} << first);
+        }
+        if ((quotes & lineBits) != 0) continue;
+        if (keysTaken_ < keys_.size() && keys_.back().lineStart == lineStart) continue;  // it has its key
+        if (lineStarts == 0 && QuoteBetween(openStart, chunkStart)) continue;
+        const int32_t key = KeywordKey(lineStart, chunkStart + bit);
+        if (key > 0) keys_.push_back(PendingKey{lineStart, chunkStart + bit, key});
+    }
+}
+
+// Whether a quote or an apostrophe stands in [from, to).
+template <typename Unit>
+bool LineClassifier<Unit>::QuoteBetween(size_t from, size_t to) const {
+    for (size_t k = from; k < to; ++k) {
+        if (text_[k] == '"' || text_[k] == '\'') return true;
+    }
+    return false;
 }
 
 // The key position when the space at `space` ends a procedure keyword of the
@@ -415,15 +501,10 @@ int32_t LineClassifier<Unit>::KeywordKey(size_t start, size_t space) const {
     return found == UnitView<Unit>::npos ? 0 : static_cast<int32_t>(found + 1);
 }
 
+// Only a keyword can be a header's key; the rule decides.
 template <typename Unit>
-inline ClassifiedLine LineClassifier<Unit>::LineAt(size_t start, size_t end, int32_t keyPosition,
-                                                   uint8_t shape) const {
-    ClassifiedLine line(start, end, keyPosition);
-    const UnitView<Unit> units = text_.substr(start, end - start);
-    line.shape = static_cast<uint8_t>(shape | (!units.empty() && units_.IsLetter(units[0]) ? kMayBeLabel : 0));
-    // Only a keyword can be a header's key; the rule decides.
-    if (keyPosition > 0) [[unlikely]] line.header = rules::HeaderTestAt(units, keyPosition, units_) > 0;
-    return line;
+bool LineClassifier<Unit>::HeaderTestPasses(size_t start, size_t end, int32_t keyPosition) const {
+    return rules::HeaderTestAt(text_.substr(start, end - start), keyPosition, units_) > 0;
 }
 
 template class LineClassifier<char16_t>;

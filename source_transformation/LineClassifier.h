@@ -1,16 +1,19 @@
-// The lines of a module, the key position of each and the header test's
-// verdict on it, found in one pass over the text. The key position of a
-// line is the smallest position at which one of the procedure keywords
+// The lines of a module, the shape of each and the header test's verdict
+// on it, found in one pass over the text. The key position of a line is
+// the smallest position at which one of the procedure keywords
 // (ScanKeywords.h, each with its space, letter case ignored), a double
 // quote or an apostrophe occurs. No two of them can overlap (a keyword
 // holds no quote, and its only space is its last character), so the one
-// that ends first also begins first: the pass stops at the first quote,
-// apostrophe or keyword-ending space of each line. Only a keyword can be a
-// header's key, so a line keeps its key position only when it is one.
+// that ends first also begins first: a line's key is the first space that
+// ends a keyword before any quote or apostrophe of the line. Only a
+// keyword can be a header's key, and only a header's key is kept.
 //
 // A kernel finds what matters in 64 units at a time, one bit per unit: a
 // plain scalar one, or one of the vector ones. The kernel is chosen once,
-// when the classifier is made; every kernel gives the same lines.
+// when the classifier is made; every kernel gives the same lines. Each
+// line costs its end and its shape; only the few units that may make a
+// line matter to the scan (a keyword's space, a first letter, an "e"
+// after a line's blanks, "err", "_" after a blank) are looked at one by one.
 #pragma once
 
 #include <cstddef>
@@ -22,35 +25,50 @@
 
 namespace scan {
 
-/// One line: [start, end) of the text, its line break not included, its
-/// key position when that is a keyword's (1-based within the line; 0
-/// otherwise) and, for a key position above 0, the header test's verdict
-/// on it. The scan sets the continuation flags.
-struct ClassifiedLine {
-    /// Room for a line, filled in by the classifier: a batch's room is made
-    /// without zeroing it first.
-    ClassifiedLine() {}
-    ClassifiedLine(size_t lineStart, size_t lineEnd, int32_t key)
-        : start(lineStart), end(lineEnd), keyPosition(key), header(false), shape(0), continues(false),
-          continuedOnto(false), comment(false) {}
-
-    size_t start;
-    size_t end;
-    int32_t keyPosition;
-    bool header;         ///< the header test (rules::HeaderTestAt) passes
-    uint8_t shape;       ///< LineShape bits: what its units allow it to be
-    bool continues;      ///< it continues onto the next line
-    bool continuedOnto;  ///< the line before continues onto it
-    bool comment;        ///< a comment continues onto it
+/// What a line's units allow it to be, found while the line is at hand.
+/// A shape bit that is not set means "certainly not"; a set one, "maybe".
+/// The classifier sets the header bit from the rule; the scan sets the
+/// continuation bits.
+enum LineShape : uint8_t {
+    kMayBeLabel = 1,      ///< its first unit is an ASCII letter or no ASCII character
+    kMayBeEndLine = 2,    ///< its first unit after blanks is "e" or "E"
+    kMayContinue = 4,     ///< it holds a blank and "_", as a line that ends in the mark does
+    kMayUseError = 8,     ///< it holds "err" or "erl", letter case ignored
+    kIsHeader = 16,       ///< the header test (rules::HeaderTestAt) passes at its key
+    kContinues = 32,      ///< it continues onto the next line
+    kContinuedOnto = 64,  ///< the line before continues onto it
+    kInComment = 128,     ///< a comment continues onto it
 };
 
-/// What a line's units allow it to be, found while the line is at hand.
-/// A bit that is not set means "certainly not"; a set one, "maybe".
-enum LineShape : uint8_t {
-    kMayBeLabel = 1,    ///< its first unit is a letter
-    kMayBeEndLine = 2,  ///< its first unit after blanks is "e" or "E"
-    kMayContinue = 4,   ///< it holds a blank and "_", as a line that ends in the mark does
-    kMayUseError = 8,   ///< it holds "err" or "erl", letter case ignored
+/// A line the header test passes, with its key position (1-based within
+/// the line).
+struct HeaderLine {
+    size_t line = 0;
+    int32_t keyPosition = 0;
+    bool operator==(const HeaderLine&) const = default;
+};
+
+/// Lines as the classifier gives them, in order: each line's end in the
+/// text (where its line break starts; the text's end for the last line)
+/// and its shape, and the header lines among them.
+struct ClassifiedLines {
+    std::vector<size_t> ends;
+    std::vector<uint8_t> shapes;
+    std::vector<HeaderLine> headers;
+
+    size_t Count() const { return ends.size(); }
+    void Clear() {
+        ends.clear();
+        shapes.clear();
+        headers.clear();
+    }
+    /// Appends `other`'s lines, which follow these.
+    void Append(const ClassifiedLines& other) {
+        ends.insert(ends.end(), other.ends.begin(), other.ends.end());
+        shapes.insert(shapes.end(), other.shapes.begin(), other.shapes.end());
+        headers.insert(headers.end(), other.headers.begin(), other.headers.end());
+    }
+    bool operator==(const ClassifiedLines&) const = default;
 };
 
 /// Where "err" or "erl" starts at `at`, letter case ignored (`at` + 2 must
@@ -77,27 +95,38 @@ public:
 
     /// Appends the next lines, in order, a few hundred at a time; false
     /// when none are left. An empty text has no lines; a text that ends with
-    /// a line break has an empty last line.
-    bool AppendBatch(std::vector<ClassifiedLine>& lines);
+    /// a line break has an empty last line. Header lines are numbered from
+    /// the text's first line.
+    bool AppendBatch(ClassifiedLines& lines);
 
 private:
+    // A keyword's space found on a line not yet ended.
+    struct PendingKey {
+        size_t lineStart;
+        size_t space;
+        int32_t keyPosition;
+    };
+
     template <class ChunkKernel>
-    void AppendWith(std::vector<ClassifiedLine>& lines);
+    void AppendWith(ClassifiedLines& lines);
+    void FindKeys(uint64_t candidates, uint64_t starts, uint64_t quotes, size_t chunkStart, size_t openStart);
+    bool QuoteBetween(size_t from, size_t to) const;
     int32_t KeywordKey(size_t start, size_t space) const;
-    [[gnu::always_inline]] ClassifiedLine LineAt(size_t start, size_t end, int32_t keyPosition, uint8_t shape) const;
+    bool HeaderTestPasses(size_t start, size_t end, int32_t keyPosition) const;
 
     UnitView<Unit> text_;
     Units<Unit> units_;
     bool crLf_;
     enum class Chosen { Scalar, Narrow, Wide } kernel_ = Chosen::Scalar;
-    size_t pos_ = 0;            // the next unit to look at
-    size_t start_ = 0;          // of the line being classified
-    int32_t keyPosition_ = 0;   // of the line being classified, once a keyword is found
-    bool keyOpen_ = true;       // its key is undecided: no keyword, quote or apostrophe yet
-    uint8_t shape_ = 0;         // of the line being classified, as far as it was read
-    bool startsChunk_ = true;   // a line starts at the next chunk's first unit
+    size_t pos_ = 0;             // the next unit to look at
+    size_t start_ = 0;           // of the line being classified
+    size_t lineCount_ = 0;       // lines appended so far
+    uint8_t shape_ = 0;          // of the line being classified, as far as it was read
+    bool startsChunk_ = true;    // a line starts at the next chunk's first unit
     bool firstPending_ = false;  // blanks that start a line run into the next chunk
-    bool done_;                 // every line has been appended
+    bool done_;                  // every line has been appended
+    std::vector<PendingKey> keys_;  // found on lines not yet ended, in order
+    size_t keysTaken_ = 0;          // of keys_, those whose lines ended
 };
 
 }  // namespace scan

@@ -152,21 +152,13 @@ void CheckKernelsAgree(const Text& module) {
     const scan::Units<char> units(1252);
     auto classify = [&](Kernel kernel) {
         scan::LineClassifier<char> classifier(bytes, lineBreak, units, kernel);
-        std::vector<scan::ClassifiedLine> lines;
+        scan::ClassifiedLines lines;
         while (classifier.AppendBatch(lines)) {
         }
         return lines;
     };
-    const std::vector<scan::ClassifiedLine> plain = classify(Kernel::Scalar);
-    for (const Kernel kernel : {Kernel::Narrow, Kernel::Widest}) {
-        const std::vector<scan::ClassifiedLine> lines = classify(kernel);
-        Check(lines.size() == plain.size());
-        for (size_t i = 0; i < lines.size(); ++i) {
-            Check(lines[i].start == plain[i].start && lines[i].end == plain[i].end &&
-                  lines[i].keyPosition == plain[i].keyPosition && lines[i].header == plain[i].header &&
-                  lines[i].shape == plain[i].shape);
-        }
-    }
+    const scan::ClassifiedLines plain = classify(Kernel::Scalar);
+    for (const Kernel kernel : {Kernel::Narrow, Kernel::Widest}) Check(classify(kernel) == plain);
 }
 
 // number, then unnumber with the same options, gives the module back, and

@@ -40,11 +40,10 @@ std::string RandomText(std::mt19937& random, size_t pieces) {
 }
 
 template <typename Unit>
-std::vector<scan::ClassifiedLine> Classify(scan::UnitView<Unit> text, vb::TextView lineBreak,
-                                           const scan::Units<Unit>& units,
-                                           typename scan::LineClassifier<Unit>::Kernel kernel) {
+scan::ClassifiedLines Classify(scan::UnitView<Unit> text, vb::TextView lineBreak, const scan::Units<Unit>& units,
+                               typename scan::LineClassifier<Unit>::Kernel kernel) {
     scan::LineClassifier<Unit> classifier(text, lineBreak, units, kernel);
-    std::vector<scan::ClassifiedLine> lines;
+    scan::ClassifiedLines lines;
     while (classifier.AppendBatch(lines)) {
     }
     return lines;
@@ -53,7 +52,7 @@ std::vector<scan::ClassifiedLine> Classify(scan::UnitView<Unit> text, vb::TextVi
 // The shape bits as their definitions state them.
 uint8_t PlainShape(vb::TextView line) {
     uint8_t shape = 0;
-    if (!line.empty() && vb::IsLetter(line[0])) shape |= scan::kMayBeLabel;
+    if (!line.empty() && (line[0] >= 0x80 || (vb::IsLetter(line[0])))) shape |= scan::kMayBeLabel;
     const vb::TextView text = scan::rules::TrimLeft(line);
     if (!text.empty() && (text[0] == u'e' || text[0] == u'E')) shape |= scan::kMayBeEndLine;
     if (line.find(u" _") != vb::TextView::npos || line.find(u"\t_") != vb::TextView::npos) shape |= scan::kMayContinue;
@@ -71,31 +70,31 @@ void ExpectAgreement(const std::string& bytes) {
     using Kernel = scan::LineClassifier<char>::Kernel;
     const Text text = vb::Decode(bytes, 1252);
     const vb::TextView lineBreak = vb::DetectLineBreak(text);
-    const std::vector<Text> expected = vb::Split(text, lineBreak);
+    const std::vector<Text> pieces = vb::Split(text, lineBreak);
+    // The lines as the definitions give them.
+    scan::ClassifiedLines expected;
+    size_t start = 0;
+    for (size_t i = 0; i < (text.empty() ? 0 : pieces.size()); ++i) {
+        const vb::TextView line = pieces[i];
+        // Only a keyword's key position can be a header's.
+        const int32_t keyPosition = RuleKeyPosition(line);
+        const bool header = keyPosition > 0 && line[keyPosition - 1] != u'"' && line[keyPosition - 1] != u'\'' &&
+                            scan::rules::HeaderKeyword(line) > 0;
+        if (header) expected.headers.push_back(scan::HeaderLine{i, keyPosition});
+        expected.ends.push_back(start + line.size());
+        expected.shapes.push_back(static_cast<uint8_t>(PlainShape(line) | (header ? scan::kIsHeader : 0)));
+        start += line.size() + lineBreak.size();
+    }
     const scan::Units<char> byteUnits(1252);
     for (const Kernel kernel : {Kernel::Scalar, Kernel::Narrow, Kernel::Widest}) {
         SCOPED_TRACE(static_cast<int>(kernel));
         const auto textKernel = static_cast<scan::LineClassifier<char16_t>::Kernel>(kernel);
-        const std::vector<scan::ClassifiedLine> lines = Classify<char16_t>(text, lineBreak, scan::kTextUnits, textKernel);
-        const std::vector<scan::ClassifiedLine> byteLines = Classify<char>(bytes, lineBreak, byteUnits, kernel);
-        ASSERT_EQ(lines.size(), expected.size());
-        ASSERT_EQ(byteLines.size(), expected.size());
-        for (size_t i = 0; i < lines.size(); ++i) {
-            const vb::TextView found = vb::TextView(text).substr(lines[i].start, lines[i].end - lines[i].start);
-            ASSERT_EQ(Text(found), expected[i]) << "line " << i;
-            // A key position is kept where it is a keyword's.
-            int32_t keyPosition = RuleKeyPosition(found);
-            if (keyPosition > 0 && (found[keyPosition - 1] == u'"' || found[keyPosition - 1] == u'\'')) keyPosition = 0;
-            const bool header = scan::rules::HeaderKeyword(found) > 0;
-            const uint8_t shape = PlainShape(found);
-            for (const scan::ClassifiedLine* line : {&lines[i], &byteLines[i]}) {
-                ASSERT_EQ(line->start, lines[i].start) << "line " << i;
-                ASSERT_EQ(line->end, lines[i].end) << "line " << i;
-                ASSERT_EQ(line->keyPosition, keyPosition) << "line " << i;
-                ASSERT_EQ(line->header, header) << "line " << i;
-                ASSERT_EQ(line->shape, shape) << "line " << i;
-            }
-        }
+        const scan::ClassifiedLines lines = Classify<char16_t>(text, lineBreak, scan::kTextUnits, textKernel);
+        const scan::ClassifiedLines byteLines = Classify<char>(bytes, lineBreak, byteUnits, kernel);
+        ASSERT_EQ(lines.ends, expected.ends);
+        EXPECT_EQ(lines.shapes, expected.shapes);
+        EXPECT_EQ(lines.headers, expected.headers);
+        EXPECT_TRUE(byteLines == lines);
     }
 }
 
@@ -130,10 +129,11 @@ TEST(LineClassifier, BatchesThatEndInManyLineBreaks) {
             for (size_t breaks = 1; breaks < 140 / lineBreak.size(); ++breaks) {
                 text += lineBreak;
                 for (const Kernel kernel : {Kernel::Scalar, Kernel::Narrow, Kernel::Widest}) {
-                    const std::vector<scan::ClassifiedLine> found =
+                    const scan::ClassifiedLines found =
                         Classify<char>(text, crLf ? vb::CrLf : vb::TextView(u"\n"), units, kernel);
-                    ASSERT_EQ(found.size(), lines + breaks + 1) << lines << " lines, " << breaks << " breaks";
-                    ASSERT_EQ(found.back().start, text.size());
+                    ASSERT_EQ(found.Count(), lines + breaks + 1) << lines << " lines, " << breaks << " breaks";
+                    ASSERT_EQ(found.ends[found.Count() - 2] + lineBreak.size(), text.size());
+                    ASSERT_EQ(found.ends.back(), text.size());
                 }
             }
         }
