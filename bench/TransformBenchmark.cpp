@@ -67,7 +67,8 @@ BENCHMARK(BM_ScanModuleBytes)
     ->Unit(benchmark::kMillisecond);
 
 // The line classifier alone over the same bytes, with each of its kernels
-// (0 scalar, 1 16-byte vectors, 2 the widest the processor has).
+// (0 scalar, 1 16-byte vectors, 2 32-byte vectors, 3 the widest the
+// processor has).
 void BM_ClassifyLines(benchmark::State& state) {
     const std::string module = synthetic::Module(65000, 7);
     const scan::Units<char> units(1252);
@@ -82,7 +83,7 @@ void BM_ClassifyLines(benchmark::State& state) {
     }
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(module.size()));
 }
-BENCHMARK(BM_ClassifyLines)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ClassifyLines)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 
 // LoadCode, AddErrorHandler and SaveCode of one file on disk.
 void BM_TransformFile(benchmark::State& state) {

@@ -2,6 +2,8 @@
 // header test's verdict on each, and whether each may use the error state.
 #include "source_transformation/LineClassifier.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
 
 #include "source_transformation/HeaderRecognition.h"
@@ -22,12 +24,15 @@ namespace {
 
 constexpr size_t kBatch = 512;
 constexpr size_t kChunk = 64;  // units per chunk: one bit each in a 64-bit mask
+constexpr size_t kGroup = 8;   // chunks a kernel is asked for at once
+constexpr size_t kBefore = 3;  // units a kernel reads before a chunk
+constexpr size_t kAfter = 2;   // units a kernel reads after a chunk
 
 // What a kernel finds in a chunk, one bit per unit: line feeds, and those
-// after a CR; quotes and apostrophes; spaces after a letter that ends a
-// keyword; the starts of "err" and "erl", letter case ignored; blanks; the
-// letter "e" in either case; each "_" after a blank; and ASCII letters and
-// units that are no ASCII character.
+// after a CR; quotes and apostrophes; spaces after the last three letters
+// of a keyword; the starts of "err" and "erl", letter case ignored;
+// blanks; the letter "e" in either case; each "_" after a blank; and
+// ASCII letters and units that are no ASCII character.
 struct ChunkMasks {
     uint64_t lineFeeds = 0;
     uint64_t crLineFeeds = 0;
@@ -48,17 +53,6 @@ bool MayBeLetter(Unit unit) {
     return (folded >= 'a' && folded <= 'z') || UnitAsChar(unit) >= 0x80;
 }
 
-// Whether a unit is a letter that ends a keyword, letter case ignored: a
-// space after it is a key candidate.
-template <typename Unit>
-bool EndsKeywordLetter(Unit unit) {
-    const auto folded = static_cast<Unit>(unit | 0x20);
-    for (const char letter : kKeywordLastLetters) {
-        if (folded == static_cast<Unit>(letter)) return true;
-    }
-    return false;
-}
-
 /// The lowest set bit's index.
 unsigned LowestBit(uint64_t mask) { return static_cast<unsigned>(__builtin_ctzll(mask)); }
 
@@ -72,27 +66,36 @@ unsigned HighestBit(uint64_t mask) { return 63 - static_cast<unsigned>(__builtin
 uint64_t BitsAbove(unsigned bit) { return 0 - (uint64_t{2} << bit); }
 
 // The plain kernel: every unit looked at on its own. The chunk's units from
-// `at` - 1 to `at` + 65 are within the text, but for the one before the
+// `at` - 3 to `at` + 65 are within the text, but for those before the
 // text's first chunk.
 template <typename Unit>
 struct ScalarKernel {
     static ChunkMasks Masks(const Unit* at, bool first) {
         ChunkMasks chunk;
         for (size_t k = 0; k < kChunk; ++k) {
+            auto before = [&](size_t back) { return first && k < back ? Unit{0} : at[k - back]; };
+            auto foldedBefore = [&](size_t back) { return static_cast<Unit>(before(back) | 0x20); };
             const Unit c = at[k];
-            const Unit before = first && k == 0 ? Unit{0} : at[static_cast<ptrdiff_t>(k) - 1];
             const uint64_t bit = uint64_t{1} << k;
             if (c == '\n') chunk.lineFeeds |= bit;
-            if (c == '\n' && before == '\r') chunk.crLineFeeds |= bit;
+            if (c == '\n' && before(1) == '\r') chunk.crLineFeeds |= bit;
             if (c == '"' || c == '\'') chunk.quotes |= bit;
-            if (c == ' ' && EndsKeywordLetter(before)) chunk.keywordSpaces |= bit;
+            for (const std::array<char, 3>& ending : kKeywordEndings) {
+                if (c == ' ' && foldedBefore(3) == ending[0] && foldedBefore(2) == ending[1] &&
+                    foldedBefore(1) == ending[2]) {
+                    chunk.keywordSpaces |= bit;
+                }
+            }
             if (ErrorWordAt(at + k)) chunk.errors |= bit;
             if (IsBlankUnit(c)) chunk.blanks |= bit;
             if ((c | 0x20) == 'e') chunk.letterE |= bit;
-            if (c == '_' && IsBlankUnit(before)) chunk.marks |= bit;
+            if (c == '_' && IsBlankUnit(before(1))) chunk.marks |= bit;
             if (MayBeLetter(c)) chunk.letters |= bit;
         }
         return chunk;
+    }
+    static void Group(const Unit* at, bool first, size_t count, ChunkMasks* out) {
+        for (size_t k = 0; k < count; ++k) out[k] = Masks(at + k * kChunk, first && k == 0);
     }
 };
 
@@ -112,6 +115,9 @@ struct Lanes<char> {
                                             _mm_cmplt_epi8(folded, _mm_set1_epi8('z' + 1)));
         return _mm_or_si128(ascii, _mm_cmplt_epi8(units, _mm_setzero_si128()));
     }
+    // The vector `units` moved up by `count` lanes, zeros below.
+    template <int Count>
+    static __m128i ShiftedUp(__m128i units) { return _mm_slli_si128(units, Count); }
 };
 
 template <>
@@ -126,6 +132,8 @@ struct Lanes<char16_t> {
                                                _mm_setzero_si128());
         return _mm_or_si128(ascii, _mm_andnot_si128(ascii7, _mm_set1_epi16(-1)));
     }
+    template <int Count>
+    static __m128i ShiftedUp(__m128i units) { return _mm_slli_si128(units, 2 * Count); }
 };
 
 template <typename Unit>
@@ -133,8 +141,30 @@ __m128i Load(const Unit* at) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
 }
 
-// The masks of one vector of units as vectors: `before` holds the unit
-// before each, `next` and `second` the unit after each and the one after that.
+// The units of one vector, with those one, two and three before each and
+// those one and two after it.
+struct Neighbours {
+    __m128i units;
+    __m128i before1;
+    __m128i before2;
+    __m128i before3;
+    __m128i next;
+    __m128i second;
+};
+
+// The vector at `at`; at the text's start (`first`) the units before it are zeros.
+template <typename Unit>
+Neighbours NeighboursAt(const Unit* at, bool first) {
+    using L = Lanes<Unit>;
+    const __m128i units = Load(at);
+    if (first) {
+        return {units, L::template ShiftedUp<1>(units), L::template ShiftedUp<2>(units),
+                L::template ShiftedUp<3>(units), Load(at + 1), Load(at + 2)};
+    }
+    return {units, Load(at - 1), Load(at - 2), Load(at - 3), Load(at + 1), Load(at + 2)};
+}
+
+// The masks of one vector of units as vectors.
 struct VectorMasks {
     __m128i lineFeeds;
     __m128i crLineFeeds;
@@ -148,37 +178,35 @@ struct VectorMasks {
 };
 
 template <typename Unit>
-VectorMasks MasksOfVector(__m128i units, __m128i before, __m128i next, __m128i second) {
+VectorMasks MasksOfVector(const Neighbours& v) {
     using L = Lanes<Unit>;
-    const __m128i folded = L::Fold(before);
-    const __m128i afterKeywordLetter =
-        _mm_or_si128(_mm_or_si128(L::Equal(folded, kKeywordLastLetters[0]), L::Equal(folded, kKeywordLastLetters[1])),
-                     L::Equal(folded, kKeywordLastLetters[2]));
-    const __m128i quotes = _mm_or_si128(L::Equal(units, '"'), L::Equal(units, '\''));
-    const __m128i keywordSpaces = _mm_and_si128(L::Equal(units, ' '), afterKeywordLetter);
-    const __m128i foldedSecond = L::Fold(second);
-    const __m128i letterE = L::Equal(L::Fold(units), 'e');
-    const __m128i errors = _mm_and_si128(_mm_and_si128(letterE, L::Equal(L::Fold(next), 'r')),
+    const __m128i folded1 = L::Fold(v.before1);
+    const __m128i folded2 = L::Fold(v.before2);
+    const __m128i folded3 = L::Fold(v.before3);
+    __m128i afterEnding = _mm_setzero_si128();
+    for (const std::array<char, 3>& ending : kKeywordEndings) {
+        afterEnding = _mm_or_si128(afterEnding, _mm_and_si128(_mm_and_si128(L::Equal(folded3, ending[0]),
+                                                                            L::Equal(folded2, ending[1])),
+                                                              L::Equal(folded1, ending[2])));
+    }
+    const __m128i quotes = _mm_or_si128(L::Equal(v.units, '"'), L::Equal(v.units, '\''));
+    const __m128i spaces = L::Equal(v.units, ' ');
+    const __m128i foldedSecond = L::Fold(v.second);
+    const __m128i letterE = L::Equal(L::Fold(v.units), 'e');
+    const __m128i errors = _mm_and_si128(_mm_and_si128(letterE, L::Equal(L::Fold(v.next), 'r')),
                                          _mm_or_si128(L::Equal(foldedSecond, 'r'), L::Equal(foldedSecond, 'l')));
-    const __m128i lineFeeds = L::Equal(units, '\n');
-    const __m128i blanks = _mm_or_si128(L::Equal(units, ' '), L::Equal(units, '\t'));
-    const __m128i blankBefore = _mm_or_si128(L::Equal(before, ' '), L::Equal(before, '\t'));
+    const __m128i lineFeeds = L::Equal(v.units, '\n');
+    const __m128i blankBefore = _mm_or_si128(L::Equal(v.before1, ' '), L::Equal(v.before1, '\t'));
     return {lineFeeds,
-            _mm_and_si128(lineFeeds, L::Equal(before, '\r')),
+            _mm_and_si128(lineFeeds, L::Equal(v.before1, '\r')),
             quotes,
-            keywordSpaces,
+            _mm_and_si128(spaces, afterEnding),
             errors,
-            blanks,
+            _mm_or_si128(spaces, L::Equal(v.units, '\t')),
             letterE,
-            _mm_and_si128(L::Equal(units, '_'), blankBefore),
-            L::MayBeLetter(units)};
+            _mm_and_si128(L::Equal(v.units, '_'), blankBefore),
+            L::MayBeLetter(v.units)};
 }
-
-// The 16-byte kernel, which every x86-64 processor has. Sixteen bytes are
-// one vector; sixteen UTF-16 units are two, their compares packed to a
-// byte each.
-template <typename Unit>
-struct NarrowKernel;
 
 // Each mask of `masks` as bits, shifted to `shift`, into `chunk`; `bits`
 // takes one vector mask to its bits.
@@ -195,17 +223,24 @@ void AddMasks(const VectorMasks& masks, Bits bits, unsigned shift, ChunkMasks& c
     chunk.letters |= bits(masks.letters) << shift;
 }
 
+// The 16-byte kernel, which every x86-64 processor has. Sixteen bytes are
+// one vector; sixteen UTF-16 units are two, their compares packed to a
+// byte each.
+template <typename Unit>
+struct NarrowKernel;
+
 template <>
 struct NarrowKernel<char> {
     static ChunkMasks Masks(const char* at, bool first) {
         ChunkMasks chunk;
         auto bits = [](__m128i x) { return uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(x))}; };
         for (unsigned k = 0; k < kChunk; k += 16) {
-            const __m128i units = Load(at + k);
-            const __m128i before = first && k == 0 ? _mm_slli_si128(units, 1) : Load(at + k - 1);
-            AddMasks(MasksOfVector<char>(units, before, Load(at + k + 1), Load(at + k + 2)), bits, k, chunk);
+            AddMasks(MasksOfVector<char>(NeighboursAt(at + k, first && k == 0)), bits, k, chunk);
         }
         return chunk;
+    }
+    static void Group(const char* at, bool first, size_t count, ChunkMasks* out) {
+        for (size_t k = 0; k < count; ++k) out[k] = Masks(at + k * kChunk, first && k == 0);
     }
 };
 
@@ -213,16 +248,13 @@ template <>
 struct NarrowKernel<char16_t> {
     static ChunkMasks Masks(const char16_t* at, bool first) {
         ChunkMasks chunk;
+        // Sixteen units in two vectors: their compares packed to a byte each.
+        auto packed = [](__m128i x, __m128i y) {
+            return uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(x, y)))};
+        };
         for (unsigned k = 0; k < kChunk; k += 16) {
-            const char16_t* low = at + k;
-            const __m128i lowUnits = Load(low);
-            const __m128i lowBefore = first && k == 0 ? _mm_slli_si128(lowUnits, 2) : Load(low - 1);
-            const VectorMasks a = MasksOfVector<char16_t>(lowUnits, lowBefore, Load(low + 1), Load(low + 2));
-            const VectorMasks b = MasksOfVector<char16_t>(Load(low + 8), Load(low + 7), Load(low + 9), Load(low + 10));
-            // Sixteen units in two vectors: their compares packed to a byte each.
-            auto packed = [](__m128i x, __m128i y) {
-                return uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(x, y)))};
-            };
+            const VectorMasks a = MasksOfVector<char16_t>(NeighboursAt(at + k, first && k == 0));
+            const VectorMasks b = MasksOfVector<char16_t>(NeighboursAt(at + k + 8, false));
             chunk.lineFeeds |= packed(a.lineFeeds, b.lineFeeds) << k;
             chunk.crLineFeeds |= packed(a.crLineFeeds, b.crLineFeeds) << k;
             chunk.quotes |= packed(a.quotes, b.quotes) << k;
@@ -235,72 +267,137 @@ struct NarrowKernel<char16_t> {
         }
         return chunk;
     }
+    static void Group(const char16_t* at, bool first, size_t count, ChunkMasks* out) {
+        for (size_t k = 0; k < count; ++k) out[k] = Masks(at + k * kChunk, first && k == 0);
+    }
 };
 
 #if defined(TRAPWRIGHT_WIDE_VECTORS)
-// The lanes of 32 bytes equal to `c`.
-__attribute__((target("avx2"))) inline __m256i WideEqual(__m256i units, char c) {
-    return _mm256_cmpeq_epi8(units, _mm256_set1_epi8(c));
-}
+#define TRAPWRIGHT_WIDE __attribute__((target("avx2")))
 
-__attribute__((target("avx2"))) inline __m256i WideLoad(const char* at) {
+// The lanes of 32 bytes equal to `c`.
+TRAPWRIGHT_WIDE inline __m256i WideEqual(__m256i units, char c) { return _mm256_cmpeq_epi8(units, _mm256_set1_epi8(c)); }
+
+TRAPWRIGHT_WIDE inline __m256i WideLoad(const char* at) {
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
 }
 
-__attribute__((target("avx2"))) inline __m256i WideFold(__m256i units) {
-    return _mm256_or_si256(units, _mm256_set1_epi8(0x20));
-}
+TRAPWRIGHT_WIDE inline __m256i WideFold(__m256i units) { return _mm256_or_si256(units, _mm256_set1_epi8(0x20)); }
 
 // One bit for each lane of 32 that is set.
-__attribute__((target("avx2"))) inline uint64_t WideBits(__m256i lanes) {
+TRAPWRIGHT_WIDE inline uint64_t WideBits(__m256i lanes) {
     return uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(lanes))};
 }
 
 // The masks of the 32 bytes at `at`, which do not begin the text.
-__attribute__((target("avx2"))) inline void WideMasksOf(const char* at, ChunkMasks& chunk, unsigned shift) {
+TRAPWRIGHT_WIDE inline void WideMasksOf(const char* at, ChunkMasks& chunk, unsigned shift) {
     const __m256i units = WideLoad(at);
     const __m256i before = WideLoad(at - 1);
-    const __m256i folded = WideFold(before);
-    const __m256i afterKeywordLetter = _mm256_or_si256(
-        _mm256_or_si256(WideEqual(folded, kKeywordLastLetters[0]), WideEqual(folded, kKeywordLastLetters[1])),
-        WideEqual(folded, kKeywordLastLetters[2]));
+    const __m256i folded1 = WideFold(before);
+    const __m256i folded2 = WideFold(WideLoad(at - 2));
+    const __m256i folded3 = WideFold(WideLoad(at - 3));
+    __m256i afterEnding = _mm256_setzero_si256();
+    for (const std::array<char, 3>& ending : kKeywordEndings) {
+        afterEnding = _mm256_or_si256(
+            afterEnding, _mm256_and_si256(_mm256_and_si256(WideEqual(folded3, ending[0]), WideEqual(folded2, ending[1])),
+                                          WideEqual(folded1, ending[2])));
+    }
     const __m256i quotes = _mm256_or_si256(WideEqual(units, '"'), WideEqual(units, '\''));
-    const __m256i keywordSpaces = _mm256_and_si256(WideEqual(units, ' '), afterKeywordLetter);
+    const __m256i spaces = WideEqual(units, ' ');
     const __m256i second = WideFold(WideLoad(at + 2));
-    const __m256i letterE = WideEqual(WideFold(units), 'e');
+    const __m256i folded = WideFold(units);
+    const __m256i letterE = WideEqual(folded, 'e');
     const __m256i errors = _mm256_and_si256(_mm256_and_si256(letterE, WideEqual(WideFold(WideLoad(at + 1)), 'r')),
                                             _mm256_or_si256(WideEqual(second, 'r'), WideEqual(second, 'l')));
     const __m256i lineFeeds = WideEqual(units, '\n');
     const __m256i blankBefore = _mm256_or_si256(WideEqual(before, ' '), WideEqual(before, '\t'));
+    const __m256i ascii = _mm256_and_si256(_mm256_cmpgt_epi8(folded, _mm256_set1_epi8('a' - 1)),
+                                           _mm256_cmpgt_epi8(_mm256_set1_epi8('z' + 1), folded));
     chunk.lineFeeds |= WideBits(lineFeeds) << shift;
     chunk.crLineFeeds |= WideBits(_mm256_and_si256(lineFeeds, WideEqual(before, '\r'))) << shift;
     chunk.quotes |= WideBits(quotes) << shift;
-    chunk.keywordSpaces |= WideBits(keywordSpaces) << shift;
+    chunk.keywordSpaces |= WideBits(_mm256_and_si256(spaces, afterEnding)) << shift;
     chunk.errors |= WideBits(errors) << shift;
-    chunk.blanks |= WideBits(_mm256_or_si256(WideEqual(units, ' '), WideEqual(units, '\t'))) << shift;
+    chunk.blanks |= WideBits(_mm256_or_si256(spaces, WideEqual(units, '\t'))) << shift;
     chunk.letterE |= WideBits(letterE) << shift;
     chunk.marks |= WideBits(_mm256_and_si256(WideEqual(units, '_'), blankBefore)) << shift;
-    const __m256i foldedUnits = WideFold(units);
-    const __m256i ascii = _mm256_and_si256(_mm256_cmpgt_epi8(foldedUnits, _mm256_set1_epi8('a' - 1)),
-                                           _mm256_cmpgt_epi8(_mm256_set1_epi8('z' + 1), foldedUnits));
     chunk.letters |= (WideBits(ascii) | WideBits(units)) << shift;
 }
 
 // The 32-byte kernel, for bytes on processors that have the wider
 // vectors; the chunk that begins the text goes to the narrow one, which
-// takes care of the missing unit before it.
+// takes care of the missing units before it.
 struct WideKernel {
-    __attribute__((target("avx2"))) static ChunkMasks Masks(const char* at, bool first) {
+    TRAPWRIGHT_WIDE static ChunkMasks Masks(const char* at, bool first) {
         if (first) return NarrowKernel<char>::Masks(at, first);
         ChunkMasks chunk;
         WideMasksOf(at, chunk, 0);
         WideMasksOf(at + 32, chunk, 32);
         return chunk;
     }
+    TRAPWRIGHT_WIDE static void Group(const char* at, bool first, size_t count, ChunkMasks* out) {
+        for (size_t k = 0; k < count; ++k) out[k] = Masks(at + k * kChunk, first && k == 0);
+    }
 };
 
 bool ProcessorHasWideVectors() {
     static const bool has = __builtin_cpu_supports("avx2") != 0;
+    return has;
+}
+
+#define TRAPWRIGHT_WIDEST __attribute__((target("avx512f,avx512bw")))
+
+TRAPWRIGHT_WIDEST inline __m512i WidestLoad(const char* at) { return _mm512_loadu_si512(at); }
+
+// The bits of the 64 bytes equal to `c`.
+TRAPWRIGHT_WIDEST inline uint64_t WidestEqual(__m512i units, char c) {
+    return _mm512_cmpeq_epi8_mask(units, _mm512_set1_epi8(c));
+}
+
+TRAPWRIGHT_WIDEST inline __m512i WidestFold(__m512i units) { return _mm512_or_si512(units, _mm512_set1_epi8(0x20)); }
+
+// The 64-byte kernel, for bytes on processors that compare 64 bytes into a
+// mask at once: a chunk is one vector, and each compare gives its mask
+// without a move. The chunk that begins the text goes to the narrow one.
+struct WidestKernel {
+    TRAPWRIGHT_WIDEST static ChunkMasks Masks(const char* at, bool first) {
+        if (first) return NarrowKernel<char>::Masks(at, first);
+        const __m512i units = WidestLoad(at);
+        const __m512i before = WidestLoad(at - 1);
+        const __m512i folded = WidestFold(units);
+        const __m512i folded1 = WidestFold(before);
+        const __m512i folded2 = WidestFold(WidestLoad(at - 2));
+        const __m512i folded3 = WidestFold(WidestLoad(at - 3));
+        const __m512i next = WidestFold(WidestLoad(at + 1));
+        const __m512i second = WidestFold(WidestLoad(at + 2));
+        ChunkMasks chunk;
+        chunk.lineFeeds = WidestEqual(units, '\n');
+        chunk.crLineFeeds = chunk.lineFeeds & WidestEqual(before, '\r');
+        chunk.quotes = WidestEqual(units, '"') | WidestEqual(units, '\'');
+        const uint64_t spaces = WidestEqual(units, ' ');
+        chunk.blanks = spaces | WidestEqual(units, '\t');
+        uint64_t afterEnding = 0;
+        for (const std::array<char, 3>& ending : kKeywordEndings) {
+            afterEnding |= WidestEqual(folded3, ending[0]) & WidestEqual(folded2, ending[1]) &
+                           WidestEqual(folded1, ending[2]);
+        }
+        chunk.keywordSpaces = spaces & afterEnding;
+        chunk.letterE = WidestEqual(folded, 'e');
+        chunk.errors = chunk.letterE & WidestEqual(next, 'r') & (WidestEqual(second, 'r') | WidestEqual(second, 'l'));
+        chunk.marks = WidestEqual(units, '_') & (WidestEqual(before, ' ') | WidestEqual(before, '\t'));
+        // Signed compares: a byte of 128 or above is below every ASCII letter.
+        chunk.letters = (_mm512_cmpgt_epi8_mask(folded, _mm512_set1_epi8('a' - 1)) &
+                         _mm512_cmplt_epi8_mask(folded, _mm512_set1_epi8('z' + 1))) |
+                        _mm512_movepi8_mask(units);
+        return chunk;
+    }
+    TRAPWRIGHT_WIDEST static void Group(const char* at, bool first, size_t count, ChunkMasks* out) {
+        for (size_t k = 0; k < count; ++k) out[k] = Masks(at + k * kChunk, first && k == 0);
+    }
+};
+
+bool ProcessorHasWidestVectors() {
+    static const bool has = __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512bw") != 0;
     return has;
 }
 #endif
@@ -315,7 +412,8 @@ LineClassifier<Unit>::LineClassifier(UnitView<Unit> text, vb::TextView lineBreak
 #if defined(__SSE2__)
     if (kernel != Kernel::Scalar) kernel_ = Chosen::Narrow;
 #if defined(TRAPWRIGHT_WIDE_VECTORS)
-    if (kernel == Kernel::Widest && sizeof(Unit) == 1 && ProcessorHasWideVectors()) kernel_ = Chosen::Wide;
+    if (kernel >= Kernel::Wide && sizeof(Unit) == 1 && ProcessorHasWideVectors()) kernel_ = Chosen::Wide;
+    if (kernel == Kernel::Widest && sizeof(Unit) == 1 && ProcessorHasWidestVectors()) kernel_ = Chosen::Widest;
 #endif
 #else
     (void)kernel;
@@ -332,6 +430,9 @@ bool LineClassifier<Unit>::AppendBatch(ClassifiedLines& lines) {
 #if defined(TRAPWRIGHT_WIDE_VECTORS)
     case Chosen::Wide:
         if constexpr (sizeof(Unit) == 1) AppendWith<WideKernel>(lines);
+        break;
+    case Chosen::Widest:
+        if constexpr (sizeof(Unit) == 1) AppendWith<WidestKernel>(lines);
         break;
 #endif
 #endif
@@ -356,11 +457,10 @@ uint8_t ShapeOf(const ChunkMasks& chunk, uint64_t endLike, uint64_t labelLike, u
 // bit of any mask.
 template <class ChunkKernel, typename Unit>
 ChunkMasks TailMasks(UnitView<Unit> text, size_t at) {
-    Unit padded[1 + kChunk + 7] = {};
-    if (at > 0) padded[0] = text[at - 1];
-    const size_t count = text.size() - at;
-    for (size_t k = 0; k < count; ++k) padded[1 + k] = text[at + k];
-    return ChunkKernel::Masks(padded + 1, at == 0);
+    Unit padded[kBefore + kChunk + kAfter + 8] = {};
+    const size_t from = at < kBefore ? 0 : at - kBefore;
+    for (size_t k = from; k < text.size(); ++k) padded[kBefore + k - at] = text[k];
+    return ChunkKernel::Masks(padded + kBefore, at == 0);
 }
 
 }  // namespace
@@ -375,10 +475,11 @@ void LineClassifier<Unit>::AppendWith(ClassifiedLines& lines) {
     size_t start = start_;
     uint8_t shape = shape_;
     const size_t first = lines.ends.size();
-    // Room for a batch and what may follow it: a chunk ends 64 lines at
-    // most, and the text's last line ends with the text.
-    lines.ends.resize(first + kBatch + kChunk + 1);
-    lines.shapes.resize(first + kBatch + kChunk + 1);
+    // Room for a batch and what may follow it: a group of chunks ends 64
+    // lines a chunk at most, and the text's last line ends with the text.
+    constexpr size_t kRoom = kBatch + kGroup * kChunk + 1;
+    lines.ends.resize(first + kRoom);
+    lines.shapes.resize(first + kRoom);
     size_t* const endsFrom = lines.ends.data() + first;
     size_t* endOut = endsFrom;
     uint8_t* shapeOut = lines.shapes.data() + first;
@@ -403,37 +504,50 @@ void LineClassifier<Unit>::AppendWith(ClassifiedLines& lines) {
     // chunk goes on in the next. A line costs its end and its shape; its
     // shape is read from the masks only when one of its units may set a bit.
     size_t i = pos_;
-    for (; i < size && endOut < full; i += kChunk) {
-        const ChunkMasks chunk = i + kChunk + 2 <= size ? ChunkKernel::Masks(units + i, i == 0)
-                                                        : TailMasks<ChunkKernel>(text_, i);
-        uint64_t lineFeeds = crLf_ ? chunk.crLineFeeds : chunk.lineFeeds;
-        const uint64_t starts = (lineFeeds << 1) | startsChunk_;
-        startsChunk_ = lineFeeds >> 63;
-        uint64_t landed;
-        firstPending_ = __builtin_add_overflow(chunk.blanks, starts | uint64_t{firstPending_}, &landed);
-        const uint64_t endLike = landed & ~chunk.blanks & chunk.letterE;
-        const uint64_t labelLike = starts & chunk.letters;
-        const uint64_t interesting = chunk.errors | endLike | chunk.marks | labelLike;
-        if (chunk.keywordSpaces != 0) [[unlikely]] {
-            FindKeys(chunk.keywordSpaces, starts, chunk.quotes, i, start);
-            keySpace = nextKeySpace();
+    ChunkMasks group[kGroup];
+    while (i < size && endOut < full) {
+        // The chunks a kernel reads around within the text, a group at a
+        // time; then a chunk at the text's end.
+        size_t count = i + kChunk + kAfter <= size ? std::min(kGroup, (size - kAfter - i) / kChunk) : 0;
+        if (count > 0) {
+            ChunkKernel::Group(units + i, i == 0, count, group);
+        } else {
+            group[0] = TailMasks<ChunkKernel>(text_, i);
+            count = 1;
         }
-        uint64_t from = ~uint64_t{0};  // the bits of the line being classified
-        while (lineFeeds != 0) {
-            const unsigned bit = LowestBit(lineFeeds);
-            const uint64_t line = from & BitsBelowLowest(lineFeeds);
-            const size_t end = i + bit - breakBeforeLineFeed;
-            uint8_t lineShape = shape;
-            if ((interesting & line) != 0) lineShape |= ShapeOf(chunk, endLike, labelLike, line);
-            if (keySpace < end) [[unlikely]] lineShape |= takeKey(end);
-            *endOut++ = end;
-            *shapeOut++ = lineShape;
-            shape = 0;
-            start = i + bit + 1;
-            from = BitsAbove(bit);
-            lineFeeds &= lineFeeds - 1;
+        for (size_t c = 0; c < count; ++c, i += kChunk) {
+            const ChunkMasks& chunk = group[c];
+            uint64_t lineFeeds = crLf_ ? chunk.crLineFeeds : chunk.lineFeeds;
+            const uint64_t starts = (lineFeeds << 1) | startsChunk_;
+            startsChunk_ = lineFeeds >> 63;
+            uint64_t landed;
+            firstPending_ = __builtin_add_overflow(chunk.blanks, starts | uint64_t{firstPending_}, &landed);
+            const uint64_t endLike = landed & ~chunk.blanks & chunk.letterE;
+            const uint64_t labelLike = starts & chunk.letters;
+            const uint64_t interesting = chunk.errors | endLike | chunk.marks | labelLike;
+            if (chunk.keywordSpaces != 0) [[unlikely]] {
+                FindKeys(chunk.keywordSpaces, starts, chunk.quotes, i, start);
+                keySpace = nextKeySpace();
+            }
+            // Whether the line open when the chunk ends holds a quote or an apostrophe so far.
+            openQuoted_ = starts != 0 ? (chunk.quotes >> HighestBit(starts)) != 0 : openQuoted_ || chunk.quotes != 0;
+            uint64_t from = ~uint64_t{0};  // the bits of the line being classified
+            while (lineFeeds != 0) {
+                const unsigned bit = LowestBit(lineFeeds);
+                const uint64_t line = from & BitsBelowLowest(lineFeeds);
+                const size_t end = i + bit - breakBeforeLineFeed;
+                uint8_t lineShape = shape;
+                if ((interesting & line) != 0) lineShape |= ShapeOf(chunk, endLike, labelLike, line);
+                if (keySpace < end) [[unlikely]] lineShape |= takeKey(end);
+                *endOut++ = end;
+                *shapeOut++ = lineShape;
+                shape = 0;
+                start = i + bit + 1;
+                from = BitsAbove(bit);
+                lineFeeds &= lineFeeds - 1;
+            }
+            if ((interesting & from) != 0) shape |= ShapeOf(chunk, endLike, labelLike, from);
         }
-        if ((interesting & from) != 0) shape |= ShapeOf(chunk, endLike, labelLike, from);
     }
     if (i >= size) {
         // Every unit was read: the last line ends with the text.
@@ -460,8 +574,7 @@ void LineClassifier<Unit>::AppendWith(ClassifiedLines& lines) {
 // The keys among a chunk's keyword spaces (`candidates`): on each line,
 // the first space that ends a keyword before any quote or apostrophe of
 // the line. `openStart`: the start of the line that was open when the
-// chunk began, whose units before the chunk are looked at only when one
-// of its spaces is a candidate.
+// chunk began; openQuoted_ tells whether it held a quote before the chunk.
 template <typename Unit>
 void LineClassifier<Unit>::FindKeys(uint64_t candidates, uint64_t starts, uint64_t quotes, size_t chunkStart,
                                     size_t openStart) {
@@ -478,19 +591,10 @@ void LineClassifier<Unit>::FindKeys(uint64_t candidates, uint64_t starts, uint64
         }
         if ((quotes & lineBits) != 0) continue;
         if (keysTaken_ < keys_.size() && keys_.back().lineStart == lineStart) continue;  // it has its key
-        if (lineStarts == 0 && QuoteBetween(openStart, chunkStart)) continue;
+        if (lineStarts == 0 && openQuoted_) continue;
         const int32_t key = KeywordKey(lineStart, chunkStart + bit);
         if (key > 0) keys_.push_back(PendingKey{lineStart, chunkStart + bit, key});
     }
-}
-
-// Whether a quote or an apostrophe stands in [from, to).
-template <typename Unit>
-bool LineClassifier<Unit>::QuoteBetween(size_t from, size_t to) const {
-    for (size_t k = from; k < to; ++k) {
-        if (text_[k] == '"' || text_[k] == '\'') return true;
-    }
-    return false;
 }
 
 // The key position when the space at `space` ends a procedure keyword of the

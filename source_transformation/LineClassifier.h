@@ -84,10 +84,12 @@ template <typename Unit>
 class LineClassifier {
 public:
     /// How the units are compared: plainly, one at a time; in the 16-byte
-    /// vectors every x86-64 processor has; or in the widest the processor
-    /// has. Widest is the default; the others are for the tests, which hold
-    /// every kernel to the scalar one.
-    enum class Kernel { Scalar, Narrow, Widest };
+    /// vectors every x86-64 processor has; in 32-byte vectors, for bytes on
+    /// a processor that has them; or in the widest the processor has (64
+    /// bytes where it can). Widest is the default; the others are for the
+    /// tests, which hold every kernel to the scalar one. A kernel the
+    /// processor lacks gives way to the next narrower one.
+    enum class Kernel { Scalar, Narrow, Wide, Widest };
 
     /// `lineBreak` is the text's line break, CR LF or LF.
     LineClassifier(UnitView<Unit> text, vb::TextView lineBreak, const Units<Unit>& units,
@@ -110,18 +112,18 @@ private:
     template <class ChunkKernel>
     void AppendWith(ClassifiedLines& lines);
     void FindKeys(uint64_t candidates, uint64_t starts, uint64_t quotes, size_t chunkStart, size_t openStart);
-    bool QuoteBetween(size_t from, size_t to) const;
     int32_t KeywordKey(size_t start, size_t space) const;
     bool HeaderTestPasses(size_t start, size_t end, int32_t keyPosition) const;
 
     UnitView<Unit> text_;
     Units<Unit> units_;
     bool crLf_;
-    enum class Chosen { Scalar, Narrow, Wide } kernel_ = Chosen::Scalar;
+    enum class Chosen { Scalar, Narrow, Wide, Widest } kernel_ = Chosen::Scalar;
     size_t pos_ = 0;             // the next unit to look at
     size_t start_ = 0;           // of the line being classified
     size_t lineCount_ = 0;       // lines appended so far
     uint8_t shape_ = 0;          // of the line being classified, as far as it was read
+    bool openQuoted_ = false;    // it holds a quote or an apostrophe in the units read
     bool startsChunk_ = true;    // a line starts at the next chunk's first unit
     bool firstPending_ = false;  // blanks that start a line run into the next chunk
     bool done_;                  // every line has been appended

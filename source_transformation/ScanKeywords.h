@@ -39,6 +39,17 @@ constexpr char LastLetterOf(std::string_view keyword) { return keyword[keyword.s
 inline constexpr std::array<char, kProcedureKeywords.size()> kKeywordLastLetters = {
     LastLetterOf(kProcedureKeywords[0]), LastLetterOf(kProcedureKeywords[1]), LastLetterOf(kProcedureKeywords[2])};
 
+/// The last three letters of each keyword, in the order of the table: a
+/// space after them may end the keyword.
+inline constexpr std::array<std::array<char, 3>, kProcedureKeywords.size()> kKeywordEndings = [] {
+    std::array<std::array<char, 3>, kProcedureKeywords.size()> endings{};
+    for (size_t k = 0; k < kProcedureKeywords.size(); ++k) {
+        const std::string_view word = WordOf(kProcedureKeywords[k]);
+        endings[k] = {word[word.size() - 3], word[word.size() - 2], word[word.size() - 1]};
+    }
+    return endings;
+}();
+
 constexpr bool LastLettersTellKeywordsApart() {
     for (size_t a = 0; a < kKeywordLastLetters.size(); ++a) {
         for (size_t b = a + 1; b < kKeywordLastLetters.size(); ++b) {
@@ -48,6 +59,5 @@ constexpr bool LastLettersTellKeywordsApart() {
     return true;
 }
 static_assert(LastLettersTellKeywordsApart(), "the classifier tells a keyword by the letter before its space");
-static_assert(kKeywordLastLetters.size() == 3, "the vector kernels compare with three letters");
 
 }  // namespace scan

@@ -65,12 +65,10 @@ inline uint64_t BlankLanes(const char* at) {
     return zeroLanes(lanes ^ (kOnes * ' ')) | zeroLanes(lanes ^ (kOnes * '\t'));
 }
 
-/// The first unit from `at` on that is not a blank.
+/// The first unit from `at` on that is not a blank: most texts start with
+/// no blank or one; longer runs of bytes are looked at eight at a time.
 template <typename Unit>
-size_t SkipBlanks(UnitView<Unit> text, size_t at) {
-    // Most texts start with no blank, or with one.
-    if (at < text.size() && !IsBlankUnit(text[at])) return at;
-    if (at + 1 < text.size() && !IsBlankUnit(text[at + 1])) return at + 1;
+size_t SkipBlanksFrom(UnitView<Unit> text, size_t at) {
     if constexpr (sizeof(Unit) == 1 && std::endian::native == std::endian::little) {
         while (at + 8 <= text.size()) {
             const uint64_t others = ~BlankLanes(text.data() + at) & uint64_t{0x8080808080808080};
@@ -80,6 +78,13 @@ size_t SkipBlanks(UnitView<Unit> text, size_t at) {
     }
     while (at < text.size() && IsBlankUnit(text[at])) ++at;
     return at;
+}
+
+template <typename Unit>
+inline size_t SkipBlanks(UnitView<Unit> text, size_t at) {
+    if (at < text.size() && !IsBlankUnit(text[at])) return at;
+    if (at + 1 < text.size() && !IsBlankUnit(text[at + 1])) return at + 1;
+    return SkipBlanksFrom(text, at);
 }
 
 /// True when `text` starts with `word` (small ASCII letters and signs),
@@ -134,10 +139,26 @@ public:
     bool IsLetter(char unit) const { return (*letters_)[static_cast<unsigned char>(unit)]; }
     bool IsNameUnit(char unit) const { return IsLetter(unit) || IsDigitUnit(unit) || unit == '_'; }
     Text operator()(std::string_view bytes) const;
-    /// The same, appended to `out`.
-    void AppendTo(std::string_view bytes, Text& out) const;
+    /// The same, appended to `out`. Names, parameters and code lines are
+    /// mostly ASCII, which every such code page keeps as it is: widened on
+    /// the way, and decoded again only when a byte of 128 or above turns up.
+    void AppendTo(std::string_view bytes, Text& out) const {
+        const size_t at = out.size();
+        out.resize(at + bytes.size());
+        char16_t* units = out.data() + at;
+        unsigned char high = 0;
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(bytes[i]);
+            high |= byte;
+            units[i] = byte;
+        }
+        if ((high & 0x80) != 0) Redecode(bytes, at, out);
+    }
 
 private:
+    // Replaces what AppendTo put at `at` with the bytes decoded.
+    void Redecode(std::string_view bytes, size_t at, Text& out) const;
+
     int32_t codePage_;
     const std::array<bool, 256>* letters_;  // the letter bytes of the code page
 };

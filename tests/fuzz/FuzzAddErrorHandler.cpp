@@ -158,7 +158,7 @@ void CheckKernelsAgree(const Text& module) {
         return lines;
     };
     const scan::ClassifiedLines plain = classify(Kernel::Scalar);
-    for (const Kernel kernel : {Kernel::Narrow, Kernel::Widest}) Check(classify(kernel) == plain);
+    for (const Kernel kernel : {Kernel::Narrow, Kernel::Wide, Kernel::Widest}) Check(classify(kernel) == plain);
 }
 
 // number, then unnumber with the same options, gives the module back, and

@@ -86,7 +86,7 @@ void ExpectAgreement(const std::string& bytes) {
         start += line.size() + lineBreak.size();
     }
     const scan::Units<char> byteUnits(1252);
-    for (const Kernel kernel : {Kernel::Scalar, Kernel::Narrow, Kernel::Widest}) {
+    for (const Kernel kernel : {Kernel::Scalar, Kernel::Narrow, Kernel::Wide, Kernel::Widest}) {
         SCOPED_TRACE(static_cast<int>(kernel));
         const auto textKernel = static_cast<scan::LineClassifier<char16_t>::Kernel>(kernel);
         const scan::ClassifiedLines lines = Classify<char16_t>(text, lineBreak, scan::kTextUnits, textKernel);
@@ -128,7 +128,7 @@ TEST(LineClassifier, BatchesThatEndInManyLineBreaks) {
             for (size_t k = 0; k < lines; ++k) text += line;
             for (size_t breaks = 1; breaks < 140 / lineBreak.size(); ++breaks) {
                 text += lineBreak;
-                for (const Kernel kernel : {Kernel::Scalar, Kernel::Narrow, Kernel::Widest}) {
+                for (const Kernel kernel : {Kernel::Scalar, Kernel::Narrow, Kernel::Wide, Kernel::Widest}) {
                     const scan::ClassifiedLines found =
                         Classify<char>(text, crLf ? vb::CrLf : vb::TextView(u"\n"), units, kernel);
                     ASSERT_EQ(found.Count(), lines + breaks + 1) << lines << " lines, " << breaks << " breaks";
