@@ -62,9 +62,6 @@ uint64_t BitsBelowLowest(uint64_t mask) { return (mask & (0 - mask)) - 1; }
 /// The highest set bit's index.
 unsigned HighestBit(uint64_t mask) { return 63 - static_cast<unsigned>(__builtin_clzll(mask)); }
 
-/// The bits above bit `bit` (none above bit 63).
-uint64_t BitsAbove(unsigned bit) { return 0 - (uint64_t{2} << bit); }
-
 // The plain kernel: every unit looked at on its own. The chunk's units from
 // `at` - 3 to `at` + 65 are within the text, but for those before the
 // text's first chunk.
@@ -443,13 +440,29 @@ bool LineClassifier<Unit>::AppendBatch(ClassifiedLines& lines) {
 
 namespace {
 
-// The shape bits the units of a line's bits give.
-uint8_t ShapeOf(const ChunkMasks& chunk, uint64_t endLike, uint64_t labelLike, uint64_t line) {
-    return static_cast<uint8_t>(((chunk.errors & line) != 0 ? kMayUseError : 0) |
-                                ((endLike & line) != 0 ? kMayBeEndLine : 0) |
-                                ((chunk.marks & line) != 0 ? kMayContinue : 0) |
-                                ((labelLike & line) != 0 ? kMayBeLabel : 0));
-}
+// A chunk's line feeds with the first one, two, three and four taken
+// away: how many lines end in the chunk, and how many before a unit,
+// counted without a branch for the first four.
+struct LineFeedsLeft {
+    explicit LineFeedsLeft(uint64_t lineFeeds) : all(lineFeeds) {
+        uint64_t left = lineFeeds;
+        for (uint64_t& next : after) next = left &= left - 1;
+    }
+    size_t Count() const {
+        return static_cast<size_t>((all != 0) + (after[0] != 0) + (after[1] != 0) + (after[2] != 0));
+    }
+    /// The lines that end before the unit of `bit` (one bit set).
+    size_t LinesBefore(uint64_t bit) const {
+        const uint64_t below = bit - 1;
+        size_t lines = static_cast<size_t>(((all & below) != 0) + ((after[0] & below) != 0) +
+                                           ((after[1] & below) != 0) + ((after[2] & below) != 0));
+        for (uint64_t rest = after[3] & below; rest != 0; rest &= rest - 1) ++lines;
+        return lines;
+    }
+
+    uint64_t all;
+    uint64_t after[4];
+};
 
 // The masks of the chunk at `at` (the text's first when `at` is 0) whose
 // units run past the text's end, or too close to it for a kernel to read
@@ -471,38 +484,40 @@ void LineClassifier<Unit>::AppendWith(ClassifiedLines& lines) {
     const Unit* const units = text_.data();
     const size_t size = text_.size();
     const size_t breakBeforeLineFeed = crLf_ ? 1 : 0;  // the CR that ends a line with its LF
-    // The line being classified, kept in locals while the batch is made.
-    size_t start = start_;
-    uint8_t shape = shape_;
+    size_t start = start_;  // of the line being classified
     const size_t first = lines.ends.size();
     // Room for a batch and what may follow it: a group of chunks ends 64
-    // lines a chunk at most, and the text's last line ends with the text.
-    constexpr size_t kRoom = kBatch + kGroup * kChunk + 1;
+    // lines a chunk at most, a chunk writes four ends whatever its count,
+    // and the text's last line ends with the text. The shapes' room starts
+    // out zero: a line's shape bits are set in its place as they are found,
+    // the open line's before it ends.
+    constexpr size_t kRoom = kBatch + kGroup * kChunk + 4 + 1;
     lines.ends.resize(first + kRoom);
     lines.shapes.resize(first + kRoom);
+    lines.shapes[first] = shape_;
     size_t* const endsFrom = lines.ends.data() + first;
     size_t* endOut = endsFrom;
-    uint8_t* shapeOut = lines.shapes.data() + first;
+    uint8_t* const shapesFrom = lines.shapes.data() + first;
     size_t* const full = endOut + kBatch;
-    // The space of the next keyword whose line has not ended; none: past every unit.
-    auto nextKeySpace = [this] { return keysTaken_ < keys_.size() ? keys_[keysTaken_].space : ~size_t{0}; };
-    size_t keySpace = nextKeySpace();
-    // A line whose keyword space it holds takes the key: the header test decides.
-    auto takeKey = [&](size_t end) -> uint8_t {
+    size_t keySpace = NextKeySpace();
+    // The line (an index of this batch) that a pending key's line ends as
+    // takes the key: the header test decides.
+    auto takeKey = [&](size_t line, size_t end) {
         const PendingKey& key = keys_[keysTaken_++];
-        keySpace = nextKeySpace();
-        if (!HeaderTestPasses(start, end, key.keyPosition)) return 0;
-        lines.headers.push_back(HeaderLine{lineCount_ + static_cast<size_t>(endOut - endsFrom), key.keyPosition});
-        return kIsHeader;
+        keySpace = NextKeySpace();
+        if (!HeaderTestPasses(key.lineStart, end, key.keyPosition)) return;
+        lines.headers.push_back(HeaderLine{lineCount_ + line, key.keyPosition});
+        shapesFrom[line] |= kIsHeader;
     };
 
-    // A chunk of 64 units at a time: its masks, then its lines in order.
-    // The line breaks are its LFs, in a CR LF text only those after a CR.
-    // Each line's first unit that is not a blank is found for all lines at
-    // once: adding a line's start bit to the blanks' bits carries through
-    // the blanks it starts and lands on that unit, and a carry out of the
-    // chunk goes on in the next. A line costs its end and its shape; its
-    // shape is read from the masks only when one of its units may set a bit.
+    // A chunk of 64 units at a time: its masks, then its lines. The line
+    // breaks are its LFs, in a CR LF text only those after a CR. Each
+    // line's first unit that is not a blank is found for all lines at once:
+    // adding a line's start bit to the blanks' bits carries through the
+    // blanks it starts and lands on that unit, and a carry out of the chunk
+    // goes on in the next. A chunk writes the ends of its first four lines
+    // whatever their count, so that no branch waits on it; a line's shape
+    // is looked at only where one of its units may set a bit.
     size_t i = pos_;
     ChunkMasks group[kGroup];
     while (i < size && endOut < full) {
@@ -517,44 +532,58 @@ void LineClassifier<Unit>::AppendWith(ClassifiedLines& lines) {
         }
         for (size_t c = 0; c < count; ++c, i += kChunk) {
             const ChunkMasks& chunk = group[c];
-            uint64_t lineFeeds = crLf_ ? chunk.crLineFeeds : chunk.lineFeeds;
+            const uint64_t lineFeeds = crLf_ ? chunk.crLineFeeds : chunk.lineFeeds;
             const uint64_t starts = (lineFeeds << 1) | startsChunk_;
             startsChunk_ = lineFeeds >> 63;
             uint64_t landed;
             firstPending_ = __builtin_add_overflow(chunk.blanks, starts | uint64_t{firstPending_}, &landed);
             const uint64_t endLike = landed & ~chunk.blanks & chunk.letterE;
             const uint64_t labelLike = starts & chunk.letters;
-            const uint64_t interesting = chunk.errors | endLike | chunk.marks | labelLike;
             if (chunk.keywordSpaces != 0) [[unlikely]] {
                 FindKeys(chunk.keywordSpaces, starts, chunk.quotes, i, start);
-                keySpace = nextKeySpace();
+                keySpace = NextKeySpace();
             }
             // Whether the line open when the chunk ends holds a quote or an apostrophe so far.
             openQuoted_ = starts != 0 ? (chunk.quotes >> HighestBit(starts)) != 0 : openQuoted_ || chunk.quotes != 0;
-            uint64_t from = ~uint64_t{0};  // the bits of the line being classified
-            while (lineFeeds != 0) {
-                const unsigned bit = LowestBit(lineFeeds);
-                const uint64_t line = from & BitsBelowLowest(lineFeeds);
-                const size_t end = i + bit - breakBeforeLineFeed;
-                uint8_t lineShape = shape;
-                if ((interesting & line) != 0) lineShape |= ShapeOf(chunk, endLike, labelLike, line);
-                if (keySpace < end) [[unlikely]] lineShape |= takeKey(end);
-                *endOut++ = end;
-                *shapeOut++ = lineShape;
-                shape = 0;
-                start = i + bit + 1;
-                from = BitsAbove(bit);
-                lineFeeds &= lineFeeds - 1;
+
+            // The line feeds left after the first one, two, three and four.
+            const LineFeedsLeft left(lineFeeds);
+            const size_t endBase = i - breakBeforeLineFeed;
+            constexpr uint64_t kTop = uint64_t{1} << 63;  // makes a count of trailing zeros defined
+            endOut[0] = endBase + LowestBit(lineFeeds | kTop);
+            endOut[1] = endBase + LowestBit(left.after[0] | kTop);
+            endOut[2] = endBase + LowestBit(left.after[1] | kTop);
+            endOut[3] = endBase + LowestBit(left.after[2] | kTop);
+            size_t ended = left.Count();
+            for (uint64_t rest = left.after[3]; rest != 0; rest &= rest - 1) endOut[ended++] = endBase + LowestBit(rest);
+
+            uint8_t* const shapeAt = shapesFrom + (endOut - endsFrom);  // of the first line that ends here
+            if ((chunk.errors | endLike | chunk.marks | labelLike) != 0) {
+                auto mark = [&](uint64_t bits, uint8_t shape) {
+                    for (; bits != 0; bits &= bits - 1) shapeAt[left.LinesBefore(bits & (0 - bits))] |= shape;
+                };
+                mark(chunk.errors, kMayUseError);
+                mark(endLike, kMayBeEndLine);
+                mark(chunk.marks, kMayContinue);
+                mark(labelLike, kMayBeLabel);
             }
-            if ((interesting & from) != 0) shape |= ShapeOf(chunk, endLike, labelLike, from);
+            // The keys whose lines end here: a key in an earlier chunk
+            // belongs to the first line that ends here.
+            while (keySpace < i + kChunk) [[unlikely]] {
+                const size_t line = keySpace < i ? 0 : left.LinesBefore(uint64_t{1} << (keySpace - i));
+                if (line == ended) break;
+                takeKey(static_cast<size_t>(endOut - endsFrom) + line, endOut[line]);
+            }
+            if (lineFeeds != 0) start = i + HighestBit(lineFeeds) + 1;
+            endOut += ended;
         }
     }
     if (i >= size) {
         // Every unit was read: the last line ends with the text.
         i = size;
-        if (keySpace < size) shape |= takeKey(size);
+        const auto last = static_cast<size_t>(endOut - endsFrom);
+        if (keySpace < size) takeKey(last, size);
         *endOut++ = size;
-        *shapeOut++ = shape;
         start = size;
         done_ = true;
     }
@@ -562,13 +591,18 @@ void LineClassifier<Unit>::AppendWith(ClassifiedLines& lines) {
     lineCount_ += appended;
     pos_ = i;
     start_ = start;
-    shape_ = shape;
+    shape_ = done_ ? 0 : shapesFrom[appended];
     lines.ends.resize(first + appended);
     lines.shapes.resize(first + appended);
     if (keysTaken_ == keys_.size()) {
         keys_.clear();
         keysTaken_ = 0;
     }
+}
+
+template <typename Unit>
+size_t LineClassifier<Unit>::NextKeySpace() const {
+    return keysTaken_ < keys_.size() ? keys_[keysTaken_].space : ~size_t{0};
 }
 
 // The keys among a chunk's keyword spaces (`candidates`): on each line,
