@@ -389,6 +389,7 @@ struct WidestKernel {
         return chunk;
     }
     TRAPWRIGHT_WIDEST static void Group(const char* at, bool first, size_t count, ChunkMasks* out) {
+        for (size_t k = 0; k < count; ++k) _mm_prefetch(at + 2048 + k * kChunk, _MM_HINT_T0);
         for (size_t k = 0; k < count; ++k) out[k] = Masks(at + k * kChunk, first && k == 0);
     }
 };
@@ -519,6 +520,10 @@ void LineClassifier<Unit>::AppendWith(ClassifiedLines& lines) {
     // whatever their count, so that no branch waits on it; a line's shape
     // is looked at only where one of its units may set a bit.
     size_t i = pos_;
+    // The state carried from chunk to chunk, kept in locals while the batch is made.
+    uint64_t startsChunk = startsChunk_ ? 1 : 0;
+    bool firstPending = firstPending_;
+    bool openQuoted = openQuoted_;
     ChunkMasks group[kGroup];
     while (i < size && endOut < full) {
         // The chunks a kernel reads around within the text, a group at a
@@ -533,18 +538,18 @@ void LineClassifier<Unit>::AppendWith(ClassifiedLines& lines) {
         for (size_t c = 0; c < count; ++c, i += kChunk) {
             const ChunkMasks& chunk = group[c];
             const uint64_t lineFeeds = crLf_ ? chunk.crLineFeeds : chunk.lineFeeds;
-            const uint64_t starts = (lineFeeds << 1) | startsChunk_;
-            startsChunk_ = lineFeeds >> 63;
+            const uint64_t starts = (lineFeeds << 1) | startsChunk;
+            startsChunk = lineFeeds >> 63;
             uint64_t landed;
-            firstPending_ = __builtin_add_overflow(chunk.blanks, starts | uint64_t{firstPending_}, &landed);
+            firstPending = __builtin_add_overflow(chunk.blanks, starts | uint64_t{firstPending}, &landed);
             const uint64_t endLike = landed & ~chunk.blanks & chunk.letterE;
             const uint64_t labelLike = starts & chunk.letters;
             if (chunk.keywordSpaces != 0) [[unlikely]] {
-                FindKeys(chunk.keywordSpaces, starts, chunk.quotes, i, start);
+                FindKeys(chunk.keywordSpaces, starts, chunk.quotes, i, start, openQuoted);
                 keySpace = NextKeySpace();
             }
             // Whether the line open when the chunk ends holds a quote or an apostrophe so far.
-            openQuoted_ = starts != 0 ? (chunk.quotes >> HighestBit(starts)) != 0 : openQuoted_ || chunk.quotes != 0;
+            openQuoted = starts != 0 ? (chunk.quotes >> HighestBit(starts)) != 0 : openQuoted || chunk.quotes != 0;
 
             // The line feeds left after the first one, two, three and four.
             const LineFeedsLeft left(lineFeeds);
@@ -587,6 +592,9 @@ void LineClassifier<Unit>::AppendWith(ClassifiedLines& lines) {
         start = size;
         done_ = true;
     }
+    startsChunk_ = startsChunk != 0;
+    firstPending_ = firstPending;
+    openQuoted_ = openQuoted;
     const auto appended = static_cast<size_t>(endOut - endsFrom);
     lineCount_ += appended;
     pos_ = i;
@@ -608,10 +616,10 @@ size_t LineClassifier<Unit>::NextKeySpace() const {
 // The keys among a chunk's keyword spaces (`candidates`): on each line,
 // the first space that ends a keyword before any quote or apostrophe of
 // the line. `openStart`: the start of the line that was open when the
-// chunk began; openQuoted_ tells whether it held a quote before the chunk.
+// chunk began; `openQuoted`: it held a quote before the chunk.
 template <typename Unit>
 void LineClassifier<Unit>::FindKeys(uint64_t candidates, uint64_t starts, uint64_t quotes, size_t chunkStart,
-                                    size_t openStart) {
+                                    size_t openStart, bool openQuoted) {
     for (; candidates != 0; candidates &= candidates - 1) {
         const unsigned bit = LowestBit(candidates);
         const uint64_t upTo = BitsBelowLowest(uint64_t{2} << bit);  // bits 0..bit; all of them for bit 63
@@ -625,7 +633,7 @@ void LineClassifier<Unit>::FindKeys(uint64_t candidates, uint64_t starts, uint64
         }
         if ((quotes & lineBits) != 0) continue;
         if (keysTaken_ < keys_.size() && keys_.back().lineStart == lineStart) continue;  // it has its key
-        if (lineStarts == 0 && openQuoted_) continue;
+        if (lineStarts == 0 && openQuoted) continue;
         const int32_t key = KeywordKey(lineStart, chunkStart + bit);
         if (key > 0) keys_.push_back(PendingKey{lineStart, chunkStart + bit, key});
     }

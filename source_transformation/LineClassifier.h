@@ -111,7 +111,8 @@ private:
 
     template <class ChunkKernel>
     void AppendWith(ClassifiedLines& lines);
-    void FindKeys(uint64_t candidates, uint64_t starts, uint64_t quotes, size_t chunkStart, size_t openStart);
+    void FindKeys(uint64_t candidates, uint64_t starts, uint64_t quotes, size_t chunkStart, size_t openStart,
+                  bool openQuoted);
     int32_t KeywordKey(size_t start, size_t space) const;
     bool HeaderTestPasses(size_t start, size_t end, int32_t keyPosition) const;
     size_t NextKeySpace() const;
