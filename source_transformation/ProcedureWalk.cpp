@@ -47,13 +47,12 @@ public:
         const PreparedTemplates* current = cache_.For(&choice_.ForModule());
         size_t consumed = 0;  // lines before it belong to a header or a block found already
         size_t i = 0;
-        std::optional<Header> next;  // the header a procedure without an End line ran into
+        // The header a procedure without an End line ran into, when it did.
+        Header next;
+        bool hasNext = false;
         while (lines_.Has(i)) {
-            if (!next) next = HeaderAt(i);
-            if (next) {
-                Header header = std::move(*next);
-                next.reset();
-                i = ScanProcedure(std::move(header), current, next);
+            if (hasNext || HeaderAt(i, next)) {
+                i = ScanProcedure(next, current, hasNext);
                 consumed = i;
                 continue;
             }
@@ -95,53 +94,54 @@ private:
     bool IsEndLine(size_t i) { return !lines_.ContinuedOnto(i) && lines_.IsEndLine(i); }
     bool IsEmptyLine(size_t i) const { return Start(i) == End(i); }
 
-    // The header on line i, if it is one.
-    std::optional<Header> HeaderAt(size_t i) {
-        if (lines_.ContinuedOnto(i)) return std::nullopt;
+    // Whether line i is a header's first line; if so, `header` is it.
+    bool HeaderAt(size_t i, Header& header) {
+        if (lines_.ContinuedOnto(i)) return false;
         const int32_t keyPosition = lines_.HeaderKeyword(i);
-        if (keyPosition == 0) return std::nullopt;
-        Header header;
-        header.line = i;
-        header.lastLine = i;
-        while (lines_.Continues(header.lastLine) && lines_.Has(header.lastLine + 1)) ++header.lastLine;
+        if (keyPosition == 0) return false;
+        size_t lastLine = i;
+        while (lines_.Continues(lastLine) && lines_.Has(lastLine + 1)) ++lastLine;
         std::optional<rules::HeaderSpans> spans;
         // Only what is judged or inserted needs the parameters.
         const bool withParameters = options_.mode != ScanMode::Locate;
-        if (header.lastLine == i) {
+        if (lastLine == i) {
             spans = rules::ParseHeader(lines_.UnitsOf(i), keyPosition, declared_, lines_.Reading(), values_,
                                        withParameters);
         } else {
-            spans = rules::ParseHeader(UnitView<Unit>(JoinedHeader(i, header.lastLine)), keyPosition, declared_,
-                                       lines_.Reading(), values_, withParameters);
+            spans = rules::ParseHeader(JoinedHeader(i, lastLine), keyPosition, declared_, lines_.Reading(), values_,
+                                       withParameters);
         }
-        if (!spans) return std::nullopt;
-        header.spans = std::move(*spans);
+        if (!spans) return false;
+        if (values_.data() != valuesData_) RefreshViews();
+        header.line = i;
+        header.lastLine = lastLine;
+        header.spans = *spans;
+        header.errObjectLine = kNoLine;
         if (header.spans.errObjectAt != vb::TextView::npos) {
             header.errObjectLine = LineOfJoinedOffset(header.line, header.lastLine, header.spans.errObjectAt);
         }
-        if (values_.data() != valuesData_) RefreshViews();
         header.attributeEnd = header.lastLine;
         while (lines_.Has(header.attributeEnd + 1) && lines_.IsAttributeLine(header.attributeEnd + 1)) {
             ++header.attributeEnd;
             while (lines_.Continues(header.attributeEnd) && lines_.Has(header.attributeEnd + 1)) ++header.attributeEnd;
         }
-        return header;
+        return true;
     }
 
     // A continued header's lines joined: each final "_" and line break
     // dropped, the blanks around them kept.
-    std::basic_string<Unit> JoinedHeader(size_t first, size_t last) {
-        std::basic_string<Unit> joined;
+    UnitView<Unit> JoinedHeader(size_t first, size_t last) {
+        joined_.clear();
         for (size_t k = first; k <= last; ++k) {
             const UnitView<Unit> text = lines_.UnitsOf(k);
             if (k == last) {
-                joined += text;
+                joined_ += text;
                 continue;
             }
             const size_t mark = rules::TrimRight(text).size() - 1;  // the "_"; the blanks around it stay
-            joined.append(text.substr(0, mark)).append(text.substr(mark + 1));
+            joined_.append(text.substr(0, mark)).append(text.substr(mark + 1));
         }
-        return joined;
+        return joined_;
     }
 
     // The line of a header's lines on which an offset of the joined header
@@ -157,14 +157,16 @@ private:
 
     // Records the header and decides, as far as its own lines tell, what
     // stands under it.
-    HeaderFound AddHeader(Header header) {
-        HeaderFound found;
+    HeaderFound& AddHeader(const Header& header) {
+        HeaderFound& found = procedure_.found.headers.emplace_back();
         found.index = spans_.size();
         found.statementAfter = header.spans.statementAfter;
         found.errParameter = header.spans.errParameter;
         found.errObjectLine = header.errObjectLine;
-        spans_.push_back(header.spans);
-        result_.headers.push_back(ProcedureHeader{header.line, header.lastLine, header.attributeEnd, {}, {}, {}, true});
+        const rules::HeaderSpans& spans = header.spans;
+        spans_.push_back(ValueSpans{spans.kindAt, spans.nameAt, spans.parametersAt, spans.end});
+        result_.headers.push_back(ProcedureHeader{header.line, header.lastLine, header.attributeEnd, {}, {}, {},
+                                                  spans.holdsBrackets});
         View(found.index);
         const ProcedureHeader& viewed = result_.headers.back();
         const bool optedOut = options_.optOutComments && header.line > 0 && lines_.IsOptOutComment(header.line - 1);
@@ -201,12 +203,12 @@ private:
 
     // Walks a procedure from its header to its End line; returns the line
     // after it (the next header's line when it has no End line).
-    size_t ScanProcedure(Header first, const PreparedTemplates*& current, std::optional<Header>& nextHeader) {
+    size_t ScanProcedure(Header& header, const PreparedTemplates*& current, bool& hasNextHeader) {
         procedure_.Reset();
         procedure_.found.judged = Judged();
-        procedure_.found.headers.push_back(AddHeader(std::move(first)));
-        current = procedure_.found.headers.back().templates;
+        current = AddHeader(header).templates;
         FindErrorUses(procedure_.found.headers.back());
+        hasNextHeader = false;
         size_t next = kNoLine;
         size_t k = procedure_.found.headers.back().regionEnd + 1;
         size_t notBefore = k;  // where a block an earlier version put in its body may start
@@ -215,14 +217,13 @@ private:
             // Blocks of earlier versions may start on any line.
             if (!findEarlier) k = lines_.NextThatMatters(k);
             if (!lines_.Has(k)) break;
-            if (std::optional<Header> header = HeaderAt(k)) {
+            if (HeaderAt(k, header)) {
                 if (!AlternativesBetween(procedure_.found.headers.back(), k)) {
                     next = k;
-                    nextHeader = std::move(header);
+                    hasNextHeader = true;
                     break;
                 }
-                procedure_.found.headers.push_back(AddHeader(std::move(*header)));
-                current = procedure_.found.headers.back().templates;
+                current = AddHeader(header).templates;
                 FindErrorUses(procedure_.found.headers.back());
                 k = notBefore = procedure_.found.headers.back().regionEnd + 1;
                 continue;
@@ -234,8 +235,8 @@ private:
                 break;
             }
             if (findEarlier) {
-                const auto header = static_cast<int32_t>(procedure_.found.headers.front().index);
-                const size_t after = EarlierBlockAt(k, current, notBefore, header, procedure_.inner);
+                const auto first = static_cast<int32_t>(procedure_.found.headers.front().index);
+                const size_t after = EarlierBlockAt(k, current, notBefore, first, procedure_.inner);
                 if (after != k) {
                     k = after;
                     continue;
@@ -444,16 +445,17 @@ private:
         result_.procedures.push_back(record);
     }
 
-    // Header k's values, viewed where they stand in values_.
-    void View(size_t k) {
-        const rules::HeaderSpans& spans = spans_[k];
-        const vb::TextView values = values_;
+    // Header k's values, viewed in `values`.
+    void ViewIn(vb::TextView values, size_t k) {
+        const ValueSpans& spans = spans_[k];
         ProcedureHeader& header = result_.headers[k];
         header.kind = values.substr(spans.kindAt, spans.nameAt - spans.kindAt);
         header.name = values.substr(spans.nameAt, spans.parametersAt - spans.nameAt);
         header.parameters = values.substr(spans.parametersAt, spans.end - spans.parametersAt);
-        header.valuesMayHoldBrackets = spans.holdsBrackets;
     }
+
+    // Header k's values, viewed where they stand in values_.
+    void View(size_t k) { ViewIn(values_, k); }
 
     // values_ moved as it grew: the headers are viewed again.
     void RefreshViews() {
@@ -465,14 +467,7 @@ private:
     // viewed there.
     void KeepValues() {
         result_.headerValues = std::make_unique<const Text>(std::move(values_));
-        const vb::TextView kept = *result_.headerValues;
-        for (size_t k = 0; k < spans_.size(); ++k) {
-            const rules::HeaderSpans& spans = spans_[k];
-            ProcedureHeader& header = result_.headers[k];
-            header.kind = kept.substr(spans.kindAt, spans.nameAt - spans.kindAt);
-            header.name = kept.substr(spans.nameAt, spans.parametersAt - spans.nameAt);
-            header.parameters = kept.substr(spans.parametersAt, spans.end - spans.parametersAt);
-        }
+        for (size_t k = 0; k < spans_.size(); ++k) ViewIn(*result_.headerValues, k);
     }
 
     // The procedure being walked: what the verdict gets, and what only the walk needs.
@@ -509,7 +504,15 @@ private:
     Walked procedure_;
     Text values_;                           // every header's values, one after the other
     const char16_t* valuesData_ = nullptr;  // where they stood when the headers were last viewed
-    std::vector<rules::HeaderSpans> spans_;  // each header's, in values_
+    // Where each header's values stand in values_.
+    struct ValueSpans {
+        size_t kindAt;
+        size_t nameAt;
+        size_t parametersAt;
+        size_t end;
+    };
+    std::vector<ValueSpans> spans_;
+    std::basic_string<Unit> joined_;  // a continued header's lines joined
 };
 
 }  // namespace
