@@ -484,7 +484,8 @@ template <class ChunkKernel>
 void LineClassifier<Unit>::AppendWith(ClassifiedLines& lines) {
     const Unit* const units = text_.data();
     const size_t size = text_.size();
-    const size_t breakBeforeLineFeed = crLf_ ? 1 : 0;  // the CR that ends a line with its LF
+    const bool crLf = crLf_;  // a local: the stores below may not change it
+    const size_t breakBeforeLineFeed = crLf ? 1 : 0;  // the CR that ends a line with its LF
     size_t start = start_;  // of the line being classified
     const size_t first = lines.ends.size();
     // Room for a batch and what may follow it: a group of chunks ends 64
@@ -537,7 +538,7 @@ void LineClassifier<Unit>::AppendWith(ClassifiedLines& lines) {
         }
         for (size_t c = 0; c < count; ++c, i += kChunk) {
             const ChunkMasks& chunk = group[c];
-            const uint64_t lineFeeds = crLf_ ? chunk.crLineFeeds : chunk.lineFeeds;
+            const uint64_t lineFeeds = crLf ? chunk.crLineFeeds : chunk.lineFeeds;
             const uint64_t starts = (lineFeeds << 1) | startsChunk;
             startsChunk = lineFeeds >> 63;
             uint64_t landed;
@@ -613,6 +614,14 @@ size_t LineClassifier<Unit>::NextKeySpace() const {
     return keysTaken_ < keys_.size() ? keys_[keysTaken_].space : ~size_t{0};
 }
 
+// The key position when the space at `space` ends a procedure keyword of the
+// line that starts at `start`; 0 otherwise.
+template <typename Unit>
+inline int32_t LineClassifier<Unit>::KeywordKey(size_t start, size_t space) const {
+    const size_t found = KeywordEndingAt(text_.substr(start), space - start);
+    return found == UnitView<Unit>::npos ? 0 : static_cast<int32_t>(found + 1);
+}
+
 // The keys among a chunk's keyword spaces (`candidates`): on each line,
 // the first space that ends a keyword before any quote or apostrophe of
 // the line. `openStart`: the start of the line that was open when the
@@ -637,14 +646,6 @@ void LineClassifier<Unit>::FindKeys(uint64_t candidates, uint64_t starts, uint64
         const int32_t key = KeywordKey(lineStart, chunkStart + bit);
         if (key > 0) keys_.push_back(PendingKey{lineStart, chunkStart + bit, key});
     }
-}
-
-// The key position when the space at `space` ends a procedure keyword of the
-// line that starts at `start`; 0 otherwise.
-template <typename Unit>
-int32_t LineClassifier<Unit>::KeywordKey(size_t start, size_t space) const {
-    const size_t found = KeywordEndingAt(text_.substr(start), space - start);
-    return found == UnitView<Unit>::npos ? 0 : static_cast<int32_t>(found + 1);
 }
 
 // Only a keyword can be a header's key; the rule decides.

@@ -136,8 +136,12 @@ public:
     /// For the bytes of `codePage`, a code page that keeps ASCII bytes and
     /// makes every byte one character.
     explicit Units(int32_t codePage);
-    bool IsLetter(char unit) const { return (*letters_)[static_cast<unsigned char>(unit)]; }
-    bool IsNameUnit(char unit) const { return IsLetter(unit) || IsDigitUnit(unit) || unit == '_'; }
+    /// The bits of what a byte is: a letter, and what a name is made of
+    /// after its first letter (a letter, a digit or "_").
+    static constexpr uint8_t kLetter = 1;
+    static constexpr uint8_t kNameUnit = 2;
+    bool IsLetter(char unit) const { return ((*classes_)[static_cast<unsigned char>(unit)] & kLetter) != 0; }
+    bool IsNameUnit(char unit) const { return ((*classes_)[static_cast<unsigned char>(unit)] & kNameUnit) != 0; }
     Text operator()(std::string_view bytes) const;
     /// The same, appended to `out`. Names, parameters and code lines are
     /// mostly ASCII, which every such code page keeps as it is: widened on
@@ -160,7 +164,7 @@ private:
     void Redecode(std::string_view bytes, size_t at, Text& out) const;
 
     int32_t codePage_;
-    const std::array<bool, 256>* letters_;  // the letter bytes of the code page
+    const std::array<uint8_t, 256>* classes_;  // what each byte of the code page is (kLetter, kNameUnit)
 };
 
 /// The text units of any scan.
