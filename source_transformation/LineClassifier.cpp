@@ -479,6 +479,40 @@ ChunkMasks TailMasks(UnitView<Unit> text, size_t at) {
 
 }  // namespace
 
+// The key position when the space at `space` ends a procedure keyword of the
+// line that starts at `start`; 0 otherwise.
+template <typename Unit>
+inline int32_t LineClassifier<Unit>::KeywordKey(size_t start, size_t space) const {
+    const size_t found = KeywordEndingAt(text_.substr(start), space - start);
+    return found == UnitView<Unit>::npos ? 0 : static_cast<int32_t>(found + 1);
+}
+
+// The keys among a chunk's keyword spaces (`candidates`): on each line,
+// the first space that ends a keyword before any quote or apostrophe of
+// the line. `openStart`: the start of the line that was open when the
+// chunk began; `openQuoted`: it held a quote before the chunk.
+template <typename Unit>
+[[gnu::always_inline]] inline void LineClassifier<Unit>::FindKeys(uint64_t candidates, uint64_t starts, uint64_t quotes, size_t chunkStart,
+                                    size_t openStart, bool openQuoted) {
+    for (; candidates != 0; candidates &= candidates - 1) {
+        const unsigned bit = LowestBit(candidates);
+        const uint64_t upTo = BitsBelowLowest(uint64_t{2} << bit);  // bits 0..bit; all of them for bit 63
+        const uint64_t lineStarts = starts & upTo;
+        size_t lineStart = openStart;
+        uint64_t lineBits = upTo;
+        if (lineStarts != 0) {
+            const unsigned first = HighestBit(lineStarts);
+            lineStart = chunkStart + first;
+            lineBits &= ~BitsBelowLowest(uint64_t{1} << first);
+        }
+        if ((quotes & lineBits) != 0) continue;
+        if (keysTaken_ < keys_.size() && keys_.back().lineStart == lineStart) continue;  // it has its key
+        if (lineStarts == 0 && openQuoted) continue;
+        const int32_t key = KeywordKey(lineStart, chunkStart + bit);
+        if (key > 0) keys_.push_back(PendingKey{lineStart, chunkStart + bit, key});
+    }
+}
+
 template <typename Unit>
 template <class ChunkKernel>
 void LineClassifier<Unit>::AppendWith(ClassifiedLines& lines) {
@@ -612,40 +646,6 @@ void LineClassifier<Unit>::AppendWith(ClassifiedLines& lines) {
 template <typename Unit>
 size_t LineClassifier<Unit>::NextKeySpace() const {
     return keysTaken_ < keys_.size() ? keys_[keysTaken_].space : ~size_t{0};
-}
-
-// The key position when the space at `space` ends a procedure keyword of the
-// line that starts at `start`; 0 otherwise.
-template <typename Unit>
-inline int32_t LineClassifier<Unit>::KeywordKey(size_t start, size_t space) const {
-    const size_t found = KeywordEndingAt(text_.substr(start), space - start);
-    return found == UnitView<Unit>::npos ? 0 : static_cast<int32_t>(found + 1);
-}
-
-// The keys among a chunk's keyword spaces (`candidates`): on each line,
-// the first space that ends a keyword before any quote or apostrophe of
-// the line. `openStart`: the start of the line that was open when the
-// chunk began; `openQuoted`: it held a quote before the chunk.
-template <typename Unit>
-void LineClassifier<Unit>::FindKeys(uint64_t candidates, uint64_t starts, uint64_t quotes, size_t chunkStart,
-                                    size_t openStart, bool openQuoted) {
-    for (; candidates != 0; candidates &= candidates - 1) {
-        const unsigned bit = LowestBit(candidates);
-        const uint64_t upTo = BitsBelowLowest(uint64_t{2} << bit);  // bits 0..bit; all of them for bit 63
-        const uint64_t lineStarts = starts & upTo;
-        size_t lineStart = openStart;
-        uint64_t lineBits = upTo;
-        if (lineStarts != 0) {
-            const unsigned first = HighestBit(lineStarts);
-            lineStart = chunkStart + first;
-            lineBits &= ~BitsBelowLowest(uint64_t{1} << first);
-        }
-        if ((quotes & lineBits) != 0) continue;
-        if (keysTaken_ < keys_.size() && keys_.back().lineStart == lineStart) continue;  // it has its key
-        if (lineStarts == 0 && openQuoted) continue;
-        const int32_t key = KeywordKey(lineStart, chunkStart + bit);
-        if (key > 0) keys_.push_back(PendingKey{lineStart, chunkStart + bit, key});
-    }
 }
 
 // Only a keyword can be a header's key; the rule decides.
