@@ -114,6 +114,22 @@ TEST(LineClassifier, EveryKernelAgreesWithSplittingTheKeyListAndTheRules) {
     }
 }
 
+// Lines longer than a chunk of 64 units, whose keyword, or the quote
+// before it, stands in a later chunk than the line's start: every kernel
+// finds the same key as the definitions, at every offset.
+TEST(LineClassifier, KeysOfLinesThatCrossChunks) {
+    for (const std::string& before : {std::string("Public "), std::string("x = \"a\" "), std::string("' "),
+                                      std::string("Friend "), std::string("\tEnd ")}) {
+        for (size_t fill = 40; fill < 140; fill += 7) {
+            SCOPED_TRACE(before + std::to_string(fill));
+            const std::string blanks(fill, ' ');
+            ExpectAgreement("Option Explicit\r\n" + blanks + before + "Sub A(b)\r\nEnd Sub");
+            ExpectAgreement(before + blanks + "Function F(x) As Long\r\nEnd Function");
+            ExpectAgreement(blanks + "y = \"" + before + "\" & z\r\n" + before + "Property Get P()\r\n");
+        }
+    }
+}
+
 // Texts of many lines whose last units are all line breaks, so that some
 // batch ends a few units before the text does: every kernel finds each
 // line, and the lines of a chunk and of the last units fit the batch.

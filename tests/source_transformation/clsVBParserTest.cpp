@@ -159,6 +159,11 @@ TEST(HeaderParsing, ValuesAndPlaceOfTheBlock) {
          "p, c, f", ""},
         {"Collection, Control and Form", "Sub C(a As Collection, b As Control, c As Form, d As Object)", "Sub", "C",
          "a, b, c, d", ""},
+        {"every type VB6 names, in any letter case",
+         "Sub W(a As boolean, b As BYTE, c As Integer, d As Long, e As LongLong, f As LongPtr, g As Single, "
+         "h As Double, i As Currency, j As Decimal, k As Date, l As String, m As Object, n As Variant, o As Longs, "
+         "p As Strin)",
+         "Sub", "W", "a, b, c, d, e, f, g, h, i, j, k, l, m, n", ""},
         {"classes and Enums of the run", "Sub V(c As Color, i As CITEM, j() As cItem)", "Sub", "V", "c, i, j", run},
         // Procedures the block cannot go into safely.
         {"a statement after the header", "Private Sub Go(): x = 1", "", "", "", ""},
