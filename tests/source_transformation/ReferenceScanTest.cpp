@@ -137,6 +137,22 @@ TEST(ReferenceScan, FastScanGivesThePlainScanOnEveryPieceAndMixture) {
     }
 }
 
+// A procedure whose header, continued lines and continued comment stand
+// at every place around the end of the fast scan's first batch of lines:
+// what one batch carries into the next (a continuation, a comment, a key
+// and the shape of a line not yet ended) gives the plain scan.
+TEST(ReferenceScan, FastScanGivesThePlainScanAroundABatchEnd) {
+    const std::string procedure = "Public Function F(a, _\r\n    b) As Long\r\n    ' note _\r\n"
+                                  "    Err.Raise 5\r\n    F = a _\r\n      + b\r\nEnd Function\r\n";
+    for (size_t filler = 500; filler < 530; ++filler) {
+        std::string module;
+        for (size_t k = 0; k < filler; ++k) module += "x = 1\r\n";
+        SCOPED_TRACE(filler);
+        ExpectSameScans(module + procedure, Pairs().front().templates);
+        ExpectSameScans(WithLf(module + procedure), Pairs().front().templates);
+    }
+}
+
 TEST(ReferenceScan, BothFailAtTheSameHeaderForAnEmptyBeginTemplate) {
     const scan::FixedTemplates templates(scan::HandlerTemplates{u"", u""});
     const std::string module = "Sub Foo(): End Sub\r\nSub NoEnd()\r\nSub Ok()\r\nEnd Sub\r\n";
