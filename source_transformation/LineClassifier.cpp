@@ -70,7 +70,9 @@ struct ScalarKernel {
     static ChunkMasks Masks(const Unit* at, bool first) {
         ChunkMasks chunk;
         for (size_t k = 0; k < kChunk; ++k) {
-            auto before = [&](size_t back) { return first && k < back ? Unit{0} : at[k - back]; };
+            auto before = [&](size_t back) {
+                return first && k < back ? Unit{0} : at[static_cast<ptrdiff_t>(k) - static_cast<ptrdiff_t>(back)];
+            };
             auto foldedBefore = [&](size_t back) { return static_cast<Unit>(before(back) | 0x20); };
             const Unit c = at[k];
             const uint64_t bit = uint64_t{1} << k;
