@@ -489,27 +489,18 @@ inline int32_t LineClassifier<Unit>::KeywordKey(size_t start, size_t space) cons
     return found == UnitView<Unit>::npos ? 0 : static_cast<int32_t>(found + 1);
 }
 
-// The keys among a chunk's keyword spaces (`candidates`): on each line,
-// the first space that ends a keyword before any quote or apostrophe of
-// the line. `openStart`: the start of the line that was open when the
-// chunk began; `openQuoted`: it held a quote before the chunk.
+// The keys among a chunk's keyword spaces that stand before any quote or
+// apostrophe of their line (`candidates`): on each line, the first space
+// that ends a keyword. `openStart`: the start of the line that was open
+// when the chunk began.
 template <typename Unit>
-[[gnu::always_inline]] inline void LineClassifier<Unit>::FindKeys(uint64_t candidates, uint64_t starts, uint64_t quotes, size_t chunkStart,
-                                    size_t openStart, bool openQuoted) {
+[[gnu::always_inline]] inline void LineClassifier<Unit>::FindKeys(uint64_t candidates, uint64_t starts,
+                                                                  size_t chunkStart, size_t openStart) {
     for (; candidates != 0; candidates &= candidates - 1) {
         const unsigned bit = LowestBit(candidates);
-        const uint64_t upTo = BitsBelowLowest(uint64_t{2} << bit);  // bits 0..bit; all of them for bit 63
-        const uint64_t lineStarts = starts & upTo;
-        size_t lineStart = openStart;
-        uint64_t lineBits = upTo;
-        if (lineStarts != 0) {
-            const unsigned first = HighestBit(lineStarts);
-            lineStart = chunkStart + first;
-            lineBits &= ~BitsBelowLowest(uint64_t{1} << first);
-        }
-        if ((quotes & lineBits) != 0) continue;
+        const uint64_t lineStarts = starts & BitsBelowLowest(uint64_t{2} << bit);  // at bits 0..bit
+        const size_t lineStart = lineStarts != 0 ? chunkStart + HighestBit(lineStarts) : openStart;
         if (keysTaken_ < keys_.size() && keys_.back().lineStart == lineStart) continue;  // it has its key
-        if (lineStarts == 0 && openQuoted) continue;
         const int32_t key = KeywordKey(lineStart, chunkStart + bit);
         if (key > 0) keys_.push_back(PendingKey{lineStart, chunkStart + bit, key});
     }
@@ -560,7 +551,7 @@ void LineClassifier<Unit>::AppendWith(ClassifiedLines& lines) {
     // The state carried from chunk to chunk, kept in locals while the batch is made.
     uint64_t startsChunk = startsChunk_ ? 1 : 0;
     bool firstPending = firstPending_;
-    bool openQuoted = openQuoted_;
+    bool quoteSought = quoteSought_;
     ChunkMasks group[kGroup];
     while (i < size && endOut < full) {
         // The chunks a kernel reads around within the text, a group at a
@@ -581,12 +572,27 @@ void LineClassifier<Unit>::AppendWith(ClassifiedLines& lines) {
             firstPending = __builtin_add_overflow(chunk.blanks, starts | uint64_t{firstPending}, &landed);
             const uint64_t endLike = landed & ~chunk.blanks & chunk.letterE;
             const uint64_t labelLike = starts & chunk.letters;
+            // Each line's first quote or apostrophe, found for all lines at
+            // once as its first blank is: a line's start bit carries through
+            // the units that are neither and lands on the first of them or on
+            // its line feed; a line that holds none carries into the next chunk.
+            const uint64_t neither = ~(chunk.quotes | lineFeeds);
+            const uint64_t enteredQuoted = (starts & 1) == 0 && !quoteSought ? 1 : 0;
+            uint64_t landedQuote;
+            const bool soughtBefore = quoteSought;
+            quoteSought = __builtin_add_overflow(neither, starts | uint64_t{soughtBefore}, &landedQuote);
             if (chunk.keywordSpaces != 0) [[unlikely]] {
-                FindKeys(chunk.keywordSpaces, starts, chunk.quotes, i, start, openQuoted);
+                // From each line's first quote (from the chunk's start, for a
+                // line that held one before it) up to its line feed: the
+                // carry runs through the units before the line feed and the
+                // difference is the run between them.
+                const uint64_t firstQuotes = (landedQuote & chunk.quotes) | enteredQuoted;
+                uint64_t quotedEnds;
+                __builtin_add_overflow(~lineFeeds, firstQuotes, &quotedEnds);
+                const uint64_t quoted = (quotedEnds & lineFeeds) - firstQuotes;
+                FindKeys(chunk.keywordSpaces & ~quoted, starts, i, start);
                 keySpace = NextKeySpace();
             }
-            // Whether the line open when the chunk ends holds a quote or an apostrophe so far.
-            openQuoted = starts != 0 ? (chunk.quotes >> HighestBit(starts)) != 0 : openQuoted || chunk.quotes != 0;
 
             // The line feeds left after the first one, two, three and four.
             const LineFeedsLeft left(lineFeeds);
@@ -631,7 +637,7 @@ void LineClassifier<Unit>::AppendWith(ClassifiedLines& lines) {
     }
     startsChunk_ = startsChunk != 0;
     firstPending_ = firstPending;
-    openQuoted_ = openQuoted;
+    quoteSought_ = quoteSought;
     const auto appended = static_cast<size_t>(endOut - endsFrom);
     lineCount_ += appended;
     pos_ = i;

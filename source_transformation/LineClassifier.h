@@ -111,8 +111,7 @@ private:
 
     template <class ChunkKernel>
     void AppendWith(ClassifiedLines& lines);
-    void FindKeys(uint64_t candidates, uint64_t starts, uint64_t quotes, size_t chunkStart, size_t openStart,
-                  bool openQuoted);
+    void FindKeys(uint64_t candidates, uint64_t starts, size_t chunkStart, size_t openStart);
     int32_t KeywordKey(size_t start, size_t space) const;
     bool HeaderTestPasses(size_t start, size_t end, int32_t keyPosition) const;
     size_t NextKeySpace() const;
@@ -125,7 +124,7 @@ private:
     size_t start_ = 0;           // of the line being classified
     size_t lineCount_ = 0;       // lines appended so far
     uint8_t shape_ = 0;          // of the line being classified, as far as it was read
-    bool openQuoted_ = false;    // it holds a quote or an apostrophe in the units read
+    bool quoteSought_ = false;   // it holds no quote or apostrophe in the units read
     bool startsChunk_ = true;    // a line starts at the next chunk's first unit
     bool firstPending_ = false;  // blanks that start a line run into the next chunk
     bool done_;                  // every line has been appended
