@@ -511,7 +511,7 @@ template <class ChunkKernel>
 void LineClassifier<Unit>::AppendWith(ClassifiedLines& lines) {
     const Unit* const units = text_.data();
     const size_t size = text_.size();
-    const bool crLf = crLf_;  // a local: the stores below may not change it
+    const bool crLf = crLf_;  // in a local, which no store to the lines can change
     const size_t breakBeforeLineFeed = crLf ? 1 : 0;  // the CR that ends a line with its LF
     size_t start = start_;  // of the line being classified
     const size_t first = lines.ends.size();
@@ -529,8 +529,9 @@ void LineClassifier<Unit>::AppendWith(ClassifiedLines& lines) {
     uint8_t* const shapesFrom = lines.shapes.data() + first;
     size_t* const full = endOut + kBatch;
     size_t keySpace = NextKeySpace();
-    // The line (an index of this batch) that a pending key's line ends as
-    // takes the key: the header test decides.
+    // The next pending key goes to its line, which ends at `end` (`line`
+    // counts from this batch's first line): the header test decides
+    // whether that line is a header.
     auto takeKey = [&](size_t line, size_t end) {
         const PendingKey& key = keys_[keysTaken_++];
         keySpace = NextKeySpace();

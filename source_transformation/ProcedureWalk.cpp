@@ -202,7 +202,10 @@ private:
     }
 
     // Walks a procedure from its header to its End line; returns the line
-    // after it (the next header's line when it has no End line).
+    // after it (the next header's line when it has no End line). `header`
+    // is its first header; when the walk runs into the next procedure's
+    // header before an End line, `header` becomes that one and
+    // `hasNextHeader` is set.
     size_t ScanProcedure(Header& header, const PreparedTemplates*& current, bool& hasNextHeader) {
         procedure_.Reset();
         procedure_.found.judged = Judged();
