@@ -2,7 +2,6 @@
 // not", and the rules for the rest.
 #include "source_transformation/FastLines.h"
 
-#include <algorithm>
 #include <system_error>
 #include <utility>
 
