@@ -62,11 +62,23 @@ uint64_t BitsBelowLowest(uint64_t mask) { return (mask & (0 - mask)) - 1; }
 /// The highest set bit's index.
 unsigned HighestBit(uint64_t mask) { return 63 - static_cast<unsigned>(__builtin_clzll(mask)); }
 
+// A group of chunks, one after the other (the text's first chunk first
+// when `first`), for the kernels that need nothing else around their
+// masks; the vector kernels whose compares need a processor's own
+// instructions make their own, so that their masks are made inline.
+template <class Kernel>
+struct OneChunkAtATime {
+    template <typename Unit>
+    static void Group(const Unit* at, bool first, size_t count, ChunkMasks* out) {
+        for (size_t k = 0; k < count; ++k) out[k] = Kernel::Masks(at + k * kChunk, first && k == 0);
+    }
+};
+
 // The plain kernel: every unit looked at on its own. The chunk's units from
 // `at` - 3 to `at` + 65 are within the text, but for those before the
 // text's first chunk.
 template <typename Unit>
-struct ScalarKernel {
+struct ScalarKernel : OneChunkAtATime<ScalarKernel<Unit>> {
     static ChunkMasks Masks(const Unit* at, bool first) {
         ChunkMasks chunk;
         for (size_t k = 0; k < kChunk; ++k) {
@@ -92,9 +104,6 @@ struct ScalarKernel {
             if (MayBeLetter(c)) chunk.letters |= bit;
         }
         return chunk;
-    }
-    static void Group(const Unit* at, bool first, size_t count, ChunkMasks* out) {
-        for (size_t k = 0; k < count; ++k) out[k] = Masks(at + k * kChunk, first && k == 0);
     }
 };
 
@@ -229,7 +238,7 @@ template <typename Unit>
 struct NarrowKernel;
 
 template <>
-struct NarrowKernel<char> {
+struct NarrowKernel<char> : OneChunkAtATime<NarrowKernel<char>> {
     static ChunkMasks Masks(const char* at, bool first) {
         ChunkMasks chunk;
         auto bits = [](__m128i x) { return uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(x))}; };
@@ -238,13 +247,10 @@ struct NarrowKernel<char> {
         }
         return chunk;
     }
-    static void Group(const char* at, bool first, size_t count, ChunkMasks* out) {
-        for (size_t k = 0; k < count; ++k) out[k] = Masks(at + k * kChunk, first && k == 0);
-    }
 };
 
 template <>
-struct NarrowKernel<char16_t> {
+struct NarrowKernel<char16_t> : OneChunkAtATime<NarrowKernel<char16_t>> {
     static ChunkMasks Masks(const char16_t* at, bool first) {
         ChunkMasks chunk;
         // Sixteen units in two vectors: their compares packed to a byte each.
@@ -265,9 +271,6 @@ struct NarrowKernel<char16_t> {
             chunk.letters |= packed(a.letters, b.letters) << k;
         }
         return chunk;
-    }
-    static void Group(const char16_t* at, bool first, size_t count, ChunkMasks* out) {
-        for (size_t k = 0; k < count; ++k) out[k] = Masks(at + k * kChunk, first && k == 0);
     }
 };
 

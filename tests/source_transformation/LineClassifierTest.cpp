@@ -126,6 +126,7 @@ TEST(LineClassifier, KeysOfLinesThatCrossChunks) {
             ExpectAgreement("Option Explicit\r\n" + blanks + before + "Sub A(b)\r\nEnd Sub");
             ExpectAgreement(before + blanks + "Function F(x) As Long\r\nEnd Function");
             ExpectAgreement(blanks + "y = \"" + before + "\" & z\r\n" + before + "Property Get P()\r\n");
+            ExpectAgreement("x = 1\r\n" + blanks + before + "Sub Z(q)");  // the text's last line, with no break
         }
     }
 }
@@ -177,6 +178,24 @@ TEST(LineBreakDetection, AgreesWithCountingEachLineFeed) {
         const vb::TextView expected = lf - crLf > crLf ? vb::TextView(u"\n") : vb::CrLf;
         EXPECT_EQ(vb::DetectLineBreak(std::string_view(bytes)), expected);
         EXPECT_EQ(vb::DetectLineBreak(vb::TextView(vb::Decode(bytes, 1252))), expected);
+    }
+}
+
+// A CR LF or a lone LF at every offset around the blocks the line breaks
+// are counted in (64 bytes where the processor compares that many at
+// once, 16 otherwise), against counting each LF: a CR and its LF on
+// either side of a block's edge are one CR LF.
+TEST(LineBreakDetection, LineBreaksAtEveryOffsetAroundABlockEdge) {
+    for (size_t at = 0; at < 200; ++at) {
+        for (const bool crLf : {false, true}) {
+            std::string bytes(at, 'x');
+            bytes += crLf ? "\r\n" : "\n";
+            bytes += std::string(70, 'y');
+            // The text's one line break decides.
+            SCOPED_TRACE(std::to_string(at) + (crLf ? " CR LF" : " LF"));
+            EXPECT_EQ(vb::DetectLineBreak(std::string_view(bytes)), crLf ? vb::CrLf : vb::TextView(u"\n"));
+            EXPECT_EQ(vb::DetectLineBreak(vb::TextView(vb::Decode(bytes, 1252))), crLf ? vb::CrLf : vb::TextView(u"\n"));
+        }
     }
 }
 
