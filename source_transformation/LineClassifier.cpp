@@ -347,60 +347,120 @@ bool ProcessorHasWideVectors() {
     return has;
 }
 
-#define TRAPWRIGHT_WIDEST __attribute__((target("avx512f,avx512bw")))
+#define TRAPWRIGHT_WIDEST __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+
+// The bytes the 64-byte kernel compares with, each in every lane of a
+// register, made once for a group of chunks. The compiler is kept from
+// making them again for each chunk: a byte broadcast takes the port that
+// the compares need.
+struct WidestBytes {
+    __m512i lineFeed, carriageReturn, quote, apostrophe, space, tab, smallE, smallR, smallL, underscore, smallA,
+        twentyFive, caseBit, thirdLast, secondLast, last;
+
+    TRAPWRIGHT_WIDEST WidestBytes()
+        : lineFeed(Kept(_mm512_set1_epi8('\n'))),
+          carriageReturn(Kept(_mm512_set1_epi8('\r'))),
+          quote(Kept(_mm512_set1_epi8('"'))),
+          apostrophe(Kept(_mm512_set1_epi8('\''))),
+          space(Kept(_mm512_set1_epi8(' '))),
+          tab(Kept(_mm512_set1_epi8('\t'))),
+          smallE(Kept(_mm512_set1_epi8('e'))),
+          smallR(Kept(_mm512_set1_epi8('r'))),
+          smallL(Kept(_mm512_set1_epi8('l'))),
+          underscore(Kept(_mm512_set1_epi8('_'))),
+          smallA(Kept(_mm512_set1_epi8('a'))),
+          twentyFive(Kept(_mm512_set1_epi8(25))),
+          caseBit(Kept(_mm512_set1_epi8(0x20))),
+          thirdLast(Kept(KeywordLetters<3>())),
+          secondLast(Kept(KeywordLetters<2>())),
+          last(Kept(KeywordLetters<1>())) {}
+
+private:
+    TRAPWRIGHT_WIDEST static __m512i Kept(__m512i value) {
+        asm("" : "+v"(value));
+        return value;
+    }
+
+    // For the letter `Back` units before a keyword's space (3, 2 or 1), a
+    // table from a folded byte's low six bits to the keywords whose ending
+    // has that letter there, one bit per keyword. A byte that is no letter
+    // may share the low six bits of one (a digit, a sign, a byte above 127):
+    // the bits then say "maybe", and the keyword itself is checked at each
+    // space found.
+    template <size_t Back>
+    TRAPWRIGHT_WIDEST static __m512i KeywordLetters() {
+        alignas(64) uint8_t table[64] = {};
+        for (size_t k = 0; k < kKeywordEndings.size(); ++k) {
+            table[static_cast<uint8_t>(kKeywordEndings[k][3 - Back] | 0x20) & 63] |= static_cast<uint8_t>(1u << k);
+        }
+        return _mm512_load_si512(table);
+    }
+};
 
 TRAPWRIGHT_WIDEST inline __m512i WidestLoad(const char* at) { return _mm512_loadu_si512(at); }
 
-// The bits of the 64 bytes equal to `c`.
-TRAPWRIGHT_WIDEST inline uint64_t WidestEqual(__m512i units, char c) {
-    return _mm512_cmpeq_epi8_mask(units, _mm512_set1_epi8(c));
+TRAPWRIGHT_WIDEST inline uint64_t WidestEqual(__m512i units, __m512i bytes) {
+    return _mm512_cmpeq_epi8_mask(units, bytes);
 }
 
-TRAPWRIGHT_WIDEST inline __m512i WidestFold(__m512i units) { return _mm512_or_si512(units, _mm512_set1_epi8(0x20)); }
+// The keywords whose letter at a place of their ending a folded byte may
+// be, by one of WidestBytes' tables.
+TRAPWRIGHT_WIDEST inline __m512i WidestKeywords(__m512i table, __m512i folded) {
+    return _mm512_maskz_permutexvar_epi8(~__mmask64{0}, folded, table);
+}
 
 // The 64-byte kernel, for bytes on processors that compare 64 bytes into a
-// mask at once: a chunk is one vector, and each compare gives its mask
-// without a move. The chunk that begins the text goes to the narrow one.
+// mask at once and permute bytes by a table: a chunk is one vector, and
+// each compare gives its mask without a move. The chunk that begins the
+// text goes to the narrow one.
 struct WidestKernel {
-    TRAPWRIGHT_WIDEST static ChunkMasks Masks(const char* at, bool first) {
-        if (first) return NarrowKernel<char>::Masks(at, first);
+    TRAPWRIGHT_WIDEST static ChunkMasks Masks(const char* at, const WidestBytes& c) {
         const __m512i units = WidestLoad(at);
         const __m512i before = WidestLoad(at - 1);
-        const __m512i folded = WidestFold(units);
-        const __m512i folded1 = WidestFold(before);
-        const __m512i folded2 = WidestFold(WidestLoad(at - 2));
-        const __m512i folded3 = WidestFold(WidestLoad(at - 3));
-        const __m512i next = WidestFold(WidestLoad(at + 1));
-        const __m512i second = WidestFold(WidestLoad(at + 2));
+        const __m512i folded = Fold(units, c);
+        const __m512i next = Fold(WidestLoad(at + 1), c);
+        const __m512i second = Fold(WidestLoad(at + 2), c);
         ChunkMasks chunk;
-        chunk.lineFeeds = WidestEqual(units, '\n');
-        chunk.crLineFeeds = chunk.lineFeeds & WidestEqual(before, '\r');
-        chunk.quotes = WidestEqual(units, '"') | WidestEqual(units, '\'');
-        const uint64_t spaces = WidestEqual(units, ' ');
-        chunk.blanks = spaces | WidestEqual(units, '\t');
-        uint64_t afterEnding = 0;
-        for (const std::array<char, 3>& ending : kKeywordEndings) {
-            afterEnding |= WidestEqual(folded3, ending[0]) & WidestEqual(folded2, ending[1]) &
-                           WidestEqual(folded1, ending[2]);
-        }
-        chunk.keywordSpaces = spaces & afterEnding;
-        chunk.letterE = WidestEqual(folded, 'e');
-        chunk.errors = chunk.letterE & WidestEqual(next, 'r') & (WidestEqual(second, 'r') | WidestEqual(second, 'l'));
-        chunk.marks = WidestEqual(units, '_') & (WidestEqual(before, ' ') | WidestEqual(before, '\t'));
-        // Signed compares: a byte of 128 or above is below every ASCII letter.
-        chunk.letters = (_mm512_cmpgt_epi8_mask(folded, _mm512_set1_epi8('a' - 1)) &
-                         _mm512_cmplt_epi8_mask(folded, _mm512_set1_epi8('z' + 1))) |
+        chunk.lineFeeds = WidestEqual(units, c.lineFeed);
+        chunk.crLineFeeds = chunk.lineFeeds & WidestEqual(before, c.carriageReturn);
+        chunk.quotes = WidestEqual(units, c.quote) | WidestEqual(units, c.apostrophe);
+        const uint64_t spaces = WidestEqual(units, c.space);
+        chunk.blanks = spaces | WidestEqual(units, c.tab);
+        // A space after the three letters of one keyword's ending: a bit
+        // of one keyword left in all three tables' answers.
+        const __m512i endings = _mm512_ternarylogic_epi32(WidestKeywords(c.thirdLast, Fold(WidestLoad(at - 3), c)),
+                                                          WidestKeywords(c.secondLast, Fold(WidestLoad(at - 2), c)),
+                                                          WidestKeywords(c.last, Fold(before, c)), 0x80);
+        chunk.keywordSpaces = _mm512_mask_test_epi8_mask(spaces, endings, endings);
+        chunk.letterE = WidestEqual(folded, c.smallE);
+        chunk.errors = chunk.letterE & WidestEqual(next, c.smallR) &
+                       (WidestEqual(second, c.smallR) | WidestEqual(second, c.smallL));
+        chunk.marks = WidestEqual(units, c.underscore) & (WidestEqual(before, c.space) | WidestEqual(before, c.tab));
+        // A folded ASCII letter is at most 25 above "a"; a byte of 128 or
+        // above has its top bit set.
+        chunk.letters = _mm512_cmple_epu8_mask(_mm512_sub_epi8(folded, c.smallA), c.twentyFive) |
                         _mm512_movepi8_mask(units);
         return chunk;
     }
+    TRAPWRIGHT_WIDEST static __m512i Fold(__m512i units, const WidestBytes& c) {
+        return _mm512_or_si512(units, c.caseBit);
+    }
+    TRAPWRIGHT_WIDEST static ChunkMasks Masks(const char* at, bool first) {
+        if (first) return NarrowKernel<char>::Masks(at, first);
+        return Masks(at, WidestBytes());
+    }
     TRAPWRIGHT_WIDEST static void Group(const char* at, bool first, size_t count, ChunkMasks* out) {
         for (size_t k = 0; k < count; ++k) _mm_prefetch(at + 2048 + k * kChunk, _MM_HINT_T0);
-        for (size_t k = 0; k < count; ++k) out[k] = Masks(at + k * kChunk, first && k == 0);
+        size_t k = 0;
+        if (first) out[k++] = NarrowKernel<char>::Masks(at, first);
+        const WidestBytes bytes;
+        for (; k < count; ++k) out[k] = Masks(at + k * kChunk, bytes);
     }
 };
 
 bool ProcessorHasWidestVectors() {
-    static const bool has = __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512bw") != 0;
+    static const bool has = __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512bw") != 0 &&
+                            __builtin_cpu_supports("avx512vbmi") != 0;
     return has;
 }
 #endif
