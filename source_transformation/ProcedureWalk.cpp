@@ -398,7 +398,7 @@ private:
         if (found.endStands) {
             result_.sites.push_back(EndSite(found.endLine, *found.end, lastIndex, BlockState::Standing));
         } else if (verdict.refusal == Refusal::None ? verdict.endBlock : verdict.endBlockAlone) {
-            BlockSite site;
+            BlockSite& site = result_.sites.emplace_back();
             site.kind = BlockSite::Kind::End;
             site.line = found.endLine;
             site.header = lastIndex;
@@ -408,7 +408,6 @@ private:
                 site.insertAt = Start(found.endLine);
                 site.blockTemplate = found.end;
             }
-            result_.sites.push_back(std::move(site));
         }
     }
 

@@ -20,7 +20,7 @@
 namespace scan::rules {
 
 template <typename Unit>
-UnitView<Unit> TrimLeft(UnitView<Unit> text) {
+inline UnitView<Unit> TrimLeft(UnitView<Unit> text) {
     return text.substr(SkipBlanks(text, 0));
 }
 template <typename Unit>
