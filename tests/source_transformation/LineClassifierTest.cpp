@@ -131,6 +131,21 @@ TEST(LineClassifier, KeysOfLinesThatCrossChunks) {
     }
 }
 
+// Bytes that no keyword ends with but that the 64-byte kernel may take for
+// one ("249 " for "rty ", ")/. " for "ion ", "35\xE2 " for "sub "), before
+// a keyword on its line and alone: every kernel finds the keys the
+// definitions give, whichever chunk offset they fall at.
+TEST(LineClassifier, LookAlikesOfKeywordEndingsAreNoKeys) {
+    for (const std::string look : {"249 ", ")/. ", "35\xE2 ", "3U\xA2 ", "R4Y "}) {
+        for (size_t fill = 50; fill < 80; fill += 3) {
+            SCOPED_TRACE(look + std::to_string(fill));
+            const std::string blanks(fill, ' ');
+            ExpectAgreement(blanks + "x = " + look + "+ 1\r\n" + look + "Sub A(b)\r\nEnd Sub");
+            ExpectAgreement(blanks + "Public " + look + "Function F()\r\n" + look + "Friend Sub Q()");
+        }
+    }
+}
+
 // Texts of many lines whose last units are all line breaks, so that some
 // batch ends a few units before the text does: every kernel finds each
 // line, and the lines of a chunk and of the last units fit the batch.
