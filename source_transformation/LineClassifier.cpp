@@ -552,21 +552,11 @@ inline int32_t LineClassifier<Unit>::KeywordKey(size_t start, size_t space) cons
     return found == UnitView<Unit>::npos ? 0 : static_cast<int32_t>(found + 1);
 }
 
-// The keys among a chunk's keyword spaces that stand before any quote or
-// apostrophe of their line (`candidates`): on each line, the first space
-// that ends a keyword. `openStart`: the start of the line that was open
-// when the chunk began.
+// The header test reads a line no further than its key's keyword, so it
+// is made as soon as the key is found, whether or not the line has ended.
 template <typename Unit>
-[[gnu::always_inline]] inline void LineClassifier<Unit>::FindKeys(uint64_t candidates, uint64_t starts,
-                                                                  size_t chunkStart, size_t openStart) {
-    for (; candidates != 0; candidates &= candidates - 1) {
-        const unsigned bit = LowestBit(candidates);
-        const uint64_t lineStarts = starts & BitsBelowLowest(uint64_t{2} << bit);  // at bits 0..bit
-        const size_t lineStart = lineStarts != 0 ? chunkStart + HighestBit(lineStarts) : openStart;
-        if (keysTaken_ < keys_.size() && keys_.back().lineStart == lineStart) continue;  // it has its key
-        const int32_t key = KeywordKey(lineStart, chunkStart + bit);
-        if (key > 0) keys_.push_back(PendingKey{lineStart, chunkStart + bit, key});
-    }
+bool LineClassifier<Unit>::HeaderTestPasses(size_t start, size_t space, int32_t keyPosition) const {
+    return rules::HeaderTestAt(text_.substr(start, space + 1 - start), keyPosition, units_) > 0;
 }
 
 template <typename Unit>
@@ -591,16 +581,29 @@ void LineClassifier<Unit>::AppendWith(ClassifiedLines& lines) {
     size_t* endOut = endsFrom;
     uint8_t* const shapesFrom = lines.shapes.data() + first;
     size_t* const full = endOut + kBatch;
-    size_t keySpace = NextKeySpace();
-    // The next pending key goes to its line, which ends at `end` (`line`
-    // counts from this batch's first line): the header test decides
-    // whether that line is a header.
-    auto takeKey = [&](size_t line, size_t end) {
-        const PendingKey& key = keys_[keysTaken_++];
-        keySpace = NextKeySpace();
-        if (!HeaderTestPasses(key.lineStart, end, key.keyPosition)) return;
-        lines.headers.push_back(HeaderLine{lineCount_ + line, key.keyPosition});
-        shapesFrom[line] |= kIsHeader;
+    // The keys among a chunk's keyword spaces that stand before any quote
+    // or apostrophe of their line (`candidates`): on each line, the first
+    // space that ends a keyword. The header test decides at once whether
+    // its line is a header. `starts`: the chunk's line starts; `openStart`:
+    // the start of the line that was open when the chunk began; `firstLine`
+    // the first line that ends in the chunk, counted from the batch's first.
+    size_t keyedLine = keyedLine_;  // the start of the last line whose key was found
+    auto findKeys = [&](uint64_t candidates, uint64_t starts, size_t chunkStart, size_t openStart,
+                        const LineFeedsLeft& left, size_t firstLine) {
+        for (; candidates != 0; candidates &= candidates - 1) {
+            const unsigned bit = LowestBit(candidates);
+            const uint64_t lineStarts = starts & BitsBelowLowest(uint64_t{2} << bit);  // at bits 0..bit
+            const size_t lineStart = lineStarts != 0 ? chunkStart + HighestBit(lineStarts) : openStart;
+            if (lineStart == keyedLine) continue;  // it has its key
+            const size_t space = chunkStart + bit;
+            const int32_t key = KeywordKey(lineStart, space);
+            if (key == 0) continue;
+            keyedLine = lineStart;
+            if (!HeaderTestPasses(lineStart, space, key)) continue;
+            const size_t line = firstLine + left.LinesBefore(uint64_t{1} << bit);
+            lines.headers.push_back(HeaderLine{lineCount_ + line, key});
+            shapesFrom[line] |= kIsHeader;
+        }
     };
 
     // A chunk of 64 units at a time: its masks, then its lines. The line
@@ -655,13 +658,12 @@ void LineClassifier<Unit>::AppendWith(ClassifiedLines& lines) {
             uint64_t quotedEnds;
             __builtin_add_overflow(~lineFeeds, firstQuotes, &quotedEnds);
             const uint64_t quoted = (quotedEnds & lineFeeds) - firstQuotes;
-            if (const uint64_t candidates = chunk.keywordSpaces & ~quoted; candidates != 0) [[unlikely]] {
-                FindKeys(candidates, starts, i, start);
-                keySpace = NextKeySpace();
-            }
 
             // The line feeds left after the first one, two, three and four.
             const LineFeedsLeft left(lineFeeds);
+            if (const uint64_t candidates = chunk.keywordSpaces & ~quoted; candidates != 0) [[unlikely]] {
+                findKeys(candidates, starts, i, start, left, static_cast<size_t>(endOut - endsFrom));
+            }
             const size_t endBase = i - breakBeforeLineFeed;
             constexpr uint64_t kTop = uint64_t{1} << 63;  // makes a count of trailing zeros defined
             endOut[0] = endBase + LowestBit(lineFeeds | kTop);
@@ -681,13 +683,6 @@ void LineClassifier<Unit>::AppendWith(ClassifiedLines& lines) {
                 mark(chunk.marks, kMayContinue);
                 mark(labelLike, kMayBeLabel);
             }
-            // The keys whose lines end here: a key in an earlier chunk
-            // belongs to the first line that ends here.
-            while (keySpace < i + kChunk) [[unlikely]] {
-                const size_t line = keySpace < i ? 0 : left.LinesBefore(uint64_t{1} << (keySpace - i));
-                if (line == ended) break;
-                takeKey(static_cast<size_t>(endOut - endsFrom) + line, endOut[line]);
-            }
             if (lineFeeds != 0) start = i + HighestBit(lineFeeds) + 1;
             endOut += ended;
         }
@@ -695,8 +690,6 @@ void LineClassifier<Unit>::AppendWith(ClassifiedLines& lines) {
     if (i >= size) {
         // Every unit was read: the last line ends with the text.
         i = size;
-        const auto last = static_cast<size_t>(endOut - endsFrom);
-        if (keySpace < size) takeKey(last, size);
         *endOut++ = size;
         start = size;
         done_ = true;
@@ -704,6 +697,7 @@ void LineClassifier<Unit>::AppendWith(ClassifiedLines& lines) {
     startsChunk_ = startsChunk != 0;
     firstPending_ = firstPending;
     quoteSought_ = quoteSought;
+    keyedLine_ = keyedLine;
     const auto appended = static_cast<size_t>(endOut - endsFrom);
     lineCount_ += appended;
     pos_ = i;
@@ -711,21 +705,6 @@ void LineClassifier<Unit>::AppendWith(ClassifiedLines& lines) {
     shape_ = done_ ? 0 : shapesFrom[appended];
     lines.ends.resize(first + appended);
     lines.shapes.resize(first + appended);
-    if (keysTaken_ == keys_.size()) {
-        keys_.clear();
-        keysTaken_ = 0;
-    }
-}
-
-template <typename Unit>
-size_t LineClassifier<Unit>::NextKeySpace() const {
-    return keysTaken_ < keys_.size() ? keys_[keysTaken_].space : ~size_t{0};
-}
-
-// Only a keyword can be a header's key; the rule decides.
-template <typename Unit>
-bool LineClassifier<Unit>::HeaderTestPasses(size_t start, size_t end, int32_t keyPosition) const {
-    return rules::HeaderTestAt(text_.substr(start, end - start), keyPosition, units_) > 0;
 }
 
 template class LineClassifier<char16_t>;

@@ -102,19 +102,10 @@ public:
     bool AppendBatch(ClassifiedLines& lines);
 
 private:
-    // A keyword's space found on a line not yet ended.
-    struct PendingKey {
-        size_t lineStart;
-        size_t space;
-        int32_t keyPosition;
-    };
-
     template <class ChunkKernel>
     void AppendWith(ClassifiedLines& lines);
-    void FindKeys(uint64_t candidates, uint64_t starts, size_t chunkStart, size_t openStart);
     int32_t KeywordKey(size_t start, size_t space) const;
-    bool HeaderTestPasses(size_t start, size_t end, int32_t keyPosition) const;
-    size_t NextKeySpace() const;
+    bool HeaderTestPasses(size_t start, size_t space, int32_t keyPosition) const;
 
     UnitView<Unit> text_;
     Units<Unit> units_;
@@ -128,8 +119,7 @@ private:
     bool startsChunk_ = true;    // a line starts at the next chunk's first unit
     bool firstPending_ = false;  // blanks that start a line run into the next chunk
     bool done_;                  // every line has been appended
-    std::vector<PendingKey> keys_;  // found on lines not yet ended, in order
-    size_t keysTaken_ = 0;          // of keys_, those whose lines ended
+    size_t keyedLine_ = ~size_t{0};  // the start of the last line whose key was found
 };
 
 }  // namespace scan

@@ -98,7 +98,8 @@ int32_t KeyPosition(UnitView<Unit> line);
 /// The key must be a keyword; the text before it, read without each
 /// "friend ", must be empty or end in a space and hold none of "end",
 /// "exit" and "declare" (anywhere, not word-bounded, so "Legend" holds
-/// "end"); a Rem line is none.
+/// "end"); a Rem line is none. It reads the line no further than the
+/// keyword at the key, so the line up to the keyword's space will do.
 template <typename Unit>
 int32_t HeaderTestAt(UnitView<Unit> line, int32_t keyPosition, const Units<Unit>& units);
 
