@@ -71,13 +71,24 @@ void ForEachLetterE(UnitView<Unit> text, Visit visit) {
     }
 }
 
-// Whether a word of `words` starts at `i`, where the text holds an "e" at
-// `e` (each word's first "e" is found at its own offset).
+// A word with the offset of its first "e".
+struct WordWithE {
+    std::string_view word;
+    size_t e = 0;
+};
+
+template <size_t Count>
+constexpr std::array<WordWithE, Count> WithTheirE(const std::array<std::string_view, Count>& words) {
+    std::array<WordWithE, Count> found{};
+    for (size_t k = 0; k < Count; ++k) found[k] = {words[k], words[k].find('e')};
+    return found;
+}
+
+// Whether a word of `words` is in the text around its "e" at `e`.
 template <typename Unit, size_t Count>
-bool WordAroundE(UnitView<Unit> text, size_t e, const std::array<std::string_view, Count>& words) {
-    for (const std::string_view word : words) {
-        const size_t offset = word.find('e');
-        if (e >= offset && StartsWithNoCase(text.substr(e - offset), word)) return true;
+bool WordAroundE(UnitView<Unit> text, size_t e, const std::array<WordWithE, Count>& words) {
+    for (const WordWithE& word : words) {
+        if (e >= word.e && StartsWithNoCase(text.substr(e - word.e), word.word)) return true;
     }
     return false;
 }
@@ -90,10 +101,11 @@ struct TextBeforeKeyword {
 
 template <typename Unit>
 TextBeforeKeyword Inspect(UnitView<Unit> text) {
-    static constexpr std::array<std::string_view, 1> kFriend = {kFriendModifier};
+    static constexpr std::array<WordWithE, kExclusionWords.size()> kExclusions = WithTheirE(kExclusionWords);
+    static constexpr std::array<WordWithE, 1> kFriend = WithTheirE(std::array<std::string_view, 1>{kFriendModifier});
     TextBeforeKeyword found;
     ForEachLetterE(text, [&](size_t e) {
-        found.exclusionWord = found.exclusionWord || WordAroundE(text, e, kExclusionWords);
+        found.exclusionWord = found.exclusionWord || WordAroundE(text, e, kExclusions);
         found.friendModifier = found.friendModifier || WordAroundE(text, e, kFriend);
     });
     return found;
