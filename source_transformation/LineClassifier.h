@@ -18,6 +18,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "source_transformation/SourceUnits.h"
@@ -48,11 +51,32 @@ struct HeaderLine {
     bool operator==(const HeaderLine&) const = default;
 };
 
+/// An allocator that leaves the elements a vector grows by uninitialized:
+/// the classifier makes room for a batch's line ends and then writes them.
+template <typename T>
+struct UninitializedAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = UninitializedAllocator<U>;
+    };
+    UninitializedAllocator() = default;
+    template <typename U>
+    UninitializedAllocator(const UninitializedAllocator<U>&) {}
+    template <typename U>
+    void construct(U* at) {
+        ::new (static_cast<void*>(at)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* at, Args&&... args) {
+        ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+    }
+};
+
 /// Lines as the classifier gives them, in order: each line's end in the
 /// text (where its line break starts; the text's end for the last line)
 /// and its shape, and the header lines among them.
 struct ClassifiedLines {
-    std::vector<size_t> ends;
+    std::vector<size_t, UninitializedAllocator<size_t>> ends;
     std::vector<uint8_t> shapes;
     std::vector<HeaderLine> headers;
 
