@@ -2,7 +2,6 @@
 #include "source_transformation/ProcedureWalk.h"
 
 #include <algorithm>
-#include <optional>
 #include <utility>
 #include <vector>
 
@@ -101,21 +100,16 @@ private:
         if (keyPosition == 0) return false;
         size_t lastLine = i;
         while (lines_.Continues(lastLine) && lines_.Has(lastLine + 1)) ++lastLine;
-        std::optional<rules::HeaderSpans> spans;
         // Only what is judged or inserted needs the parameters.
         const bool withParameters = options_.mode != ScanMode::Locate;
-        if (lastLine == i) {
-            spans = rules::ParseHeader(lines_.UnitsOf(i), keyPosition, declared_, lines_.Reading(), values_,
-                                       withParameters);
-        } else {
-            spans = rules::ParseHeader(JoinedHeader(i, lastLine), keyPosition, declared_, lines_.Reading(), values_,
-                                       withParameters);
+        const UnitView<Unit> joined = lastLine == i ? lines_.UnitsOf(i) : JoinedHeader(i, lastLine);
+        if (!rules::ParseHeader(joined, keyPosition, declared_, lines_.Reading(), values_, header.spans,
+                                withParameters)) {
+            return false;
         }
-        if (!spans) return false;
         if (values_.data() != valuesData_) RefreshViews();
         header.line = i;
         header.lastLine = lastLine;
-        header.spans = *spans;
         header.errObjectLine = kNoLine;
         if (header.spans.errObjectAt != vb::TextView::npos) {
             header.errObjectLine = LineOfJoinedOffset(header.line, header.lastLine, header.spans.errObjectAt);

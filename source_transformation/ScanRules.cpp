@@ -476,16 +476,16 @@ TRAPWRIGHT_SCAN_RULES(char)
 #undef TRAPWRIGHT_SCAN_RULES
 
 template <typename Unit>
-std::optional<HeaderSpans> ParseHeader(UnitView<Unit> joined, int32_t keyPosition, const DeclaredNames& declared,
-                                       const Units<Unit>& units, Text& values, bool withParameters) {
+bool ParseHeader(UnitView<Unit> joined, int32_t keyPosition, const DeclaredNames& declared, const Units<Unit>& units,
+                 Text& values, HeaderSpans& spans, bool withParameters) {
     // 0-based: the name after the first space from the keyword, the
     // parameters from the first "(" after the name to its ")".
     const size_t keyword = static_cast<size_t>(keyPosition - 1);
     const size_t space = FindUnit(joined, keyword, ' ');
-    if (space == joined.size()) return std::nullopt;
+    if (space == joined.size()) return false;
     const size_t openParen = FindUnit(joined, space + 1, '(');
-    if (openParen == joined.size()) return std::nullopt;
-    HeaderSpans spans;
+    if (openParen == joined.size()) return false;
+    spans = HeaderSpans{};
     spans.kindAt = values.size();
     spans.nameAt = spans.kindAt + (space + 1 - keyword);
     const UnitView<Unit> kindAndName = joined.substr(keyword, openParen - keyword);
@@ -529,13 +529,13 @@ std::optional<HeaderSpans> ParseHeader(UnitView<Unit> joined, int32_t keyPositio
     visit(piece, at);
     spans.end = values.size();
     spans.statementAfter = at < joined.size() && HasStatementAfter(joined.substr(at + 1));
-    return spans;
+    return true;
 }
 
-template std::optional<HeaderSpans> ParseHeader<char16_t>(UnitView<char16_t>, int32_t, const DeclaredNames&,
-                                                          const Units<char16_t>&, Text&, bool);
-template std::optional<HeaderSpans> ParseHeader<char>(UnitView<char>, int32_t, const DeclaredNames&,
-                                                      const Units<char>&, Text&, bool);
+template bool ParseHeader<char16_t>(UnitView<char16_t>, int32_t, const DeclaredNames&, const Units<char16_t>&, Text&,
+                                    HeaderSpans&, bool);
+template bool ParseHeader<char>(UnitView<char>, int32_t, const DeclaredNames&, const Units<char>&, Text&,
+                                HeaderSpans&, bool);
 
 bool EarlierHeader(TextView line) {
     const int32_t keyPosition = KeyPositionOf(line, kEarlierProcedureKeywords);

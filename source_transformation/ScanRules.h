@@ -11,7 +11,6 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 
 #include "source_transformation/DeclaredNames.h"
 #include "source_transformation/SourceUnits.h"
@@ -143,13 +142,13 @@ struct HeaderSpans {
 };
 
 /// Parses a joined header (its lines joined, each final "_" and line break
-/// dropped) whose keyword stands at `keyPosition`, appending its values,
-/// decoded, to `values`; nothing (and nothing appended) without a "(" after
-/// the name. Without `withParameters` the parameters are not read: their
-/// value is empty and no Err parameter is found.
+/// dropped) whose keyword stands at `keyPosition` into `spans`, appending
+/// its values, decoded, to `values`; false (and nothing appended or set)
+/// without a "(" after the name. Without `withParameters` the parameters
+/// are not read: their value is empty and no Err parameter is found.
 template <typename Unit>
-std::optional<HeaderSpans> ParseHeader(UnitView<Unit> joined, int32_t keyPosition, const DeclaredNames& declared,
-                                       const Units<Unit>& units, Text& values, bool withParameters = true);
+bool ParseHeader(UnitView<Unit> joined, int32_t keyPosition, const DeclaredNames& declared, const Units<Unit>& units,
+                 Text& values, HeaderSpans& spans, bool withParameters = true);
 
 /// Earlier versions took a line for a header by the key list with
 /// "friend " and the line alone, and put a begin block under it.
