@@ -88,6 +88,10 @@ HandlerTemplate::HandlerTemplate(TextView raw, Role role, TextView lineBreak, co
     onePass_ = onePass_ && !(module_ != nullptr && (HoldsBracket(module_->moduleName) ||
                                                     HoldsBracket(module_->fileName) ||
                                                     HoldsBracket(module_->projectName)));
+    if (module_ != nullptr) {
+        longestModuleValue_ =
+            std::max({module_->moduleName.size(), module_->fileName.size(), module_->projectName.size()});
+    }
     // Split the block's text into its lines, keeping empty ones: a block of
     // n line breaks occupies n + 1 lines.
     from = 0;
@@ -197,8 +201,7 @@ const std::vector<Text>& HandlerTemplate::Labels(const ProcedureHeader& values, 
     return storage;
 }
 
-bool HandlerTemplate::HasLineLongerThan(const ProcedureHeader& values, size_t limit) const {
-    if (tooShort_) return false;
+bool HandlerTemplate::HasLineLongerThanLineByLine(const ProcedureHeader& values, size_t limit) const {
     if (!onePass_ || ValuesHoldBrackets(values)) {
         for (const Text& line : Split(ExpandStepByStep(values), lineBreakSize_ == 2 ? TextView(u"\r\n") : TextView(u"\n"))) {
             if (line.size() > limit) return true;
@@ -209,8 +212,6 @@ bool HandlerTemplate::HasLineLongerThan(const ProcedureHeader& values, size_t li
                             module_ != nullptr ? module_->moduleName.size() : 0,
                             module_ != nullptr ? module_->fileName.size() : 0,
                             module_ != nullptr ? module_->projectName.size() : 0};
-    // Mostly the bound tells, without a look at each line.
-    if (mostLiteral_ + mostSlots_ * *std::max_element(std::begin(sizes), std::end(sizes)) <= limit) return false;
     for (const LinePattern& line : lines_) {
         size_t length = line.literalLength;
         for (const int slot : line.slots) length += sizes[slot];

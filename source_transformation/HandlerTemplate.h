@@ -4,6 +4,7 @@
 // a block it produced earlier, whatever the placeholders became.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -76,8 +77,20 @@ public:
     const std::vector<Text>& Labels(const ProcedureHeader& values, std::vector<Text>& storage) const;
 
     /// Whether a line of a block for `values` is longer than `limit`; never
-    /// for a template that is too short.
-    bool HasLineLongerThan(const ProcedureHeader& values, size_t limit) const;
+    /// for a template that is too short. Where each placeholder is replaced
+    /// once (no bracket in the template or any value), a bound on every
+    /// line's length mostly tells without a look at each line: the most
+    /// literal units of a line, and as many of the longest value as it has
+    /// placeholders.
+    bool HasLineLongerThan(const ProcedureHeader& values, size_t limit) const {
+        if (tooShort_) return false;
+        if (onePass_ && !values.valuesMayHoldBrackets) {
+            const size_t longest =
+                std::max({values.name.size(), values.kind.size(), values.parameters.size(), longestModuleValue_});
+            if (mostLiteral_ + mostSlots_ * longest <= limit) return false;
+        }
+        return HasLineLongerThanLineByLine(values, limit);
+    }
 
     /// How many of the lines resemble one of the template's distinctive
     /// lines (lines with literal text besides placeholders and spaces), and
@@ -102,6 +115,7 @@ private:
     LinePattern PatternOf(vb::TextView templateLine) const;
     static void DecideLabel(LinePattern& pattern);
     Text ExpandStepByStep(const ProcedureHeader& values) const;
+    bool HasLineLongerThanLineByLine(const ProcedureHeader& values, size_t limit) const;
     bool ValuesHoldBrackets(const ProcedureHeader& values) const;
 
     // The body split at its placeholders, for expanding it in one pass.
@@ -130,6 +144,7 @@ private:
     // longest value, a bound on every line's length.
     size_t mostLiteral_ = 0;
     size_t mostSlots_ = 0;
+    size_t longestModuleValue_ = 0;  // of the module placeholders' values
 };
 
 }  // namespace scan
