@@ -242,3 +242,33 @@ TEST(HeaderTest, ExclusionWordsAsInStrFindsThem) {
         EXPECT_EQ(scan::rules::HeaderTestAt<char>(bytes, P, byteUnits) > 0, expected);
     }
 }
+
+// The classifier tests a key as soon as it finds it, on the line up to the
+// key's space: the test must read no further than that, so the verdict on
+// that much of a line is the verdict on the whole line.
+TEST(HeaderTest, ReadsNoFurtherThanTheKeywordsSpace) {
+    const scan::Units<char> byteUnits(1252);
+    const std::vector<std::string> starts = {"", "  ", "Public ", "Rem ", "rem\t", "REM", "Remark ", "Friend ",
+                                             "Legend ", "x = 1: ", "\xC9 ", "Private Declare "};
+    const std::vector<std::string> keywords = {"Sub", "function", "PROPERTY"};
+    const std::vector<std::string> rests = {" X()", " End()", " Exit_(a As Long) ' Rem", " Declare()", "", " _"};
+    for (const std::string& start : starts) {
+        for (const std::string& keyword : keywords) {
+            for (const std::string& rest : rests) {
+                const std::string bytes = start + keyword + rest;
+                const Text line = vb::Decode(bytes, 1252);
+                const int32_t P = RuleKeyPosition(line);
+                if (P == 0 || line[static_cast<size_t>(P - 1)] == u'\'') continue;
+                const size_t space = static_cast<size_t>(P - 1) + keyword.size();
+                if (space >= bytes.size()) continue;  // the keyword ends the line: no key
+                SCOPED_TRACE(bytes);
+                const bool whole = scan::rules::HeaderTestAt<char>(bytes, P, byteUnits) > 0;
+                EXPECT_EQ(scan::rules::HeaderTestAt<char>(std::string_view(bytes).substr(0, space + 1), P, byteUnits) > 0,
+                          whole);
+                EXPECT_EQ(scan::rules::HeaderTestAt<char16_t>(vb::TextView(line).substr(0, space + 1), P,
+                                                              scan::kTextUnits) > 0,
+                          whole);
+            }
+        }
+    }
+}

@@ -229,3 +229,46 @@ TEST(Verdict, EachHeaderOfAModuleWithItsReason) {
         EXPECT_EQ(verdicts[k].detail, expected[k].detail);
     }
 }
+
+// A block's line at the longest VB6 accepts and one unit past it, whether
+// the bound on a template's line lengths tells or the lines are measured:
+// several placeholders on a line, values that hold brackets, and a name
+// that holds a placeholder a later step replaces with a longer value.
+TEST(LongLines, TheLimitIsExact) {
+    struct Row {
+        const char* name;
+        Text beginTemplate;
+        Text kind;
+        Text procedure;
+        Text parameters;
+        bool mayHoldBrackets;
+        bool longer;
+    };
+    const Text a1017(1017, u'a');
+    const Text a1018(1018, u'a');
+    Text placeholders;
+    for (int k = 0; k < 80; ++k) placeholders += u"[ProcType]";
+    const std::vector<Row> rows = {
+        {"one placeholder, 1023 units", u"Log \"[ProcName]\"\r\n", u"Sub ", a1017, u"", false, false},
+        {"one placeholder, 1024 units", u"Log \"[ProcName]\"\r\n", u"Sub ", a1018, u"", false, true},
+        {"two placeholders, 1023 units", u"[ProcName] [Paramenters]\r\n", u"Sub ", Text(1000, u'n'), Text(22, u'p'),
+         false, false},
+        {"two placeholders, 1024 units", u"[ProcName] [Paramenters]\r\n", u"Sub ", Text(1000, u'n'), Text(23, u'p'),
+         false, true},
+        {"a name with brackets, 1023 units", u"Log \"[ProcName]\"\r\n", u"Sub ", u"[b]" + Text(1014, u'a'), u"", true,
+         false},
+        {"a name with brackets, 1024 units", u"Log \"[ProcName]\"\r\n", u"Sub ", u"[b]" + Text(1015, u'a'), u"", true,
+         true},
+        {"a name of 800 units that becomes 1040", u"[ProcName]\r\n", u"Property Get ", placeholders, u"", true, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const scan::HandlerTemplate block(row.beginTemplate, scan::HandlerTemplate::Role::Begin, vb::CrLf, nullptr);
+        scan::ProcedureHeader values;
+        values.kind = row.kind;
+        values.name = row.procedure;
+        values.parameters = row.parameters;
+        values.valuesMayHoldBrackets = row.mayHoldBrackets;
+        EXPECT_EQ(block.HasLineLongerThan(values, scan::kLongestLine), row.longer);
+    }
+}
