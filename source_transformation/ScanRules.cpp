@@ -283,25 +283,69 @@ bool IsTypeCharacter(Unit unit) {
     return unit == '$' || unit == '%' || unit == '&' || unit == '!' || unit == '#' || unit == '@';
 }
 
+// A modifier that starts a parameter, with the blank after it: its length
+// (0 for none), and whether it is ParamArray.
+struct Modifier {
+    size_t length = 0;
+    bool paramArray = false;
+};
+
+// Eight bytes of a word of small letters, as one little-endian number.
+constexpr uint64_t EightBytes(std::string_view word) {
+    uint64_t bytes = 0;
+    for (size_t k = 0; k < word.size() && k < 8; ++k) bytes |= uint64_t{static_cast<uint8_t>(word[k])} << (8 * k);
+    return bytes;
+}
+
+template <typename Unit>
+Modifier ModifierAt(UnitView<Unit> text) {
+    static_assert(kParameterModifiers[0] == "optional" && kParameterModifiers[1] == "byval" &&
+                  kParameterModifiers[2] == "byref" && kParameterModifiers[3] == "paramarray");
+    if constexpr (sizeof(Unit) == 1 && std::endian::native == std::endian::little) {
+        // Sixteen bytes or more: every modifier is compared at once, its
+        // letters as one number with bit 0x20 of each byte set (which folds
+        // exactly a letter's capital onto it), so that which one the text
+        // starts with costs no branch.
+        if (text.size() >= 16) {
+            uint64_t low;
+            uint64_t high;
+            std::memcpy(&low, text.data(), sizeof low);
+            std::memcpy(&high, text.data() + 8, sizeof high);
+            low |= uint64_t{0x2020202020202020};
+            high |= uint64_t{0x2020202020202020};
+            constexpr uint64_t kFive = (uint64_t{1} << 40) - 1;
+            const bool optional = (low == EightBytes(kParameterModifiers[0])) & IsBlankUnit(text[8]);
+            const bool byVal = ((low & kFive) == EightBytes(kParameterModifiers[1])) & IsBlankUnit(text[5]);
+            const bool byRef = ((low & kFive) == EightBytes(kParameterModifiers[2])) & IsBlankUnit(text[5]);
+            const bool paramArray = (low == EightBytes(kParameterModifiers[3])) &
+                                    ((high & 0xFFFF) == EightBytes(kParameterModifiers[3].substr(8))) &
+                                    IsBlankUnit(text[10]);
+            return {optional * size_t{8} + (byVal | byRef) * size_t{5} + paramArray * size_t{10}, paramArray};
+        }
+    }
+    // The first letter (and the third, for ByVal and ByRef) tells which one
+    // a word may be.
+    std::string_view modifier;
+    const Unit first = text.empty() ? Unit{0} : FoldUnit(text.front());
+    if (first == 'o') {
+        modifier = kParameterModifiers[0];
+    } else if (first == 'b') {
+        modifier = text.size() > 2 && FoldUnit(text[2]) == 'v' ? kParameterModifiers[1] : kParameterModifiers[2];
+    } else if (first == 'p') {
+        modifier = kParameterModifiers[3];
+    }
+    if (modifier.empty() || !StartsWithWord(text, modifier)) return {};
+    return {modifier.size(), first == 'p'};
+}
+
 template <typename Unit>
 Parameter<Unit> ParameterOf(UnitView<Unit> piece, const Units<Unit>& units) {
     Parameter<Unit> parameter;
     UnitView<Unit> text = TrimLeft(piece);
-    // The modifiers before the name, in any order: the first letter (and
-    // the third, for ByVal and ByRef) tells which one a word may be.
-    while (!text.empty()) {
-        const Unit first = FoldUnit(text.front());
-        std::string_view modifier;
-        if (first == 'o') {
-            modifier = kParameterModifiers[0];
-        } else if (first == 'b') {
-            modifier = text.size() > 2 && FoldUnit(text[2]) == 'v' ? kParameterModifiers[1] : kParameterModifiers[2];
-        } else if (first == 'p') {
-            modifier = kParameterModifiers[3];
-        }
-        if (modifier.empty() || !StartsWithWord(text, modifier)) break;
-        parameter.paramArray = parameter.paramArray || modifier == kParameterModifiers[3];
-        text = TrimLeft(text.substr(modifier.size()));
+    // The modifiers before the name, in any order.
+    for (Modifier modifier; (modifier = ModifierAt(text)).length != 0;) {
+        parameter.paramArray = parameter.paramArray || modifier.paramArray;
+        text = TrimLeft(text.substr(modifier.length));
     }
     parameter.nameLength = NameLength(text, units);
     if (parameter.nameLength == 0) return parameter;

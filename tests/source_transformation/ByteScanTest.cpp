@@ -191,3 +191,34 @@ TEST(ModuleScanResult, HeadersKeepTheirValuesWhenTheResultMoves) {
         EXPECT_EQ(result.headers[0].parameters, vb::TextView(u"b"));
     }
 }
+
+// Parameter modifiers, and words that only start like one, at the start of
+// parameters long enough that the bytes are compared sixteen at a time: in
+// any letter case, after tabs, twice over. The byte scan lists the names
+// the text scan lists, and those are the parameters' names.
+TEST(ByteScan, ParameterModifiersInLongParameters) {
+    struct Row {
+        const char* parameter;
+        std::u16string listed;
+    };
+    const std::vector<Row> rows = {
+        {"OPTIONAL byval LongName1 As Long", u"LongName1"},
+        {"Optional\tByRef\tTabbed12 As String", u"Tabbed12"},
+        {"ParamArray Rest123456() As Variant", u""},
+        {"paramarrays Rest1234567 As Long", u"paramarrays"},
+        {"ByValue1234 As Long = 1234", u"ByValue1234"},
+        {"byref_x12345678 As Long", u"byref_x12345678"},
+        {"Optionally12345 As Long", u"Optionally12345"},
+        {"bYrEf  bYvAl  Twice12345 As Date", u"Twice12345"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.parameter);
+        const std::string bytes = "Sub P(" + std::string(row.parameter) + ")\r\n  x = 1\r\nEnd Sub\r\n";
+        const scan::FixedTemplates templates(kTemplates);
+        const scan::ScanOptions options = OptionsFor(scan::ScanMode::Insert, kModule);
+        const scan::ModuleScan fromBytes = scan::ScanModuleBytes(bytes, 1252, templates, options);
+        ExpectEqualScans(fromBytes, scan::ScanModule(vb::Decode(bytes, 1252), templates, options));
+        ASSERT_EQ(fromBytes.headers.size(), 1u);
+        EXPECT_EQ(fromBytes.headers[0].parameters, row.listed);
+    }
+}
