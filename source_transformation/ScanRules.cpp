@@ -314,13 +314,15 @@ Modifier ModifierAt(UnitView<Unit> text) {
             low |= uint64_t{0x2020202020202020};
             high |= uint64_t{0x2020202020202020};
             constexpr uint64_t kFive = (uint64_t{1} << 40) - 1;
-            const bool optional = (low == EightBytes(kParameterModifiers[0])) & IsBlankUnit(text[8]);
-            const bool byVal = ((low & kFive) == EightBytes(kParameterModifiers[1])) & IsBlankUnit(text[5]);
-            const bool byRef = ((low & kFive) == EightBytes(kParameterModifiers[2])) & IsBlankUnit(text[5]);
-            const bool paramArray = (low == EightBytes(kParameterModifiers[3])) &
-                                    ((high & 0xFFFF) == EightBytes(kParameterModifiers[3].substr(8))) &
-                                    IsBlankUnit(text[10]);
-            return {optional * size_t{8} + (byVal | byRef) * size_t{5} + paramArray * size_t{10}, paramArray};
+            // Each test as a number, so that they are combined without a branch.
+            auto is = [](bool test) { return static_cast<size_t>(test); };
+            const size_t optional = is(low == EightBytes(kParameterModifiers[0])) & is(IsBlankUnit(text[8]));
+            const size_t byVal = is((low & kFive) == EightBytes(kParameterModifiers[1])) & is(IsBlankUnit(text[5]));
+            const size_t byRef = is((low & kFive) == EightBytes(kParameterModifiers[2])) & is(IsBlankUnit(text[5]));
+            const size_t paramArray = is(low == EightBytes(kParameterModifiers[3])) &
+                                      is((high & 0xFFFF) == EightBytes(kParameterModifiers[3].substr(8))) &
+                                      is(IsBlankUnit(text[10]));
+            return {optional * 8 + (byVal | byRef) * 5 + paramArray * 10, paramArray != 0};
         }
     }
     // The first letter (and the third, for ByVal and ByRef) tells which one
