@@ -87,7 +87,8 @@ bool FastLines<Unit>::IsEndLine(size_t i) const {
 
 template <typename Unit>
 bool FastLines<Unit>::IsAttributeLine(size_t i) const {
-    return rules::IsAttributeLine(Line(i));
+    // "Attribute" in the first column: a letter there.
+    return Shaped(i, kMayBeLabel) && rules::IsAttributeLine(Line(i));
 }
 
 template <typename Unit>
