@@ -166,3 +166,26 @@ TEST(ReferenceScan, BothFailAtTheSameHeaderForAnEmptyBeginTemplate) {
         }
     }
 }
+
+// A long header line that is still open when a batch of lines ends: its key
+// is judged as it is found, before the line ends, and the header reaches
+// the walk with its line, whether the lines are classified in place or
+// handed over by a second thread. A first line of varied length moves the
+// header across the place where the batch of 512 lines ends.
+TEST(ReferenceScan, AHeaderLineOpenAcrossABatchEnd) {
+    const std::string procedures = "Public Sub Wide(" + std::string(600, 'a') +
+                                   ")\r\n  x = 1\r\nEnd Sub\r\nFriend Function After(b)\r\nEnd Function\r\n";
+    const scan::FixedTemplates templates(Pairs().front().templates);
+    std::string lines;
+    for (size_t k = 0; k < 511; ++k) lines += "x = 1\r\n";
+    for (size_t first = 0; first < 520; first += 13) {
+        const std::string module = "' " + std::string(first, 'c') + "\r\n" + lines + procedures + lines;
+        SCOPED_TRACE(first);
+        ExpectSameScans(module, Pairs().front().templates);
+        scan::ScanOptions options;
+        options.classifyAhead = true;
+        EXPECT_EQ(testing_support::ScanDifference(scan::ScanModuleBytes(module, 1252, templates, options),
+                                                  scan::ReferenceScan(vb::Decode(module, 1252), templates, options)),
+                  "");
+    }
+}
